@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+/// The separator of every path the tool builds: '\\' on Windows, '/' on POSIX.
+extern const char kPathSeparator;
+
+/// Attribute bits of a directory entry, as the Windows directory search reports them.
+constexpr uint32_t kAttributeReadOnly = 0x01;
+constexpr uint32_t kAttributeHidden = 0x02;
+constexpr uint32_t kAttributeDirectory = 0x10;
+constexpr uint32_t kAttributeArchive = 0x20;
+constexpr uint32_t kAttributeNormal = 0x80;
+
+/// One entry of a directory search. `name` is valid only during the visit.
+struct DirEntry {
+  const char* name;
+  uint32_t attributes;
+  /// 100-nanosecond intervals since 1601-01-01 00:00 UTC.
+  uint64_t creationTime;
+};
+
+/// Receives the entries of a directory search, one call per entry.
+class EntryVisitor {
+ public:
+  virtual void Visit(const DirEntry& entry) = 0;
+
+ protected:
+  ~EntryVisitor() = default;
+};
+
+enum class SearchOutcome {
+  /// The search could not start: no matching entry, a missing folder, or any other failure.
+  kNotStarted,
+  /// At least one entry was visited; the search ran until it reported no further entry
+  /// (an error part way ends it the same way).
+  kCompleted,
+};
+
+/// Lists the entries of one folder that match `pattern`, which is a folder path, the separator,
+/// '*' and a literal suffix ("D:\\Store\\Inbox\\*.MAI"). Windows hands the pattern to the
+/// directory search as it stands (which also matches short 8.3 names); POSIX lists the folder and
+/// keeps the names that end in the suffix, ignoring ASCII case, skipping entries that are
+/// neither files, symbolic links nor directories. No recursion. One pass, no allocation per entry.
+SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
+
+/// Deletes one file (a symbolic link itself, never its target). True when it is gone.
+bool DeleteFileAt(const char* path);
+
+/// True for a path that names its place without the current directory or the library search
+/// path: "X:\\..." or "\\\\server\\..." on Windows, "/..." on POSIX.
+bool IsAbsolutePath(const char* path);
+
+/// Creates the last component of `path` as a directory. True when it was created.
+bool CreateDirectoryAt(const char* path);
+
+}  // namespace platform

@@ -1,0 +1,139 @@
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/civil_date.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/library.h"
+
+namespace platform {
+
+const char kPathSeparator = '/';
+
+namespace {
+
+// Seconds between 1601-01-01 and 1970-01-01.
+constexpr int64_t kEpochDifference = 11644473600;
+
+uint64_t ToFileTime(int64_t seconds, uint32_t nanoseconds) {
+  const int64_t since1601 = seconds + kEpochDifference;
+  if (since1601 < 0) return 0;
+  return static_cast<uint64_t>(since1601) * 10000000u + nanoseconds / 100;
+}
+
+bool EndsWithNoCase(const char* name, size_t nameLength, const char* suffix, size_t suffixLength) {
+  if (nameLength < suffixLength) return false;
+  return strncasecmp(name + nameLength - suffixLength, suffix, suffixLength) == 0;
+}
+
+}  // namespace
+
+SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
+  const char* lastSeparator = strrchr(pattern, '/');
+  if (lastSeparator == nullptr || lastSeparator[1] != '*') return SearchOutcome::kNotStarted;
+  const char* suffix = lastSeparator + 2;
+  const size_t suffixLength = strlen(suffix);
+
+  // The folder is the pattern up to its last separator; "/" alone stays the root.
+  char folder[4096];
+  const size_t folderLength = lastSeparator == pattern ? 1 : static_cast<size_t>(lastSeparator - pattern);
+  if (folderLength >= sizeof folder) return SearchOutcome::kNotStarted;
+  memcpy(folder, pattern, folderLength);
+  folder[folderLength] = '\0';
+
+  DIR* dir = opendir(folder);
+  if (dir == nullptr) return SearchOutcome::kNotStarted;
+  const int dirFd = dirfd(dir);
+
+  bool started = false;
+  while (const dirent* entry = readdir(dir)) {
+    const size_t nameLength = strlen(entry->d_name);
+    if (!EndsWithNoCase(entry->d_name, nameLength, suffix, suffixLength)) continue;
+
+    // One statx relative to the open directory, never following a link: the link itself is
+    // the entry, as DeleteFileAt removes the link and not its target.
+    struct statx info;
+    if (statx(dirFd, entry->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+              STATX_TYPE | STATX_MODE | STATX_MTIME | STATX_BTIME, &info) != 0) {
+      continue;  // gone since readdir returned it
+    }
+    uint32_t attributes;
+    if (S_ISDIR(info.stx_mode)) {
+      attributes = kAttributeDirectory;
+    } else if (S_ISREG(info.stx_mode) || S_ISLNK(info.stx_mode)) {
+      attributes = kAttributeNormal;
+    } else {
+      // A FIFO, socket or device named *.MAI is no message: opening one to read its header
+      // could block the run.
+      continue;
+    }
+    if (entry->d_name[0] == '.') attributes |= kAttributeHidden;
+
+    uint64_t created = ToFileTime(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
+    if (info.stx_mask & STATX_BTIME) {
+      const uint64_t born = ToFileTime(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
+      if (born < created) created = born;
+    }
+
+    started = true;
+    visitor.Visit(DirEntry{entry->d_name, attributes, created});
+  }
+  closedir(dir);
+  return started ? SearchOutcome::kCompleted : SearchOutcome::kNotStarted;
+}
+
+bool DeleteFileAt(const char* path) { return unlink(path) == 0; }
+
+bool CreateDirectoryAt(const char* path) { return mkdir(path, 0777) == 0; }
+
+bool IsAbsolutePath(const char* path) { return path[0] == '/'; }
+
+uint64_t CurrentFileTime() {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return ToFileTime(now.tv_sec, static_cast<uint32_t>(now.tv_nsec));
+}
+
+bool FileTimeToDate(uint64_t fileTime, CalendarDate* date) { return CivilDateFromFileTime(fileTime, date); }
+
+uint32_t ElapsedMilliseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + now.tv_nsec / 1000000);
+}
+
+void WaitForKeyPress() {
+  if (!isatty(STDIN_FILENO)) return;
+  termios saved;
+  if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
+  termios raw = saved;
+  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  char key;
+  ssize_t ignored = read(STDIN_FILENO, &key, 1);
+  (void)ignored;
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+}
+
+LibraryHandle LoadLibraryAt(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+
+void* FindSymbol(LibraryHandle library, const char* name) { return dlsym(library, name); }
+
+void FreeLibraryHandle(LibraryHandle library) { dlclose(library); }
+
+void EnterComApartment() {}
+
+void LeaveComApartment() {}
+
+}  // namespace platform

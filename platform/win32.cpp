@@ -1,0 +1,83 @@
+#include <windows.h>
+#include <objbase.h>
+#include <conio.h>
+
+#include <ctime>
+
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/library.h"
+
+namespace platform {
+
+const char kPathSeparator = '\\';
+
+SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA(pattern, &data);
+  if (search == INVALID_HANDLE_VALUE) return SearchOutcome::kNotStarted;
+  do {
+    const uint64_t created =
+        (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
+    visitor.Visit(DirEntry{data.cFileName, data.dwFileAttributes, created});
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+  return SearchOutcome::kCompleted;
+}
+
+bool DeleteFileAt(const char* path) { return DeleteFileA(path) != 0; }
+
+bool CreateDirectoryAt(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+
+bool IsAbsolutePath(const char* path) {
+  const bool rooted = path[0] != '\0' && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+  const bool driveLetter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+  if (driveLetter && rooted) return true;
+  // A UNC path; "\\dir" without a drive would follow the current drive.
+  return (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+}
+
+uint64_t CurrentFileTime() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  FILETIME fileTime;
+  SystemTimeToFileTime(&now, &fileTime);
+  return (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime;
+}
+
+bool FileTimeToDate(uint64_t fileTime, CalendarDate* date) {
+  FILETIME in;
+  in.dwLowDateTime = static_cast<DWORD>(fileTime);
+  in.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+  SYSTEMTIME out;
+  if (!FileTimeToSystemTime(&in, &out)) return false;
+  date->year = out.wYear;
+  date->month = out.wMonth;
+  date->day = out.wDay;
+  date->hour = out.wHour;
+  date->minute = out.wMinute;
+  date->second = out.wSecond;
+  return true;
+}
+
+uint32_t ElapsedMilliseconds() {
+  // The C runtime's clock counts wall time on Windows, in CLOCKS_PER_SEC (1000) ticks.
+  return static_cast<uint32_t>(clock());
+}
+
+void WaitForKeyPress() { _getch(); }
+
+LibraryHandle LoadLibraryAt(const char* path) { return LoadLibraryA(path); }
+
+void* FindSymbol(LibraryHandle library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void FreeLibraryHandle(LibraryHandle library) { FreeLibrary(static_cast<HMODULE>(library)); }
+
+void EnterComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+
+void LeaveComApartment() { CoUninitialize(); }
+
+}  // namespace platform

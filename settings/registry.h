@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+/// A registry root; every read of the tool is made under HKEY_LOCAL_MACHINE.
+enum class RegistryRoot { kLocalMachine };
+
+/// The server's registry keys, in the 32-bit view reached through the path.
+inline constexpr const char kServerKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton";
+inline constexpr const char kConnectorsKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\CONNECTORS";
+inline constexpr const char kSfConnectorKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\CONNECTORS\\SF";
+inline constexpr const char kAdministrationKey[] =
+    "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration";
+inline constexpr const char kRemoteAdminKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Remote Admin";
+inline constexpr const char kW3cLoggingKey[] =
+    "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration\\Logging\\W3C";
+
+/// Reads a 32-bit number (data of any type, at most 4 bytes, little-endian, zero-extended).
+/// 1 on success; 0 otherwise, leaving `out` as it was. An empty sub-key opens nothing.
+int RegReadDword(RegistryRoot root, const char* subKey, const char* valueName, uint32_t* out);
+int RegReadDword(const char* subKey, const char* valueName, uint32_t* out);
+
+/// Reads a text (data of any type, at most `capacity` bytes with its terminating zero) into
+/// `buffer`. 1 on success; 0 otherwise, with the buffer emptied (untouched when `capacity` is 0).
+/// Unless `keepPath` is set, the first "Software\\Quillerton" of the sub-key, in any letter
+/// case, is rewritten to its 32-bit view form first.
+int RegReadString(RegistryRoot root, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
+                  int keepPath);
+int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
+
+/// Text values of the server key. The version readers return 1 only for a non-empty text
+/// (GetServerVersion for any successful read); GetApplicationDirectory appends "64" whether or
+/// not the read succeeded, and counts a directory too long to take it as a failed read.
+int GetServerVersion(char* buffer, int32_t capacity);
+int GetProfessionalVersion(char* buffer, int32_t capacity);
+int GetEnterpriseVersion(char* buffer, int32_t capacity);
+int GetApplicationDirectory(char* buffer, int32_t capacity);

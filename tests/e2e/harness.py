@@ -1,0 +1,63 @@
+"""Runs the built tool as a separate process, natively or as the Windows executable under Wine.
+
+The test command sets QNPURGE_TOOL to the executable and, for the Windows build, WINEPREFIX
+to the build tree's Wine prefix.
+"""
+import os
+import subprocess
+import tempfile
+import unittest
+
+TOOL = os.environ["QNPURGE_TOOL"]
+UNDER_WINE = TOOL.lower().endswith(".exe")
+SEPARATOR = "\\" if UNDER_WINE else "/"
+
+if UNDER_WINE:
+    # One Wine server for every run of the tests, instead of one started and stopped per run.
+    subprocess.run(["wineserver", "-p", "20"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=False)
+
+
+class Result:
+    def __init__(self, status, raw):
+        self.status = status
+        self.raw = raw
+        # The Windows runtime writes standard output in text mode: every line feed is CR LF.
+        self.text = raw.replace(b"\r\n", b"\n").decode("latin-1") if UNDER_WINE else raw.decode("latin-1")
+
+    @property
+    def lines(self):
+        return self.text.split("\n")[:-1] if self.text.endswith("\n") else self.text.split("\n")
+
+
+def run_tool(args, env=None, stdin=subprocess.DEVNULL, timeout=120):
+    environment = dict(os.environ)
+    environment.update(env or {})
+    command = ["wine", TOOL] + list(args) if UNDER_WINE else [TOOL] + list(args)
+    # Output goes to files, not pipes: the services Wine starts in the background inherit the
+    # tool's handles and would hold a pipe open long after the tool has ended.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        completed = subprocess.run(command, stdin=stdin, stdout=out, stderr=err, env=environment, timeout=timeout)
+        out.seek(0)
+        return Result(completed.returncode, out.read())
+
+
+def native_path(path):
+    """The path as the tool sees it: a Windows path under Wine (Z: maps the Linux root)."""
+    path = os.path.abspath(path)
+    return "Z:" + path.replace("/", "\\") if UNDER_WINE else path
+
+
+class ToolTestCase(unittest.TestCase):
+    """Each test gets a scratch folder and, natively, an empty registry file of its own."""
+
+    def setUp(self):
+        self.scratch = tempfile.TemporaryDirectory(prefix="qnpurge-e2e-")
+        self.addCleanup(self.scratch.cleanup)
+        self.registry_file = os.path.join(self.scratch.name, "registry.reg")
+
+    def run_tool(self, args, **kwargs):
+        env = kwargs.pop("env", {})
+        if not UNDER_WINE:
+            env.setdefault("QNPURGE_REGISTRY", self.registry_file)
+        return run_tool(args, env=env, **kwargs)

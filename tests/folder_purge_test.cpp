@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "purge/folder_purge.h"
+#include "tests/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::AgeFile;
+using testing_support::CapturedOutput;
+using testing_support::Days;
+using testing_support::Lines;
+using testing_support::ScopedRunOptions;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+// The real file system, recording every call; the deletion numbered `failingDelete` (from 1)
+// fails without touching the file.
+class RecordingStore final : public Store {
+ public:
+  platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override {
+    patterns.push_back(pattern);
+    return SystemStore().Search(pattern, visitor);
+  }
+  bool Delete(const char* path) override {
+    ++deleteCalls;
+    if (deleteCalls == failingDelete) return false;
+    deleted.push_back(fs::path(path).filename().string());
+    return SystemStore().Delete(path);
+  }
+  void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
+
+  int failingDelete = 0;
+  int deleteCalls = 0;
+  std::vector<std::string> patterns;
+  std::vector<std::string> deleted;
+  std::vector<std::string> rescans;
+};
+
+class PurgeFolderTest : public testing::Test {
+ protected:
+  void Message(const std::string& name, int ageDays, const std::string& content = "From: a@b\n\nbody\n") {
+    WriteFile(dir_ / name, content);
+    AgeFile(dir_ / name, Days(ageDays));
+  }
+  std::string Folder() const { return dir_.str(); }
+  std::vector<std::string> Purge(int32_t days) {
+    CapturedOutput output;
+    PurgeFolder(Folder().c_str(), days, store_);
+    return Lines(output.Take());
+  }
+  bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }
+  std::string DeletedLine(const std::string& name, int y, int m, int d) const {
+    return name + " in " + Folder() + " is " + std::to_string(y) + "(y), " + std::to_string(m) + "(m), " +
+           std::to_string(d) + "(d) old";
+  }
+  std::string CountLine(int count) const { return "-->" + std::to_string(count) + "\t Messages in\t" + Folder(); }
+
+  ScopedRunOptions options_;
+  TempDir dir_;
+  RecordingStore store_;
+};
+
+TEST_F(PurgeFolderTest, DeletesOldMessagesListsThemAndAsksForOneRescan) {
+  Message("old.MAI", 40);
+  Message("older.mai", 400);
+  Message("new.MAI", 10);
+  Message("note.txt", 400);
+  const auto lines = Purge(30);
+
+  ASSERT_EQ(lines.size(), 3u);
+  const std::set<std::string> perFile(lines.begin(), lines.end() - 1);
+  EXPECT_EQ(perFile, (std::set<std::string>{DeletedLine("old.MAI", 0, 1, 10), DeletedLine("older.mai", 1, 1, 5)}));
+  EXPECT_EQ(lines.back(), CountLine(2));
+  EXPECT_FALSE(Exists("old.MAI"));
+  EXPECT_FALSE(Exists("older.mai"));
+  EXPECT_TRUE(Exists("new.MAI"));
+  EXPECT_TRUE(Exists("note.txt"));
+  EXPECT_EQ(store_.rescans, std::vector<std::string>{Folder()});
+}
+
+TEST_F(PurgeFolderTest, BuildsTheSearchPatternWithOneSeparator) {
+  Message("a.MAI", 1);
+  Purge(30);
+  const std::string withSeparator = Folder() + static_cast<char>(fs::path::preferred_separator);
+  {
+    CapturedOutput output;
+    PurgeFolder(withSeparator.c_str(), 30, store_);
+  }
+  ASSERT_EQ(store_.patterns.size(), 2u);
+  EXPECT_EQ(store_.patterns[0], withSeparator + "*.MAI");
+  EXPECT_EQ(store_.patterns[1], withSeparator + "*.MAI");
+}
+
+TEST_F(PurgeFolderTest, ReportModeListsWithTwoTabsAndTouchesNothing) {
+  runOptions.reportOnly = 1;
+  runOptions.retainUnread = 1;  // the unread test does not run in report mode
+  Message("old.MAI", 40);
+  Message("new.MAI", 1);
+  const auto lines = Purge(30);
+  EXPECT_EQ(lines, (std::vector<std::string>{"\t\t" + DeletedLine("old.MAI", 0, 1, 10), CountLine(1)}));
+  EXPECT_TRUE(Exists("old.MAI"));
+  EXPECT_EQ(store_.deleteCalls, 0);
+  EXPECT_TRUE(store_.rescans.empty());
+}
+
+TEST_F(PurgeFolderTest, RetainsUnreadMessagesButCountsThem) {
+  runOptions.retainUnread = 1;
+  Message("read.MAI", 40, "From: a\nX-Read: 1\n\nbody\n");
+  Message("unread.MAI", 40, "From: a\nX-Read: 0\n\nbody\n");
+  Message("marker-in-body.MAI", 40, "From: a\n\nX-Read: 1\n");
+  const auto lines = Purge(30);
+  EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("read.MAI", 0, 1, 10), CountLine(3)}));
+  EXPECT_FALSE(Exists("read.MAI"));
+  EXPECT_TRUE(Exists("unread.MAI"));
+  EXPECT_TRUE(Exists("marker-in-body.MAI"));
+  EXPECT_EQ(store_.rescans.size(), 1u);
+}
+
+TEST_F(PurgeFolderTest, AFailedDeletionPrintsNothingButStillCountsAndRescans) {
+  Message("a.MAI", 40);
+  Message("b.MAI", 41);
+  Message("c.MAI", 42);
+  store_.failingDelete = 2;
+  const auto lines = Purge(30);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines.back(), CountLine(3));
+  EXPECT_EQ(store_.deleteCalls, 3);
+  EXPECT_EQ(store_.deleted.size(), 2u);
+  EXPECT_EQ(store_.rescans.size(), 1u);
+  int remaining = 0;
+  for (const char* name : {"a.MAI", "b.MAI", "c.MAI"}) remaining += Exists(name);
+  EXPECT_EQ(remaining, 1);
+}
+
+TEST_F(PurgeFolderTest, AllDeletionsFailingStillCountAndRescan) {
+  Message("a.MAI", 40);
+  store_.failingDelete = 1;
+  EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(1)});
+  EXPECT_TRUE(Exists("a.MAI"));
+  EXPECT_EQ(store_.rescans.size(), 1u);
+}
+
+TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
+  Message("a.MAI", 0);
+  Message("b.MAI", 2);
+  EXPECT_EQ(Purge(-5), std::vector<std::string>{CountLine(0)});
+  EXPECT_TRUE(store_.rescans.empty());
+  EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(0)});
+  EXPECT_TRUE(store_.rescans.empty());
+  const auto lines = Purge(0);
+  EXPECT_EQ(lines.back(), CountLine(2));
+  EXPECT_FALSE(Exists("a.MAI"));
+  EXPECT_FALSE(Exists("b.MAI"));
+}
+
+TEST_F(PurgeFolderTest, TheBoundaryIsThirtyDaysForDaysThirty) {
+  WriteFile(dir_ / "young.MAI", "x");
+  AgeFile(dir_ / "young.MAI", Days(29) + std::chrono::hours(23));
+  Message("old.MAI", 30);
+  const auto lines = Purge(30);
+  EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("old.MAI", 0, 0, 31), CountLine(1)}));
+  EXPECT_TRUE(Exists("young.MAI"));
+}
+
+TEST_F(PurgeFolderTest, HiddenFilesFoldersAndLookalikesAreNeverMessages) {
+  Message(".hidden.MAI", 400);
+  fs::create_directory(dir_ / "x.MAI");
+  fs::create_directory(dir_ / "y.MAI");
+  fs::permissions(dir_ / "y.MAI", fs::perms::owner_write, fs::perm_options::remove);  // read-only attribute too
+  Message("mail.MAIL", 400);
+  Message("real.MAI", 400);
+  const auto lines = Purge(0);  // everything is old
+  fs::permissions(dir_ / "y.MAI", fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("real.MAI", 1, 1, 5), CountLine(1)}));
+  EXPECT_TRUE(Exists(".hidden.MAI"));
+  EXPECT_TRUE(Exists("x.MAI"));
+  EXPECT_TRUE(Exists("y.MAI"));
+  EXPECT_TRUE(Exists("mail.MAIL"));
+}
+
+TEST_F(PurgeFolderTest, AFolderWithoutMessagesOrWithoutExistenceIsSilent) {
+  Message("note.txt", 400);
+  EXPECT_TRUE(Purge(30).empty());
+  CapturedOutput output;
+  PurgeFolder((dir_ / "missing").string().c_str(), 30, store_);
+  EXPECT_EQ(output.Take(), "");
+  EXPECT_TRUE(store_.rescans.empty());
+}
+
+TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
+  const std::string longFolder = Folder() + std::string(1, static_cast<char>(fs::path::preferred_separator)) +
+                                 std::string(2100, 'f');
+  CapturedOutput output;
+  PurgeFolder(longFolder.c_str(), 30, store_);
+  EXPECT_EQ(output.Take(), "Skipped " + longFolder + ": the folder path is too long to search\n");
+  EXPECT_TRUE(store_.patterns.empty());
+
+  runOptions.retainUnread = 1;
+  const std::string name(2047, 'n');
+  CapturedOutput second;
+  EXPECT_EQ(DeleteMessage(Folder().c_str(), name.c_str(), store_), 0);
+  EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
+  EXPECT_EQ(store_.deleteCalls, 0);
+}
+
+}  // namespace

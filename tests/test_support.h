@@ -1,0 +1,72 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/run_options.h"
+
+namespace testing_support {
+
+/// A fresh folder under the system temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  /// The folder path as the tool would build it (native separators).
+  std::string str() const { return path_.string(); }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+/// Writes `content` to `path` as bytes.
+void WriteFile(const std::filesystem::path& path, const std::string& content);
+
+/// Sets the creation time the tool sees (on POSIX the earlier of birth and modification time,
+/// under Wine the modification time) to `age` before now.
+void AgeFile(const std::filesystem::path& path, std::chrono::seconds age);
+
+constexpr std::chrono::hours Days(int n) { return std::chrono::hours(24 * n); }
+
+/// Standard output captured while the object lives, with carriage returns of the Windows text
+/// mode removed.
+class CapturedOutput {
+ public:
+  CapturedOutput();
+  ~CapturedOutput();
+  std::string Take();
+  CapturedOutput(const CapturedOutput&) = delete;
+  CapturedOutput& operator=(const CapturedOutput&) = delete;
+
+ private:
+  bool taken_ = false;
+};
+
+/// Splits text into lines (without their line feeds).
+std::vector<std::string> Lines(const std::string& text);
+
+/// Resets the process-wide run options for one test and restores them after it.
+class ScopedRunOptions {
+ public:
+  ScopedRunOptions() : saved_(runOptions) { runOptions = RunOptions(); }
+  ~ScopedRunOptions() { runOptions = saved_; }
+
+ private:
+  RunOptions saved_;
+};
+
+/// True when this build runs as the Windows executable.
+bool IsWindowsBuild();
+
+}  // namespace testing_support

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "support/text.h"
+
+namespace {
+
+TEST(FindNoCase, FindsTheLeftmostMatchIgnoringCase) {
+  const char* text = "inbox+deleted";
+  EXPECT_EQ(FindNoCase(text, "DELETED"), text + 6);
+  const char* axbx = "aXbX";
+  EXPECT_EQ(FindNoCase(axbx, "x"), axbx + 1);
+  const char* inboxes = "INBOXES";
+  EXPECT_EQ(FindNoCase(inboxes, "inbox"), inboxes);
+}
+
+TEST(FindNoCase, EmptyOrNullNeedlesAndShortHaystacksFindNothing) {
+  EXPECT_EQ(FindNoCase("abc", ""), nullptr);
+  EXPECT_EQ(FindNoCase("", ""), nullptr);
+  EXPECT_EQ(FindNoCase("", "a"), nullptr);
+  EXPECT_EQ(FindNoCase("abc", "ABCD"), nullptr);
+  EXPECT_EQ(FindNoCase(nullptr, "a"), nullptr);
+  EXPECT_EQ(FindNoCase("abc", nullptr), nullptr);
+}
+
+TEST(FindNoCase, ExplicitLengthsLimitTheStartPositions) {
+  const char* text = "abcdef";
+  EXPECT_EQ(FindNoCase(text, "cd", 4, 2), text + 2);
+  EXPECT_EQ(FindNoCase(text, "cd", 3, 2), nullptr);
+  EXPECT_EQ(FindNoCase(text, "ef", 6, 2), text + 4);
+}
+
+TEST(FindNoCase, OnlyAsciiLettersFold) {
+  EXPECT_NE(FindNoCase("caf\xE9", "\xE9"), nullptr);
+  EXPECT_EQ(FindNoCase("caf\xE9", "\xC9"), nullptr);
+  EXPECT_EQ(FindNoCase("[", "{"), nullptr);  // 0x5B and 0x7B differ by 32 but are no letters
+  EXPECT_EQ(FindNoCase("@", "`"), nullptr);
+}
+
+TEST(BoundedText, RefusesWhatDoesNotFitInsteadOfCutting) {
+  char small[4];
+  EXPECT_EQ(BoundedCopy(small, sizeof small, "abc"), small);
+  EXPECT_STREQ(small, "abc");
+  EXPECT_EQ(BoundedCopy(small, sizeof small, "abcd"), nullptr);
+  EXPECT_STREQ(small, "");
+
+  BoundedCopy(small, sizeof small, "ab");
+  EXPECT_EQ(BoundedAppend(small, sizeof small, "cd"), nullptr);
+  EXPECT_STREQ(small, "ab");
+  EXPECT_EQ(BoundedAppend(small, sizeof small, "c"), small);
+  EXPECT_STREQ(small, "abc");
+
+  EXPECT_EQ(BoundedFormat(small, sizeof small, "%d", 123), 3);
+  EXPECT_EQ(BoundedFormat(small, sizeof small, "%d", 1234), -1);
+  EXPECT_STREQ(small, "");
+}
+
+TEST(BoundedText, FormatPathUsesThePlatformSeparator) {
+  char path[64];
+  ASSERT_EQ(FormatPath(path, sizeof path, "%s\\%s\\MAILROOT", "root", "PO"), 16);
+  const char separator = path[4];
+  EXPECT_TRUE(separator == '/' || separator == '\\');
+  EXPECT_EQ(std::string(path), std::string("root") + separator + "PO" + separator + "MAILROOT");
+  EXPECT_EQ(FormatPath(path, 8, "%s\\x", "1234567"), -1);
+}
+
+TEST(EndsWithNoCase, MatchesOnlyTheWholeSuffix) {
+  EXPECT_TRUE(EndsWithNoCase("a.mai", ".MAI"));
+  EXPECT_TRUE(EndsWithNoCase(".MAI", ".MAI"));
+  EXPECT_FALSE(EndsWithNoCase("a.MAIL", ".MAI"));
+  EXPECT_FALSE(EndsWithNoCase("MAI", ".MAI"));
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "purge/unread.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+class IsMessageReadTest : public testing::Test {
+ protected:
+  int ReadOf(const std::string& content) {
+    const auto path = dir_ / "m.MAI";
+    WriteFile(path, content);
+    return IsMessageRead(path.string().c_str());
+  }
+  TempDir dir_;
+};
+
+TEST_F(IsMessageReadTest, TheMarkerInTheHeaderBlockMeansRead) {
+  EXPECT_EQ(ReadOf("From: a@b\nX-Read: 1\nSubject: s\n\nbody\n"), 1);
+  EXPECT_EQ(ReadOf("x-read: 1\n\n"), 1);
+  EXPECT_EQ(ReadOf("X-READ: 1\n"), 1);
+  EXPECT_EQ(ReadOf("X-Read: 10\n"), 1);  // only nine characters are compared
+  EXPECT_EQ(ReadOf("X-Read: 1\r\nFrom: a\r\n\r\n"), 1);
+  EXPECT_EQ(ReadOf("From: a\nX-Read: 1"), 1);  // last line, no line end, no empty line
+}
+
+TEST_F(IsMessageReadTest, NearMissesAndTheBodyDoNotCount) {
+  EXPECT_EQ(ReadOf("X-Read: 0\n\n"), 0);
+  EXPECT_EQ(ReadOf("X-Read:1\n\n"), 0);
+  EXPECT_EQ(ReadOf("X-Read:  1\n\n"), 0);
+  EXPECT_EQ(ReadOf(" X-Read: 1\n\n"), 0);
+  EXPECT_EQ(ReadOf("X-Read: \n\n"), 0);
+  EXPECT_EQ(ReadOf("From: a\n\nX-Read: 1\n"), 0);
+  EXPECT_EQ(ReadOf("From: a\r\n\r\nX-Read: 1\r\n"), 0);
+  EXPECT_EQ(ReadOf("\nX-Read: 1\n"), 0);  // an empty first line ends the header block at once
+  EXPECT_EQ(ReadOf("\r\nX-Read: 1\n"), 0);
+  EXPECT_EQ(ReadOf(""), 0);
+}
+
+TEST_F(IsMessageReadTest, LongLinesAreTestedInPiecesOf2047Characters) {
+  // The second piece of a long line begins with the marker: it counts as a line of its own.
+  EXPECT_EQ(ReadOf(std::string(2047, 'a') + "X-Read: 1\n\n"), 1);
+  // Shifted by one, the marker straddles two pieces and is not seen.
+  EXPECT_EQ(ReadOf(std::string(2046, 'a') + "X-Read: 1\n\n"), 0);
+  // A piece that begins with the line feed ends the header block.
+  EXPECT_EQ(ReadOf(std::string(2047, 'a') + "\nX-Read: 1\n\n"), 0);
+  // A line of exactly 2,046 characters and its line feed fit one piece.
+  EXPECT_EQ(ReadOf(std::string(2046, 'a') + "\nX-Read: 1\n\n"), 1);
+}
+
+TEST_F(IsMessageReadTest, AMissingFileCountsAsUnread) {
+  EXPECT_EQ(IsMessageRead((dir_ / "absent.MAI").string().c_str()), 0);
+  EXPECT_EQ(IsMessageRead(dir_.str().c_str()), 0);  // a folder is no message
+}
+
+}  // namespace
