@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <errno.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/library.h"
+#include "platform/pause.h"
 
 namespace platform {
 
@@ -135,5 +137,28 @@ void FreeLibraryHandle(LibraryHandle library) { dlclose(library); }
 void EnterComApartment() {}
 
 void LeaveComApartment() {}
+
+PauseEvent CreatePauseEvent() {
+  // Nothing waits on an object here: the event only has to be non-null.
+  static char event;
+  return &event;
+}
+
+void ClosePauseEvent(PauseEvent) {}
+
+int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
+  if (event == nullptr) return 0;
+  timespec until;
+  clock_gettime(CLOCK_MONOTONIC, &until);
+  until.tv_sec += milliseconds / 1000;
+  until.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
+  if (until.tv_nsec >= 1000000000L) {
+    until.tv_sec += 1;
+    until.tv_nsec -= 1000000000L;
+  }
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+  return 0;
+}
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/library.h"
+#include "platform/pause.h"
 
 namespace platform {
 
@@ -79,5 +80,30 @@ void FreeLibraryHandle(LibraryHandle library) { FreeLibrary(static_cast<HMODULE>
 void EnterComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
 
 void LeaveComApartment() { CoUninitialize(); }
+
+PauseEvent CreatePauseEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
+
+void ClosePauseEvent(PauseEvent event) {
+  if (event != nullptr) CloseHandle(event);
+}
+
+int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
+  if (event == nullptr) return 0;
+  HANDLE handle = event;
+  const clock_t start = clock();
+  for (;;) {
+    // Every wait is for the full time again, not the remainder: the time limit is checked only
+    // between dispatched messages.
+    const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, milliseconds, QS_ALLINPUT);
+    if (result == WAIT_OBJECT_0) return 1;
+    if (result != WAIT_OBJECT_0 + 1) return 0;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+      if (static_cast<int32_t>(clock() - start) >= static_cast<int32_t>(milliseconds)) return 1;
+    }
+  }
+}
 
 }  // namespace platform

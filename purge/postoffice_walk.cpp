@@ -1,4 +1,191 @@
 #include "purge/postoffice_walk.h"
 
-// The walk lands with the provider work.
-int PurgePostoffices(int32_t) { return 1; }
+#include <cstdio>
+#include <cstring>
+
+#include "app/run_options.h"
+#include "platform/pause.h"
+#include "providers/provider_api.h"
+#include "providers/providers.h"
+#include "purge/folder_purge.h"
+#include "settings/registry.h"
+#include "settings/server_settings.h"
+#include "support/outcome.h"
+#include "support/text.h"
+
+namespace {
+
+constexpr size_t kPathSize = 2048;
+constexpr const char kProviderTitle[] = "Postoffice Configuration Provider";
+
+// Text a provider wrote into a record field, read only within the field: a provider that
+// filled the field to its end gets it terminated at the last byte.
+template <size_t N>
+const char* FieldText(char (&field)[N]) {
+  field[N - 1] = '\0';
+  return field;
+}
+
+bool Resolve(const char* name, const char* what, void** entry) {
+  *entry = ResolveEntryPoint(providerSet.postofficeConfig, name, kProviderTitle, what);
+  return *entry != nullptr;
+}
+
+void ResetMailboxRecord(MailboxRecord* record, const char* postofficeName, const char* mailbox) {
+  BoundedCopy(record->postoffice, sizeof record->postoffice, postofficeName);
+  BoundedCopy(record->mailbox, sizeof record->mailbox, mailbox);
+  record->reserved[0] = '\0';
+  record->request[0] = -1;
+  record->request[1] = 1;
+  record->request[2] = -1;
+  record->request[3] = -1;
+}
+
+struct MailboxFolder {
+  const int32_t RunOptions::*flag;
+  const char* progressLine;
+  const char* pathFormat;
+};
+
+// The order in which a mailbox's folders are purged.
+constexpr MailboxFolder kMailboxFolders[] = {
+    {&RunOptions::cleanDeleted, "[SF:%s/%s] -> Purging Deleted Items\n", "%s\\%s\\Deleted Items"},
+    {&RunOptions::cleanSent, "[SF:%s/%s] -> Purging Sent Items\n", "%s\\%s\\Sent Items"},
+    {&RunOptions::cleanJunk, "[SF:%s/%s] -> Purging Junk E-mail\n", "%s\\%s\\Junk E-mail"},
+    {&RunOptions::cleanInbox, "[SF:%s/%s] -> Purging Inbox\n", "%s\\%s\\Inbox"},
+};
+
+void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, MailboxRecord* record,
+                         int32_t days) {
+  const char* mailbox = FieldText(record->mailbox);
+  if (!IsUsableStoreName(mailbox)) {
+    printf("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
+           postofficeName);
+    NoteSkippedWork();
+    return;
+  }
+  for (const MailboxFolder& folder : kMailboxFolders) {
+    if (!(runOptions.*folder.flag)) continue;
+    if (!runOptions.reportOnly) printf(folder.progressLine, postofficeName, mailbox);
+    char folderPath[kPathSize];
+    if (FormatPath(folderPath, sizeof folderPath, folder.pathFormat, mailRootPath, mailbox) < 0) {
+      printf("Skipped a folder of mailbox %s of postoffice %s: the folder path is too long\n", mailbox,
+             postofficeName);
+      continue;
+    }
+    PurgeFolder(folderPath, days);
+  }
+}
+
+}  // namespace
+
+bool IsUsableStoreName(const char* name) {
+  if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
+  return strpbrk(name, "\\/:") == nullptr;
+}
+
+uint32_t GetPurgeWait() {
+  static const uint32_t wait = [] {
+    uint32_t value = 0;
+    return RegReadDword(kAdministrationKey, "Purge Wait", &value) ? value : 1000u;
+  }();
+  return wait;
+}
+
+int PurgePostmasterInbox(const char* mailRootPath, int32_t days) {
+  char folderPath[kPathSize];
+  if (FormatPath(folderPath, sizeof folderPath, "%s\\Postmaster\\Inbox", mailRootPath) < 0) {
+    printf("Skipped the postmaster inbox of %s: the folder path is too long\n", mailRootPath);
+    return 1;
+  }
+  PurgeFolder(folderPath, days);
+  return 1;
+}
+
+int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, int32_t days) {
+  char what[256];
+  BoundedFormat(what, sizeof what, "the mailboxes of postoffice %s", postofficeName);
+
+  MailboxRecord record{};
+  ResetMailboxRecord(&record, postofficeName, runOptions.mailboxName);
+
+  if (runOptions.mailboxName[0] != '\0') {
+    void* get;
+    if (!Resolve("MailboxGet", what, &get)) return 1;
+    if (reinterpret_cast<MailboxCall>(get)(&record)) PurgeMailboxFolders(mailRootPath, postofficeName, &record, days);
+    return 1;
+  }
+
+  void* first;
+  void* next;
+  if (!Resolve("MailboxFindFirst", what, &first) || !Resolve("MailboxFindNext", what, &next)) return 1;
+  int32_t found = reinterpret_cast<MailboxCall>(first)(&record);
+  while (found) {
+    PurgeMailboxFolders(mailRootPath, postofficeName, &record, days);
+    ResetMailboxRecord(&record, postofficeName, "");
+    found = reinterpret_cast<MailboxCall>(next)(&record);
+  }
+  return 1;
+}
+
+int PurgePostoffices(int32_t days) {
+  PostofficeRecord record{};
+  char mailRootPath[kPathSize] = {};
+  platform::PauseEvent pause = platform::CreatePauseEvent();
+
+  if (!runOptions.reportOnly) printf("Purging Mailbox Messages older than %d days\n", days);
+  printf("Postoffice Root=%s\n", serverSettings.mailRoot);
+
+  void* first;
+  void* next;
+  if (!Resolve("PostofficeFindFirst", "the postoffice phase", &first) ||
+      !Resolve("PostofficeFindNext", "the postoffice phase", &next)) {
+    platform::ClosePauseEvent(pause);
+    return 1;
+  }
+
+  // ALL (any case) walks every postoffice; otherwise the text before the first '/' filters the
+  // postoffices and the rest names one mailbox. The command line has already refused a target
+  // or mailbox part too long for its record field.
+  const bool all = EqualsNoCase(runOptions.target, "ALL");
+  runOptions.mailboxName[0] = '\0';
+  if (!all) {
+    const char* slash = strchr(runOptions.target, '/');
+    const size_t filterLength = slash ? static_cast<size_t>(slash - runOptions.target) : strlen(runOptions.target);
+    memcpy(record.name, runOptions.target, filterLength);
+    record.name[filterLength] = '\0';
+    if (slash) BoundedCopy(runOptions.mailboxName, sizeof runOptions.mailboxName, slash + 1);
+  }
+  record.request = 1;
+
+  const uint32_t wait = GetPurgeWait();
+  const bool anyMailboxFolder =
+      runOptions.cleanInbox || runOptions.cleanDeleted || runOptions.cleanSent || runOptions.cleanJunk;
+
+  int32_t found = reinterpret_cast<PostofficeCall>(first)(&record);
+  while (found) {
+    if (!runOptions.reportOnly) printf("Purging Postmaster mailbox for postoffice: %s\n", FieldText(record.description));
+
+    const char* name = FieldText(record.name);
+    if (!IsUsableStoreName(name)) {
+      printf("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
+      NoteSkippedWork();
+    } else if (FormatPath(mailRootPath, sizeof mailRootPath, "%s\\%s\\MAILROOT", serverSettings.mailRoot, name) < 0) {
+      printf("Skipped postoffice %s: its mail root path is too long\n", name);
+    } else {
+      if (runOptions.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days);
+      if (anyMailboxFolder) PurgeMailboxes(mailRootPath, name, days);
+    }
+
+    // The provider keeps its own position; the record goes back to the request values, with
+    // the whole target (P/M, not P) in the name field.
+    record.description[0] = '\0';
+    BoundedCopy(record.name, sizeof record.name, all ? "" : runOptions.target);
+    record.request = 1;
+    platform::WaitPumpingMessages(pause, wait);
+    found = reinterpret_cast<PostofficeCall>(next)(&record);
+  }
+
+  platform::ClosePauseEvent(pause);
+  return 1;
+}

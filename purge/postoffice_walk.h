@@ -6,3 +6,18 @@
 /// for the target, purging each postmaster inbox and the chosen mailbox folders, and pausing
 /// `Purge Wait` milliseconds after each postoffice. Returns 1.
 int PurgePostoffices(int32_t days);
+
+/// Purges "<mailRootPath>\Postmaster\Inbox". Returns 1.
+int PurgePostmasterInbox(const char* mailRootPath, int32_t days);
+
+/// Walks the mailboxes of one postoffice (or gets the one named by the target) and purges
+/// their chosen folders: Deleted Items, Sent Items, Junk E-mail, Inbox. Returns 1.
+int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, int32_t days);
+
+/// `Purge Wait` of the administration key, read at the first call of the process and kept;
+/// 1000 when it cannot be read.
+uint32_t GetPurgeWait();
+
+/// True for a name a folder path can be built from: not empty, not "." or "..", and without
+/// '\\', '/' or ':'.
+bool IsUsableStoreName(const char* name);

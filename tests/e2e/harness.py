@@ -11,6 +11,10 @@ import unittest
 TOOL = os.environ["QNPURGE_TOOL"]
 UNDER_WINE = TOOL.lower().endswith(".exe")
 SEPARATOR = "\\" if UNDER_WINE else "/"
+# The sample provider libraries lie beside the tool in providers64: the provider directory of a
+# server whose Application Directory is <build>/providers.
+APPLICATION_DIRECTORY = os.path.join(os.path.dirname(os.path.abspath(TOOL)), "providers")
+PROVIDER_DIRECTORY = APPLICATION_DIRECTORY + "64"
 
 if UNDER_WINE:
     # One Wine server for every run of the tests, instead of one started and stopped per run.
@@ -30,14 +34,15 @@ class Result:
         return self.text.split("\n")[:-1] if self.text.endswith("\n") else self.text.split("\n")
 
 
-def run_tool(args, env=None, stdin=subprocess.DEVNULL, timeout=120):
+def run_tool(args, env=None, stdin=subprocess.DEVNULL, timeout=120, cwd=None):
     environment = dict(os.environ)
     environment.update(env or {})
     command = ["wine", TOOL] + list(args) if UNDER_WINE else [TOOL] + list(args)
     # Output goes to files, not pipes: the services Wine starts in the background inherit the
     # tool's handles and would hold a pipe open long after the tool has ended.
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        completed = subprocess.run(command, stdin=stdin, stdout=out, stderr=err, env=environment, timeout=timeout)
+        completed = subprocess.run(command, stdin=stdin, stdout=out, stderr=err, env=environment, timeout=timeout,
+                                   cwd=cwd)
         out.seek(0)
         return Result(completed.returncode, out.read())
 

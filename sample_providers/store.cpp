@@ -1,0 +1,11 @@
+// The sample store provider (QNAISP.DLL): a rescan request changes nothing visible here; it is
+// only logged.
+
+#include <string>
+
+#include "sample_providers/sample_store.h"
+
+extern "C" QN_PROVIDER_EXPORT int32_t ScanFolders(const char* folderPath, int32_t a, int32_t b) {
+  sample::Log("ScanFolders path=\"" + std::string(folderPath) + "\" " + std::to_string(a) + " " + std::to_string(b));
+  return 1;
+}

@@ -1,0 +1,366 @@
+import os
+import re
+import shutil
+import time
+import unittest
+
+from harness import APPLICATION_DIRECTORY, PROVIDER_DIRECTORY, UNDER_WINE, ToolTestCase, native_path
+from store import ADMINISTRATION_KEY, SERVER_KEY, Store, install_registry
+
+PER_FILE = re.compile(r"^(\t\t)?.+ in .+ is \d+\(y\), \d+\(m\), \d+\(d\) old$")
+
+
+def normalized(lines):
+    """Per-file lines of one folder come in the directory's own order: compare them as a set."""
+    result, block = [], []
+    for line in lines:
+        if PER_FILE.match(line):
+            block.append(line)
+            continue
+        if block:
+            result.append(sorted(block))
+            block = []
+        result.append(line)
+    if block:
+        result.append(sorted(block))
+    return result
+
+
+class WalkCase(ToolTestCase):
+    def setUp(self):
+        super().setUp()
+        self.store = Store(os.path.join(self.scratch.name, "store"))
+        self.log_file = os.path.join(self.scratch.name, "provider.log")
+
+    def configure(self, purge_wait=0, application_directory=APPLICATION_DIRECTORY, bad_mail=True):
+        server = {"Mail Root": native_path(self.store.mail_root)}
+        if application_directory is not None:
+            server["Application Directory"] = native_path(application_directory)
+        if bad_mail:
+            server["Bad Mail Directory"] = native_path(self.store.bad_mail)
+        keys = {SERVER_KEY: server}
+        if purge_wait is not None:
+            keys[ADMINISTRATION_KEY] = {"Purge Wait": purge_wait}
+        install_registry(self, keys)
+
+    def purge(self, *args, **kwargs):
+        env = {"QNPURGE_PROVIDER_LOG": native_path(self.log_file)}
+        return self.run_tool(list(args), env=env, **kwargs)
+
+    def calls(self):
+        if not os.path.exists(self.log_file):
+            return []
+        with open(self.log_file, encoding="latin-1") as log:
+            return [line.rstrip("\r\n") for line in log]
+
+    def calls_to(self, entry):
+        return [line for line in self.calls() if line.startswith(entry + " ")]
+
+    def folder(self, *parts):
+        return self.store.tool_path("POSTOFFICES", *parts)
+
+    def assertOutput(self, result, expected):
+        self.assertEqual(normalized(result.lines), normalized(expected))
+
+
+class FullRun(WalkCase):
+    def setUp(self):
+        super().setUp()
+        s = self.store
+        for po, mailbox in [("Main", "alice"), ("Main", "bob"), ("Branch", "carol"), ("Main", "Postmaster")]:
+            s.mailbox(po, mailbox)
+        s.describe("Main", "Main Office")
+        s.message("Main", "alice", "Inbox", "old-read.MAI", 40, read=True)
+        s.message("Main", "alice", "Inbox", "old-unread.MAI", 40)
+        s.message("Main", "alice", "Inbox", "new.MAI", 5, read=True)
+        s.message("Main", "alice", "Deleted Items", "d1.MAI", 100, read=True)
+        s.message("Main", "alice", "Sent Items", "s.MAI", 100, read=True)
+        s.message("Main", "Postmaster", "Inbox", "pm.MAI", 50, read=True)
+        s.message("Branch", "carol", "Inbox", "b.mai", 400, read=True)
+        s.bad_message("bad.MAI", 90)
+        self.configure()
+
+    def test_purges_the_chosen_folders_of_every_mailbox(self):
+        before = self.store.files()
+        result = self.purge("ALL", "30", "INBOX+DELETED", "UNREAD")
+        self.assertEqual(result.status, 0, result.text)
+        main, branch = self.folder("Main", "MAILROOT"), self.folder("Branch", "MAILROOT")
+        sep = "\\" if UNDER_WINE else "/"
+        self.assertOutput(result, [
+            "Utility is configured to retain unread messages", "",
+            "Purging Mailbox Messages older than 30 days",
+            "Postoffice Root=" + native_path(self.store.mail_root),
+            "Purging Postmaster mailbox for postoffice: Branch",
+            "[SF:Branch/carol] -> Purging Deleted Items",
+            "[SF:Branch/carol] -> Purging Inbox",
+            "b.mai in %s%scarol%sInbox is 1(y), 1(m), 5(d) old" % (branch, sep, sep),
+            "-->1\t Messages in\t%s%scarol%sInbox" % (branch, sep, sep),
+            "Purging Postmaster mailbox for postoffice: Main Office",
+            "[SF:Main/alice] -> Purging Deleted Items",
+            "d1.MAI in %s%salice%sDeleted Items is 0(y), 3(m), 11(d) old" % (main, sep, sep),
+            "-->1\t Messages in\t%s%salice%sDeleted Items" % (main, sep, sep),
+            "[SF:Main/alice] -> Purging Inbox",
+            "old-read.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, sep, sep),
+            "-->2\t Messages in\t%s%salice%sInbox" % (main, sep, sep),
+            "[SF:Main/bob] -> Purging Deleted Items",
+            "[SF:Main/bob] -> Purging Inbox",
+            "[SF:Main/Postmaster] -> Purging Deleted Items",
+            "[SF:Main/Postmaster] -> Purging Inbox",
+            "pm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, sep, sep),
+            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, sep, sep),
+        ])
+        gone = {"POSTOFFICES/Main/MAILROOT/Postmaster/Inbox/pm.MAI",
+                "POSTOFFICES/Branch/MAILROOT/carol/Inbox/b.mai",
+                "POSTOFFICES/Main/MAILROOT/alice/Deleted Items/d1.MAI",
+                "POSTOFFICES/Main/MAILROOT/alice/Inbox/old-read.MAI"}
+        self.assertEqual(self.store.files(), before - gone)
+        self.assertEqual(self.calls_to("ScanFolders"), [
+            'ScanFolders path="%s%scarol%sInbox" 0 0' % (branch, sep, sep),
+            'ScanFolders path="%s%salice%sDeleted Items" 0 0' % (main, sep, sep),
+            'ScanFolders path="%s%salice%sInbox" 0 0' % (main, sep, sep),
+            'ScanFolders path="%s%sPostmaster%sInbox" 0 0' % (main, sep, sep),
+        ])
+
+    def test_records_are_filled_and_reset_before_every_call(self):
+        self.purge("ALL", "30", "INBOX")
+        walk = [line for line in self.calls() if line.startswith(("Postoffice", "Mailbox"))]
+        self.assertEqual(walk, [
+            'PostofficeFindFirst name="" request=1 description="" -> 1 '
+            'name="Branch" request=1 description="Branch"',
+            'MailboxFindFirst postoffice="Branch" mailbox="" reserved="" request=-1,1,-1,-1 -> 1 mailbox="carol"',
+            'MailboxFindNext postoffice="Branch" mailbox="" reserved="" request=-1,1,-1,-1 -> 0',
+            'PostofficeFindNext name="" request=1 description="" -> 1 name="Main" request=1 description="Main Office"',
+            'MailboxFindFirst postoffice="Main" mailbox="" reserved="" request=-1,1,-1,-1 -> 1 mailbox="alice"',
+            'MailboxFindNext postoffice="Main" mailbox="" reserved="" request=-1,1,-1,-1 -> 1 mailbox="bob"',
+            'MailboxFindNext postoffice="Main" mailbox="" reserved="" request=-1,1,-1,-1 -> 1 mailbox="Postmaster"',
+            'MailboxFindNext postoffice="Main" mailbox="" reserved="" request=-1,1,-1,-1 -> 0',
+            'PostofficeFindNext name="" request=1 description="" -> 0',
+        ])
+
+    def test_report_mode_lists_and_deletes_nothing(self):
+        before = self.store.files()
+        result = self.purge("ALL", "30", "REPORT", "UNREAD")
+        self.assertEqual(result.status, 0, result.text)
+        main, branch = self.folder("Main", "MAILROOT"), self.folder("Branch", "MAILROOT")
+        sep = "\\" if UNDER_WINE else "/"
+        bad = native_path(self.store.bad_mail)
+        self.assertOutput(result, [
+            "Utility is configured to retain unread messages", "",
+            "Postoffice Root=" + native_path(self.store.mail_root),
+            "\t\tb.mai in %s%scarol%sInbox is 1(y), 1(m), 5(d) old" % (branch, sep, sep),
+            "-->1\t Messages in\t%s%scarol%sInbox" % (branch, sep, sep),
+            "\t\tpm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, sep, sep),
+            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, sep, sep),
+            "\t\td1.MAI in %s%salice%sDeleted Items is 0(y), 3(m), 11(d) old" % (main, sep, sep),
+            "-->1\t Messages in\t%s%salice%sDeleted Items" % (main, sep, sep),
+            "\t\told-read.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, sep, sep),
+            "\t\told-unread.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, sep, sep),
+            "-->2\t Messages in\t%s%salice%sInbox" % (main, sep, sep),
+            "\t\tpm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, sep, sep),
+            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, sep, sep),
+            "\t\tbad.MAI in %s is 0(y), 3(m), 1(d) old" % bad,
+            "-->1\t Messages in\t%s" % bad,
+        ])
+        self.assertEqual(self.store.files(), before)
+        self.assertEqual(self.calls_to("ScanFolders"), [])
+
+    def test_only_the_postmaster_inbox_resolves_no_mailbox_entry_point(self):
+        result = self.purge("ALL", "30", "POSTMASTER")
+        self.assertEqual(result.status, 0, result.text)
+        sep = "\\" if UNDER_WINE else "/"
+        postmaster_inbox = self.folder("Main", "MAILROOT") + sep + "Postmaster" + sep + "Inbox"
+        self.assertOutput(result, [
+            "Utility is configured to delete unread messages", "",
+            "Purging Mailbox Messages older than 30 days",
+            "Postoffice Root=" + native_path(self.store.mail_root),
+            "Purging Postmaster mailbox for postoffice: Branch",
+            "Purging Postmaster mailbox for postoffice: Main Office",
+            "pm.MAI in %s is 0(y), 1(m), 20(d) old" % postmaster_inbox,
+            "-->1\t Messages in\t" + postmaster_inbox,
+        ])
+        self.assertEqual([c for c in self.calls() if c.startswith("Mailbox")], [])
+
+    def test_the_postmaster_line_comes_without_the_postmaster_switch(self):
+        result = self.purge("ALL", "30", "JUNK")
+        self.assertEqual(result.lines[2:6], [
+            "Purging Mailbox Messages older than 30 days",
+            "Postoffice Root=" + native_path(self.store.mail_root),
+            "Purging Postmaster mailbox for postoffice: Branch",
+            "[SF:Branch/carol] -> Purging Junk E-mail",
+        ])
+        self.assertNotIn("pm.MAI", result.text)
+
+    def test_mailbox_folders_go_deleted_sent_junk_inbox(self):
+        result = self.purge("Branch", "30", "INBOX+JUNK+SENT+DELETED")
+        self.assertEqual([line for line in result.lines if line.startswith("[SF:")], [
+            "[SF:Branch/carol] -> Purging Deleted Items",
+            "[SF:Branch/carol] -> Purging Sent Items",
+            "[SF:Branch/carol] -> Purging Junk E-mail",
+            "[SF:Branch/carol] -> Purging Inbox",
+        ])
+
+
+class Targets(WalkCase):
+    def setUp(self):
+        super().setUp()
+        for mailbox in ["M", "A", "B"]:
+            self.store.mailbox("P", mailbox)
+        self.store.mailbox("Q", "M")
+        self.configure()
+
+    def walk(self, target):
+        result = self.purge(target, "30", "INBOX")
+        self.assertEqual(result.status, 0, result.text)
+        return [line.split(" ->")[0] for line in self.calls() if line.startswith(("Postoffice", "Mailbox"))]
+
+    def test_all_in_any_case_walks_everything(self):
+        for target in ["all", "All"]:
+            with self.subTest(target=target):
+                os.path.exists(self.log_file) and os.remove(self.log_file)
+                calls = self.walk(target)
+                self.assertEqual(calls[0], 'PostofficeFindFirst name="" request=1 description=""')
+                self.assertEqual(len([c for c in calls if c.startswith("MailboxFind")]), 4 + 2)
+
+    def test_postoffice_and_mailbox(self):
+        calls = self.walk("P/m")
+        self.assertEqual(calls, [
+            'PostofficeFindFirst name="P" request=1 description=""',
+            'MailboxGet postoffice="P" mailbox="m" reserved="" request=-1,1,-1,-1',
+            'PostofficeFindNext name="P/m" request=1 description=""',
+        ])
+
+    def test_empty_mailbox_part_walks_every_mailbox(self):
+        calls = self.walk("P/")
+        self.assertEqual(calls[0], 'PostofficeFindFirst name="P" request=1 description=""')
+        self.assertEqual(len([c for c in calls if c.startswith("MailboxFind")]), 4)
+        self.assertEqual(calls[-1], 'PostofficeFindNext name="P/" request=1 description=""')
+
+    def test_empty_postoffice_part_gets_the_mailbox_everywhere(self):
+        calls = self.walk("/M")
+        self.assertEqual([c for c in calls if c.startswith("Mailbox")], [
+            'MailboxGet postoffice="P" mailbox="M" reserved="" request=-1,1,-1,-1',
+            'MailboxGet postoffice="Q" mailbox="M" reserved="" request=-1,1,-1,-1',
+        ])
+
+    def test_further_slashes_belong_to_the_mailbox_and_all_slash_is_a_name(self):
+        self.assertIn('MailboxGet postoffice="P" mailbox="A/B" reserved="" request=-1,1,-1,-1', self.walk("P/A/B"))
+        os.remove(self.log_file)
+        self.assertEqual(self.walk("ALL/X"), ['PostofficeFindFirst name="ALL" request=1 description=""'])
+
+    def test_overlong_targets_are_refused_before_any_provider_call(self):
+        for target in ["P" * 128, "P/" + "m" * 64]:
+            with self.subTest(target=target):
+                result = self.purge(target, "30", "INBOX")
+                self.assertEqual(result.status, 1)
+                self.assertEqual(len(result.lines), 1)
+                self.assertEqual(self.calls(), [])
+
+
+class PurgeWait(WalkCase):
+    def setUp(self):
+        super().setUp()
+        self.store.mailbox("P1", "m")
+        self.store.mailbox("P2", "m")
+
+    def timed(self, *args):
+        start = time.monotonic()
+        result = self.purge(*args)
+        return result, time.monotonic() - start
+
+    def test_default_wait_is_one_second_after_every_postoffice(self):
+        self.configure(purge_wait=None)
+        _, baseline = self.timed("NOSUCHPO", "30", "INBOX")
+        _, elapsed = self.timed("ALL", "30", "INBOX")
+        self.assertGreaterEqual(elapsed - baseline, 1.9)
+        self.assertLess(elapsed - baseline, 4.0)
+
+    def test_a_set_wait_and_a_zero_wait(self):
+        self.configure(purge_wait=400)
+        _, baseline = self.timed("NOSUCHPO", "30", "INBOX")
+        _, elapsed = self.timed("ALL", "30", "INBOX")
+        self.assertGreaterEqual(elapsed - baseline, 0.75)
+        self.assertLess(elapsed - baseline, 1.9)
+
+
+class Providers(WalkCase):
+    def setUp(self):
+        super().setUp()
+        self.store.mailbox("P", "m")
+        self.store.message("P", "m", "Inbox", "old.MAI", 40)
+        self.libraries = os.path.join(self.scratch.name, "app")
+
+    def provide(self, *names):
+        """An application directory whose provider directory holds only `names`."""
+        os.makedirs(self.libraries + "64", exist_ok=True)
+        for name in names:
+            shutil.copy(os.path.join(PROVIDER_DIRECTORY, name), self.libraries + "64")
+        self.configure(application_directory=self.libraries)
+
+    def test_missing_libraries_are_reported_in_order_and_the_phase_is_skipped(self):
+        self.provide()
+        result = self.purge("ALL", "30", "INBOX")
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.lines, [
+            "Utility is configured to delete unread messages", "",
+            "Unable to Load Authentication Provider",
+            "Unable to Load Postoffice Configuration Provider",
+            "Unable to Load Store Provider",
+            "Purging Mailbox Messages older than 30 days",
+            "Postoffice Root=" + native_path(self.store.mail_root),
+            "Skipped the postoffice phase: the Postoffice Configuration Provider is not loaded",
+        ])
+        self.assertTrue(os.path.exists(os.path.join(self.store.mail_root, "P", "MAILROOT", "m", "Inbox", "old.MAI")))
+
+    def test_a_missing_store_provider_skips_only_the_rescan(self):
+        self.provide("QNAIPO.DLL")
+        result = self.purge("ALL", "30", "INBOX")
+        self.assertEqual(result.status, 1)
+        inbox = self.folder("P", "MAILROOT", "m", "Inbox")
+        self.assertEqual(result.lines[-2:], [
+            "-->1\t Messages in\t" + inbox,
+            "Skipped the rescan of %s: the Store Provider is not loaded" % inbox,
+        ])
+        self.assertFalse(os.path.exists(os.path.join(self.store.mail_root, "P", "MAILROOT", "m", "Inbox", "old.MAI")))
+
+    def test_only_loaded_libraries_are_released_store_first(self):
+        self.provide("QNAIPO.DLL", "QNAISP.DLL")
+        result = self.purge("ALL", "30", "nothing")
+        self.assertEqual(result.status, 0, result.text)
+        self.assertEqual([c for c in self.calls() if c.startswith("QNAI")], [
+            "QNAIPO loaded", "QNAISP loaded", "QNAISP released", "QNAIPO released"])
+        self.assertEqual(result.lines[2:], ["Unable to Load Authentication Provider"])
+
+    def test_a_relative_provider_directory_is_never_loaded_from(self):
+        # Without an Application Directory the provider directory is "64": libraries planted
+        # there, in the current directory, must not run.
+        planted = os.path.join(self.scratch.name, "64")
+        shutil.copytree(PROVIDER_DIRECTORY, planted)
+        self.configure(application_directory=None)
+        result = self.run_tool(["ALL", "30", "INBOX"], cwd=self.scratch.name,
+                               env={"QNPURGE_PROVIDER_LOG": native_path(self.log_file)})
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.lines[2:5], [
+            "Unable to Load Authentication Provider",
+            "Unable to Load Postoffice Configuration Provider",
+            "Unable to Load Store Provider",
+        ])
+        self.assertEqual(self.calls(), [])
+
+
+@unittest.skipIf(UNDER_WINE, "Windows folder names cannot hold these characters")
+class UnusableNames(WalkCase):
+    def test_names_that_cannot_be_part_of_a_path_are_skipped(self):
+        self.store.mailbox("P", "a:b")
+        self.store.mailbox("P", "ok")
+        self.store.mailbox("x:y", "m")
+        self.store.message("P", "ok", "Inbox", "old.MAI", 40)
+        self.configure()
+        result = self.purge("ALL", "30", "INBOX")
+        self.assertEqual(result.status, 1)
+        self.assertIn('Skipped mailbox "a:b" of postoffice P: the name cannot be part of a folder path', result.lines)
+        self.assertIn('Skipped postoffice "x:y": the name cannot be part of a folder path', result.lines)
+        self.assertIn("[SF:P/ok] -> Purging Inbox", result.lines)
+
+
+if __name__ == "__main__":
+    unittest.main()
