@@ -8,6 +8,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/library.h"
+#include "platform/mutex.h"
 #include "platform/pause.h"
 
 namespace platform {
@@ -104,6 +105,14 @@ int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
       if (static_cast<int32_t>(clock() - start) >= static_cast<int32_t>(milliseconds)) return 1;
     }
   }
+}
+
+KernelMutexHandle OpenKernelMutex(const char* name) { return OpenMutexA(0, FALSE, name); }
+
+KernelMutexHandle CreateKernelMutex(const char* name) { return CreateMutexA(nullptr, FALSE, name); }
+
+void CloseKernelMutex(KernelMutexHandle handle) {
+  if (handle != nullptr) CloseHandle(handle);
 }
 
 }  // namespace platform

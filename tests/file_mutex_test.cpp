@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/run.h"
+#include "support/file_mutex.h"
+#include "support/outcome.h"
+#include "tests/test_support.h"
+
+namespace {
+
+TEST(FileMutexRegistry, ExistsEmptyWithItsGuardBeforeTheRun) {
+  EXPECT_TRUE(FileManagement::fileMutexes.empty());
+  EXPECT_NE(FileManagement::fileMutexesMutex.handle, nullptr);
+}
+
+TEST(FileMutexRegistry, AWholeRunLeavesTheMapEmptyAndTheGuardAsItWas) {
+  testing_support::ScopedRunOptions options;
+  const platform::KernelMutexHandle guard = FileManagement::fileMutexesMutex.handle;
+  const std::string longTarget(200, 'P');
+  const std::vector<std::vector<const char*>> runs = {
+      {"qnpurge", "ALL", "30", "nothing"},             // settings and providers, no phase
+      {"qnpurge", longTarget.c_str(), "30", "INBOX"},  // refused
+  };
+  for (const auto& args : runs) {
+    testing_support::CapturedOutput output;
+    RunQnpurge(static_cast<int>(args.size()), args.data());
+    output.Take();
+    EXPECT_TRUE(FileManagement::fileMutexes.empty()) << args[1];
+    EXPECT_EQ(FileManagement::fileMutexesMutex.handle, guard) << args[1];
+  }
+  ResetSkippedWork();
+}
+
+}  // namespace
