@@ -8,6 +8,7 @@
 #include "providers/providers.h"
 #include "purge/bad_mail.h"
 #include "purge/postoffice_walk.h"
+#include "settings/registry.h"
 #include "settings/server_settings.h"
 #include "support/outcome.h"
 
@@ -29,6 +30,7 @@ int RunQnpurge(int argc, const char* const* argv) {
   printf(runOptions.retainUnread ? "Utility is configured to retain unread messages\n\n"
                                  : "Utility is configured to delete unread messages\n\n");
 
+  if (!CheckRegistry()) return 1;  // a registry file that cannot be read: nothing is done
   LoadSettings();
   LoadAuthenticationProvider();
   LoadPostofficeSettings();

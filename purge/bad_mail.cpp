@@ -1,4 +1,26 @@
 #include "purge/bad_mail.h"
 
-// The bad-mail phase lands with the settings work.
-int PurgeBadMail(int32_t) { return 1; }
+#include <cstdio>
+
+#include "app/run_options.h"
+#include "purge/folder_purge.h"
+#include "settings/server_settings.h"
+#include "support/outcome.h"
+#include "support/text.h"
+
+int PurgeBadMail(int32_t days, Store& store) {
+  const char* badMailDirectory = serverSettings.badMailDirectory;
+  // An empty setting would make the two folders "\*.MAI" and "\Messages" at a drive root.
+  if (badMailDirectory[0] == '\0') {
+    printf("Skipped the BadMail directory: Bad Mail Directory is not set\n");
+    NoteSkippedWork();
+    return 1;
+  }
+  if (!runOptions.reportOnly) printf("Cleaning Files files older than %d days from BadMail directory\n", days);
+
+  char messagesPath[2048] = {};
+  PurgeFolder(badMailDirectory, days, store);
+  FormatPath(messagesPath, sizeof messagesPath, "%s\\Messages", badMailDirectory);
+  PurgeFolder(messagesPath, days, store);
+  return 1;
+}

@@ -1,30 +1,88 @@
 #include "settings/registry.h"
 
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <string>
 
-// Registry access lands with the settings work; until then every read fails and takes its
-// fallback.
+#include "platform/registry.h"
+#include "support/replace.h"
+#include "support/text.h"
 
-int RegReadDword(RegistryRoot, const char*, const char*, uint32_t*) { return 0; }
-int RegReadDword(const char*, const char*, uint32_t*) { return 0; }
+namespace {
 
-int RegReadString(RegistryRoot, const char*, const char*, char* buffer, int32_t capacity, int) {
-  if (capacity > 0) buffer[0] = '\0';
+// The rewrite of a registry path to its 32-bit view form.
+constexpr char kPathNeedle[] = "Software\\Quillerton";
+constexpr char kPathReplacement[] = "Software\\Wow6432Node\\Quillerton";
+
+}  // namespace
+
+int CheckRegistry() {
+  char problem[4096];
+  if (platform::RegistryIsReadable(problem, sizeof problem)) return 1;
+  printf("%s Nothing was done.\n", problem);
   return 0;
 }
+
+int RegReadDword(RegistryRoot, const char* subKey, const char* valueName, uint32_t* out) {
+  if (subKey == nullptr || subKey[0] == '\0') return 0;
+  // Data of any type is taken; shorter data fills the low-order bytes and the rest stays 0.
+  unsigned char bytes[4] = {};
+  uint32_t size = sizeof bytes;
+  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size) != platform::RegistryRead::kRead) return 0;
+  *out = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  return 1;
+}
+
+int RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
+  return RegReadDword(RegistryRoot::kLocalMachine, subKey, valueName, out);
+}
+
+int RegReadString(RegistryRoot, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
+                  int keepPath) {
+  if (capacity <= 0) return 0;
+  std::string path(subKey != nullptr ? subKey : "");
+  if (!keepPath) ReplaceInString(path, kPathNeedle, kPathReplacement, 1, 0, 0);
+
+  // One byte more than the data accepted, to terminate a stored text that holds no zero.
+  std::unique_ptr<char[]> working(new (std::nothrow) char[static_cast<size_t>(capacity) + 1]);
+  if (!working) return 0;
+  uint32_t size = static_cast<uint32_t>(capacity);
+  if (platform::QueryRegistryValue(path.c_str(), valueName, working.get(), &size) != platform::RegistryRead::kRead ||
+      size == 0) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  working[size] = '\0';
+  // Data of exactly `capacity` bytes with no zero among them does not fit the buffer with its
+  // terminator: a failed read, and BoundedCopy leaves the buffer empty.
+  return BoundedCopy(buffer, static_cast<size_t>(capacity), working.get()) != nullptr ? 1 : 0;
+}
+
 int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
   return RegReadString(RegistryRoot::kLocalMachine, subKey, valueName, buffer, capacity, 0);
 }
 
 int GetServerVersion(char* buffer, int32_t capacity) { return RegReadString(kServerKey, "Version", buffer, capacity); }
+
 int GetProfessionalVersion(char* buffer, int32_t capacity) {
   return RegReadString(kServerKey, "Professional Version", buffer, capacity) && buffer[0] != '\0';
 }
+
 int GetEnterpriseVersion(char* buffer, int32_t capacity) {
   return RegReadString(kServerKey, "Enterprise Version", buffer, capacity) && buffer[0] != '\0';
 }
+
 int GetApplicationDirectory(char* buffer, int32_t capacity) {
-  RegReadString(kServerKey, "Application Directory", buffer, capacity);
-  if (strlen(buffer) + 2 < static_cast<size_t>(capacity)) strcat(buffer, "64");
-  return 0;
+  if (capacity <= 0) return 0;
+  int read = RegReadString(kServerKey, "Application Directory", buffer, capacity);
+  if (read && strlen(buffer) + 2 >= static_cast<size_t>(capacity)) {
+    // Too long to take the suffix: a failed read, never a directory cut short.
+    buffer[0] = '\0';
+    read = 0;
+  }
+  BoundedAppend(buffer, static_cast<size_t>(capacity), "64");
+  return read;
 }

@@ -1,9 +1,86 @@
+#include "platform/files.h"
 #include "settings/registry.h"
 #include "settings/server_settings.h"
+#include "support/text.h"
 
 ServerSettings serverSettings;
 
+namespace {
+
+// A number keeps what was read, even 0; only a failed read takes the fallback.
+void ReadNumber(const char* key, const char* valueName, uint32_t* field, uint32_t fallback) {
+  if (!RegReadDword(key, valueName, field)) *field = fallback;
+}
+
+template <size_t N>
+int ReadText(const char* key, const char* valueName, char (&field)[N]) {
+  return RegReadString(key, valueName, field, static_cast<int32_t>(N));
+}
+
+struct W3cSwitch {
+  const char* valueName;
+  uint32_t ServerSettings::*field;
+};
+
+// The W3C log's field switches, in the order they are read.
+constexpr W3cSwitch kW3cSwitches[] = {
+    {"account", &ServerSettings::w3cAccount},
+    {"agent", &ServerSettings::w3cAgent},
+    {"c-ip", &ServerSettings::w3cClientIp},
+    {"cs-bytes", &ServerSettings::w3cClientBytes},
+    {"cs-method", &ServerSettings::w3cMethod},
+    {"cs-uri-query", &ServerSettings::w3cUriQuery},
+    {"cs-uri-stem", &ServerSettings::w3cUriStem},
+    {"date", &ServerSettings::w3cDate},
+    {"sc-bytes", &ServerSettings::w3cServerBytes},
+    {"s-computername", &ServerSettings::w3cComputerName},
+    {"s-ip", &ServerSettings::w3cServerIp},
+    {"s-port", &ServerSettings::w3cServerPort},
+    {"time", &ServerSettings::w3cTime},
+    {"time-taken", &ServerSettings::w3cTimeTaken},
+};
+
+}  // namespace
+
 int LoadSettings() {
-  GetApplicationDirectory(serverSettings.providerDirectory, sizeof serverSettings.providerDirectory);
+  ServerSettings& s = serverSettings;
+  // The order is the order of the registry reads; Data Directory comes before the fields that
+  // fall back on it. A fallback that does not fit its field leaves the field empty.
+  ReadText(kServerKey, "Configuration Directory", s.configurationDirectory);
+  GetApplicationDirectory(s.providerDirectory, sizeof s.providerDirectory);
+  GetProfessionalVersion(s.professionalVersion, sizeof s.professionalVersion);
+  GetEnterpriseVersion(s.enterpriseVersion, sizeof s.enterpriseVersion);
+  GetServerVersion(s.version, sizeof s.version);
+  ReadText(kConnectorsKey, "Connector Root Directory", s.connectorRootDirectory);
+  // Read a second time; this read decides what the field holds.
+  ReadText(kServerKey, "Configuration Directory", s.configurationDirectory);
+  ReadText(kServerKey, "Data Directory", s.dataDirectory);
+  if (!ReadText(kServerKey, "Mail Root", s.mailRoot)) {
+    FormatPath(s.mailRoot, sizeof s.mailRoot, "%s\\POSTOFFICES", s.dataDirectory);
+  }
+  if (!ReadText(kAdministrationKey, "Activity Log Directory", s.activityLogDirectory)) {
+    FormatPath(s.activityLogDirectory, sizeof s.activityLogDirectory, "%s\\Logging\\RADMS", s.dataDirectory);
+  }
+  // Only the last component is created; whether it worked does not matter to the run.
+  if (s.activityLogDirectory[0] != '\0') platform::CreateDirectoryAt(s.activityLogDirectory);
+  if (!ReadText(kAdministrationKey, "Debug Log File Directory", s.debugLogFileDirectory)) {
+    FormatPath(s.debugLogFileDirectory, sizeof s.debugLogFileDirectory, "%s\\Logging\\RADMS", s.dataDirectory);
+  }
+  ReadNumber(kAdministrationKey, "Debug Logging Level", &s.debugLoggingLevel, 3);
+  ReadNumber(kRemoteAdminKey, "Max Request Size", &s.maxRequestSize, 5242880);
+  if (!ReadText(kAdministrationKey, "W3C Logging Directory", s.w3cLoggingDirectory)) {
+    FormatPath(s.w3cLoggingDirectory, sizeof s.w3cLoggingDirectory, "%s\\Logging\\RADMS", s.dataDirectory);
+  }
+  if (!ReadText(kRemoteAdminKey, "Inbound Server Bindings", s.inboundServerBindings)) {
+    BoundedCopy(s.inboundServerBindings, sizeof s.inboundServerBindings, "(All)");
+  }
+  ReadNumber(kRemoteAdminKey, "Listen Port", &s.listenPort, 8081);
+  ReadNumber(kAdministrationKey, "Performance Logging Enabled", &s.performanceLoggingEnabled, 0);
+  for (const W3cSwitch& w3c : kW3cSwitches) ReadNumber(kW3cLoggingKey, w3c.valueName, &(s.*w3c.field), 1);
+  ReadText(kServerKey, "Bad Mail Directory", s.badMailDirectory);
+  ReadText(kServerKey, "Quarantine Directory", s.quarantineDirectory);
+  ReadNumber(kRemoteAdminKey, "Authorization Mode", &s.authorizationMode, 1);
+  ReadNumber(kAdministrationKey, "IPv6 Status", &s.ipv6Status, 0);
+  ReadNumber(kServerKey, "Prevent Message Duplicates", &s.preventMessageDuplicates, 0);
   return 1;
 }

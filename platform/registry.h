@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+/// How one read of a registry value ended.
+enum class RegistryRead {
+  /// The value's bytes are in the caller's buffer and their count in `size`.
+  kRead,
+  /// The key could not be opened: it does not exist, or access was refused.
+  kNoKey,
+  /// The key has no value of that name.
+  kNoValue,
+  /// The value holds more bytes than the buffer takes; `size` holds how many, the buffer
+  /// holds nothing usable.
+  kTooLarge,
+};
+
+/// Reads one value of `subKey` under HKEY_LOCAL_MACHINE as RegQueryValueExA does with no type
+/// requested: data of any type, text as narrow characters with the terminating zero it was
+/// stored with. `size` is the buffer's capacity in bytes on entry and the value's size on
+/// return. The key is opened (KEY_QUERY_VALUE, no registry view flag) and closed again for
+/// this one read. Never writes to the registry.
+RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size);
+
+/// True when the registry can be read. On Windows always. On POSIX the registry file is parsed
+/// here once per process (or after ForgetRegistryFile): no file is an empty registry and
+/// counts as readable; a file that exists but cannot be read or parsed is not, and `problem`
+/// (of `problemSize` bytes) then receives one sentence naming the file and, where there is
+/// one, the line. Reads from an unreadable registry file find nothing.
+bool RegistryIsReadable(char* problem, size_t problemSize);
+
+/// Forgets the parsed registry file, so that the next read parses it again; for tests that
+/// write registry files. Nothing on Windows.
+void ForgetRegistryFile();
+
+}  // namespace platform

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace platform {
+
+/// What a registry export leaves under HKEY_LOCAL_MACHINE when it is imported from top to
+/// bottom. The format is the one `reg export` and regedit write: the header line
+/// "Windows Registry Editor Version 5.00" or "REGEDIT4"; UTF-16LE text with its byte-order mark
+/// or UTF-8/ANSI text without one; `[HKEY_LOCAL_MACHINE\...]` key lines (other roots are read
+/// and ignored), `[-...]` deletions of a key with its sub-keys, value lines `"name"=` or `@=`
+/// with `"text"` (escapes `\\` and `\"`), `dword:`, `hex:`, `hex(N):` (byte lists continued by
+/// a trailing `\`) and `-` (deletion), blank lines and `;` comments. Portable C++, no system
+/// calls; the POSIX registry reads through it.
+class RegistryFile {
+ public:
+  /// Why a text is not a registry export.
+  struct Problem {
+    /// The line at fault, from 1; 0 when the text as a whole is at fault.
+    unsigned line = 0;
+    std::string reason;
+  };
+
+  enum class Lookup { kFound, kNoKey, kNoValue };
+
+  /// Replaces what this holds by the keys and values of `bytes`, the file's whole content.
+  /// False when `bytes` is not a registry export, with `problem` filled and nothing held.
+  bool Parse(const std::string& bytes, Problem* problem);
+
+  /// Finds a value of `subKey` (a path below HKEY_LOCAL_MACHINE, "" for the root itself);
+  /// key paths and value names match without regard to ASCII case, "" names the default
+  /// value. On kFound, `data` points at the bytes RegQueryValueExA would return: text as
+  /// narrow (UTF-8) characters with its terminating zero, a dword as 4 little-endian bytes,
+  /// hex data of the text types (1, 2 and 7) of a version 5 file converted from UTF-16, other
+  /// hex data as written. The pointer is valid until the next Parse or Clear.
+  Lookup Find(const char* subKey, const char* valueName, const std::string** data) const;
+
+  /// Holds nothing: an empty registry.
+  void Clear() { keys_.clear(); }
+
+ private:
+  friend class RegistryFileParser;
+  /// Keys by their path in upper case, each with its values by name in upper case. A key's
+  /// ancestors are held too (empty when nothing was written to them), as the registry has them.
+  std::map<std::string, std::map<std::string, std::string>> keys_;
+};
+
+}  // namespace platform

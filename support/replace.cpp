@@ -1,0 +1,79 @@
+#include "support/replace.h"
+
+#include <cstring>
+
+#include "platform/registry.h"
+#include "settings/registry.h"
+#include "support/text.h"
+
+namespace {
+
+constexpr int32_t kNotRead = -1;
+int32_t bufferAppendMode = kNotRead;
+
+}  // namespace
+
+int32_t GetBufferAppendMode() {
+  if (bufferAppendMode != kNotRead) return bufferAppendMode;
+  unsigned char bytes[4] = {};
+  uint32_t size = sizeof bytes;
+  if (platform::QueryRegistryValue(kServerKey, "UseBufferAppendMode", bytes, &size) != platform::RegistryRead::kRead) {
+    bufferAppendMode = 1;
+    return bufferAppendMode;
+  }
+  const uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  bufferAppendMode = static_cast<int32_t>(value);
+  return bufferAppendMode;
+}
+
+void ResetBufferAppendMode() { bufferAppendMode = kNotRead; }
+
+int32_t ReplaceInString(std::string& text, const char* needle, const char* replacement, int32_t countLimit,
+                        int rescan, int caseSensitive) {
+  const bool appendMode = GetBufferAppendMode() == 1;
+  const int32_t needleLength = static_cast<int32_t>(strlen(needle));
+  const int32_t replacementLength = static_cast<int32_t>(strlen(replacement));
+  // An empty needle would match at every position, and in place without a limit forever.
+  if (needleLength == 0) return 0;
+
+  int32_t count = 0;
+  int32_t position = 0;
+  std::string work;
+  for (;;) {
+    const int32_t stretch = position;
+    int32_t match = -1;
+    if (caseSensitive) {
+      const size_t found = text.find(needle, static_cast<size_t>(position), static_cast<size_t>(needleLength));
+      if (found != std::string::npos) match = static_cast<int32_t>(found);
+    } else {
+      const char* found = FindNoCase(text.c_str() + position, needle,
+                                     static_cast<int32_t>(text.size()) - position, needleLength);
+      if (found != nullptr) match = static_cast<int32_t>(found - text.c_str());
+    }
+
+    if (match < 0) {
+      if (appendMode) work.append(text, static_cast<size_t>(stretch), std::string::npos);
+      break;
+    }
+    ++count;
+    if (appendMode) {
+      work.append(text, static_cast<size_t>(stretch), static_cast<size_t>(match - stretch));
+      work.append(replacement, static_cast<size_t>(replacementLength));
+    } else {
+      text.replace(static_cast<size_t>(match), static_cast<size_t>(needleLength), replacement,
+                   static_cast<size_t>(replacementLength));
+    }
+    if (countLimit > 0 && count >= countLimit) {
+      if (appendMode) work.append(text, static_cast<size_t>(match + needleLength), std::string::npos);
+      break;
+    }
+    if (appendMode) {
+      position = match + needleLength;
+    } else {
+      position = rescan ? match : match + replacementLength;
+    }
+  }
+  if (appendMode && count > 0) text.swap(work);
+  return count;
+}

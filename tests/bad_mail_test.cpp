@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "purge/bad_mail.h"
+#include "settings/server_settings.h"
+#include "support/outcome.h"
+#include "support/text.h"
+#include "tests/registry_fixture.h"
+#include "tests/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::AgeFile;
+using testing_support::CapturedOutput;
+using testing_support::Days;
+using testing_support::Lines;
+using testing_support::ScopedRunOptions;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+// The real file system; rescan requests are recorded instead of sent.
+class RecordingStore final : public Store {
+ public:
+  platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override {
+    patterns.push_back(pattern);
+    return SystemStore().Search(pattern, visitor);
+  }
+  bool Delete(const char* path) override { return SystemStore().Delete(path); }
+  void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
+
+  std::vector<std::string> patterns;
+  std::vector<std::string> rescans;
+};
+
+class BadMailTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = serverSettings;
+    ResetSkippedWork();
+    fs::create_directories(messages_);
+  }
+  void TearDown() override {
+    serverSettings = saved_;
+    ResetSkippedWork();
+  }
+
+  void Message(const fs::path& path, int ageDays) {
+    WriteFile(path, "From: a@b\n\nbody\n");
+    AgeFile(path, Days(ageDays));
+  }
+  std::vector<std::string> Purge(int32_t days) {
+    CapturedOutput output;
+    PurgeBadMail(days, store_);
+    return Lines(output.Take());
+  }
+
+  ScopedRunOptions options_;
+  TempDir root_;
+  const fs::path badMail_ = root_ / "BadMail";
+  const fs::path messages_ = badMail_ / "Messages";
+  const std::string bad_ = badMail_.string();
+  const std::string messagesFolder_ = messages_.string();
+  RecordingStore store_;
+  ServerSettings saved_;
+};
+
+TEST_F(BadMailTest, PurgesTheConfiguredFolderAndItsMessagesFolder) {
+  testing_support::RegistryFixture registry;
+  registry.SetText(testing_support::kTestServerKey, "Bad Mail Directory", bad_);
+  LoadSettings();
+  Message(badMail_ / "old.MAI", 40);
+  Message(badMail_ / "new.MAI", 3);
+  Message(messages_ / "older.mai", 400);
+  Message(badMail_ / "note.txt", 400);
+
+  EXPECT_EQ(Purge(30), (std::vector<std::string>{
+                           "Cleaning Files files older than 30 days from BadMail directory",
+                           "old.MAI in " + bad_ + " is 0(y), 1(m), 10(d) old",
+                           "-->1\t Messages in\t" + bad_,
+                           "older.mai in " + messagesFolder_ + " is 1(y), 1(m), 5(d) old",
+                           "-->1\t Messages in\t" + messagesFolder_,
+                       }));
+  EXPECT_FALSE(fs::exists(badMail_ / "old.MAI"));
+  EXPECT_FALSE(fs::exists(messages_ / "older.mai"));
+  EXPECT_TRUE(fs::exists(badMail_ / "new.MAI"));
+  EXPECT_TRUE(fs::exists(badMail_ / "note.txt"));
+  EXPECT_EQ(store_.rescans, (std::vector<std::string>{bad_, messagesFolder_}));
+  EXPECT_FALSE(WorkWasSkipped());
+}
+
+TEST_F(BadMailTest, ReportModeListsBothFoldersWithoutTheOpeningLine) {
+  runOptions.reportOnly = 1;
+  BoundedCopy(serverSettings.badMailDirectory, sizeof serverSettings.badMailDirectory, bad_.c_str());
+  Message(badMail_ / "old.MAI", 40);
+  Message(messages_ / "older.MAI", 40);
+  EXPECT_EQ(Purge(30), (std::vector<std::string>{
+                           "\t\told.MAI in " + bad_ + " is 0(y), 1(m), 10(d) old",
+                           "-->1\t Messages in\t" + bad_,
+                           "\t\tolder.MAI in " + messagesFolder_ + " is 0(y), 1(m), 10(d) old",
+                           "-->1\t Messages in\t" + messagesFolder_,
+                       }));
+  EXPECT_TRUE(fs::exists(badMail_ / "old.MAI"));
+  EXPECT_TRUE(fs::exists(messages_ / "older.MAI"));
+  EXPECT_TRUE(store_.rescans.empty());
+}
+
+TEST_F(BadMailTest, TheMessagesFolderIsPurgedWhenTheFolderItselfHeldNothingOld) {
+  BoundedCopy(serverSettings.badMailDirectory, sizeof serverSettings.badMailDirectory, bad_.c_str());
+  Message(badMail_ / "new.MAI", 3);
+  Message(messages_ / "old.MAI", 40);
+  EXPECT_EQ(Purge(30), (std::vector<std::string>{
+                           "Cleaning Files files older than 30 days from BadMail directory",
+                           "-->0\t Messages in\t" + bad_,
+                           "old.MAI in " + messagesFolder_ + " is 0(y), 1(m), 10(d) old",
+                           "-->1\t Messages in\t" + messagesFolder_,
+                       }));
+  EXPECT_EQ(store_.rescans, std::vector<std::string>{messagesFolder_});
+}
+
+TEST_F(BadMailTest, AnEmptyBadMailDirectorySkipsThePhaseWithALine) {
+  for (int report : {0, 1}) {
+    runOptions.reportOnly = report;
+    ResetSkippedWork();
+    serverSettings.badMailDirectory[0] = '\0';
+    EXPECT_EQ(Purge(30), std::vector<std::string>{"Skipped the BadMail directory: Bad Mail Directory is not set"});
+    EXPECT_TRUE(WorkWasSkipped());
+    EXPECT_TRUE(store_.patterns.empty());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/registry.h"
+#include "settings/registry.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using testing_support::CapturedOutput;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+constexpr char kExport[] =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton]\r\n"
+    "\"Mail Root\"=\"/srv/mail\"\r\n";
+
+// Points QNPURGE_REGISTRY at `path` for one test, forgetting the parsed file both ways.
+class RegistryFileLoadingTest : public testing::Test {
+ protected:
+  void SetUp() override { Use(path_); }
+  void TearDown() override {
+    unsetenv("QNPURGE_REGISTRY");
+    platform::ForgetRegistryFile();
+  }
+  void Use(const std::string& path) {
+    setenv("QNPURGE_REGISTRY", path.c_str(), 1);
+    platform::ForgetRegistryFile();
+  }
+  std::string Problem() {
+    char problem[4096] = "untouched";
+    if (platform::RegistryIsReadable(problem, sizeof problem)) return "";
+    return problem;
+  }
+  std::string MailRoot() {
+    char buffer[64];
+    RegReadString("SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton", "Mail Root", buffer, sizeof buffer);
+    return buffer;
+  }
+
+  TempDir dir_;
+  std::string path_ = (dir_ / "registry.reg").string();
+};
+
+TEST_F(RegistryFileLoadingTest, NoFileIsAnEmptyRegistry) {
+  EXPECT_EQ(Problem(), "");
+  EXPECT_EQ(MailRoot(), "");
+  Use((dir_ / "missing" / "registry.reg").string());
+  EXPECT_EQ(Problem(), "");
+  WriteFile(dir_ / "file", "x");
+  Use((dir_ / "file" / "registry.reg").string());
+  EXPECT_EQ(Problem(), "");
+}
+
+TEST_F(RegistryFileLoadingTest, TheFileIsParsedOncePerProcess) {
+  WriteFile(path_, kExport);
+  EXPECT_EQ(MailRoot(), "/srv/mail");
+  WriteFile(path_, "not an export");
+  EXPECT_EQ(MailRoot(), "/srv/mail");
+  EXPECT_EQ(Problem(), "");
+  platform::ForgetRegistryFile();
+  EXPECT_EQ(Problem(), "The registry file " + path_ +
+                           " cannot be used: line 1: the first line is not \"Windows Registry Editor Version "
+                           "5.00\" or \"REGEDIT4\".");
+}
+
+TEST_F(RegistryFileLoadingTest, AMalformedFileNamesItsLineAndHoldsNothing) {
+  WriteFile(path_, std::string(kExport) + "\"Bad Mail Directory\"=\"/srv/bad\r\n");
+  EXPECT_EQ(Problem(), "The registry file " + path_ + " cannot be used: line 5: a text has no closing quote.");
+  EXPECT_EQ(MailRoot(), "");
+
+  CapturedOutput output;
+  EXPECT_EQ(CheckRegistry(), 0);
+  EXPECT_EQ(output.Take(), "The registry file " + path_ +
+                               " cannot be used: line 5: a text has no closing quote. Nothing was done.\n");
+}
+
+TEST_F(RegistryFileLoadingTest, AFileThatCannotBeReadIsNamed) {
+  WriteFile(dir_ / "half.reg", std::string("\xFF\xFE", 2) + "W");
+  Use((dir_ / "half.reg").string());
+  EXPECT_EQ(Problem(), "The registry file " + (dir_ / "half.reg").string() +
+                           " cannot be used: the UTF-16 text ends in half a character.");
+
+  Use(dir_.str());
+  EXPECT_EQ(Problem(), "The registry file " + dir_.str() + " cannot be read: it is not a regular file.");
+
+  const std::string fifo = (dir_ / "fifo.reg").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Use(fifo);
+  EXPECT_EQ(Problem(), "The registry file " + fifo + " cannot be read: it is not a regular file.");
+
+  if (geteuid() != 0) {  // permissions do not stop root
+    WriteFile(path_, kExport);
+    chmod(path_.c_str(), 0);
+    Use(path_);
+    EXPECT_EQ(Problem(), "The registry file " + path_ + " cannot be read: Permission denied.");
+  }
+
+  CapturedOutput output;
+  Use(dir_.str());
+  EXPECT_EQ(CheckRegistry(), 0);
+  EXPECT_EQ(output.Take(),
+            "The registry file " + dir_.str() + " cannot be read: it is not a regular file. Nothing was done.\n");
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "settings/registry.h"
+#include "tests/registry_fixture.h"
+
+namespace {
+
+using testing_support::kRegBinary;
+using testing_support::kRegText;
+using testing_support::kTestServerKey;
+using testing_support::RegistryFixture;
+
+constexpr char kServicesKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services";
+// The same path without the 32-bit view: only the tests write here.
+constexpr char kServicesKey64[] = "SOFTWARE\\Quillerton\\Quillerton\\Services";
+
+class RegistryTest : public testing::Test {
+ protected:
+  // Reads through RegReadString into a buffer that starts full of '#', so that an emptied
+  // buffer shows.
+  int ReadString(const char* key, const char* name, int32_t capacity, std::string* text, int keepPath = 0) {
+    std::string buffer(static_cast<size_t>(capacity) + 8, '#');
+    const int result =
+        RegReadString(RegistryRoot::kLocalMachine, key, name, &buffer[0], capacity, keepPath);
+    EXPECT_EQ(buffer.substr(static_cast<size_t>(capacity)), std::string(8, '#')) << "written past the capacity";
+    *text = buffer.c_str();
+    return result;
+  }
+
+  RegistryFixture registry_;
+};
+
+TEST_F(RegistryTest, NumbersAreTheStoredBytesOfAnyType) {
+  registry_.SetNumber(kTestServerKey, "number", 0x12345678);
+  registry_.SetText(kTestServerKey, "one", "1");
+  registry_.SetText(kTestServerKey, "abc", "abc");
+  registry_.SetText(kTestServerKey, "long", "12345");
+  registry_.SetBytes(kTestServerKey, "two bytes", kRegBinary, "\x01\x02");
+  registry_.SetBytes(kTestServerKey, "five bytes", kRegBinary, std::string("\x01\x02\x03\x04\x05"));
+  registry_.SetBytes(kTestServerKey, "no bytes", kRegBinary, "");
+
+  uint32_t value = 7;
+  EXPECT_EQ(RegReadDword(kTestServerKey, "number", &value), 1);
+  EXPECT_EQ(value, 0x12345678u);
+  EXPECT_EQ(RegReadDword(kTestServerKey, "one", &value), 1);
+  EXPECT_EQ(value, 49u);  // '1' and its terminating zero
+  EXPECT_EQ(RegReadDword(kTestServerKey, "abc", &value), 1);
+  EXPECT_EQ(value, 0x00636261u);
+  EXPECT_EQ(RegReadDword(kTestServerKey, "two bytes", &value), 1);
+  EXPECT_EQ(value, 0x0201u);
+  EXPECT_EQ(RegReadDword(kTestServerKey, "no bytes", &value), 1);
+  EXPECT_EQ(value, 0u);
+
+  value = 7;
+  EXPECT_EQ(RegReadDword(kTestServerKey, "long", &value), 0);  // six bytes do not fit four
+  EXPECT_EQ(RegReadDword(kTestServerKey, "five bytes", &value), 0);
+  EXPECT_EQ(RegReadDword(kTestServerKey, "missing", &value), 0);
+  EXPECT_EQ(RegReadDword("SOFTWARE\\Wow6432Node\\Quillerton\\Missing", "number", &value), 0);
+  EXPECT_EQ(RegReadDword("", "number", &value), 0);
+  EXPECT_EQ(value, 7u);
+}
+
+TEST_F(RegistryTest, NumbersAreReadFromThePathAsGiven) {
+  registry_.SetNumber(kServicesKey, "n", 1);
+  registry_.SetNumber(kServicesKey64, "n", 2);
+  uint32_t value = 0;
+  EXPECT_EQ(RegReadDword(kServicesKey64, "n", &value), 1);
+  EXPECT_EQ(value, 2u);
+}
+
+TEST_F(RegistryTest, ATextOfCapacityMinusOneIsReadWholeAndOneMoreFails) {
+  registry_.SetText(kTestServerKey, "fits", std::string(1023, 'f'));
+  registry_.SetText(kTestServerKey, "too long", std::string(1024, 'l'));
+  std::string text;
+  EXPECT_EQ(ReadString(kTestServerKey, "fits", 1024, &text), 1);
+  EXPECT_EQ(text, std::string(1023, 'f'));
+  EXPECT_EQ(ReadString(kTestServerKey, "too long", 1024, &text), 0);
+  EXPECT_EQ(text, "");
+}
+
+TEST_F(RegistryTest, EmptyTextSucceedsButNoDataBytesFail) {
+  registry_.SetText(kTestServerKey, "empty", "");
+  registry_.SetBytes(kTestServerKey, "no bytes", kRegText, "");
+  std::string text;
+  EXPECT_EQ(ReadString(kTestServerKey, "empty", 16, &text), 1);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(ReadString(kTestServerKey, "no bytes", 16, &text), 0);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(ReadString(kTestServerKey, "missing", 16, &text), 0);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(ReadString("SOFTWARE\\Wow6432Node\\Quillerton\\Missing", "empty", 16, &text), 0);
+  EXPECT_EQ(text, "");
+
+  char untouched[4] = {'#', '#', '#', '#'};
+  EXPECT_EQ(RegReadString(kTestServerKey, "empty", untouched, 0), 0);
+  EXPECT_EQ(untouched[0], '#');
+}
+
+TEST_F(RegistryTest, StoredBytesWithoutAZeroAreTerminatedAfterTheBytesRead) {
+  registry_.SetBytes(kTestServerKey, "abcd", kRegBinary, "abcd");
+  registry_.SetBytes(kTestServerKey, "inner zero", kRegBinary, std::string("ab\0cd", 5));
+  registry_.SetNumber(kTestServerKey, "number", 0x00434241);
+  std::string text;
+  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 8, &text), 1);
+  EXPECT_EQ(text, "abcd");
+  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 5, &text), 1);
+  EXPECT_EQ(text, "abcd");
+  // Four bytes with no zero fill a capacity of 4: with the terminator they do not fit.
+  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 4, &text), 0);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 3, &text), 0);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(ReadString(kTestServerKey, "inner zero", 8, &text), 1);
+  EXPECT_EQ(text, "ab");
+  EXPECT_EQ(ReadString(kTestServerKey, "number", 8, &text), 1);
+  EXPECT_EQ(text, "ABC");
+}
+
+TEST_F(RegistryTest, TextPathsAreRewrittenToThe32BitViewInAnyLetterCase) {
+  registry_.SetText(kServicesKey, "where", "32-bit view");
+  registry_.SetText(kServicesKey64, "where", "64-bit view");
+  std::string text;
+  for (const char* path : {"Software\\Quillerton\\Quillerton\\Services", "SOFTWARE\\QUILLERTON\\Quillerton\\Services",
+                           "software\\quillerton\\Quillerton\\Services", kServicesKey}) {
+    EXPECT_EQ(ReadString(path, "where", 64, &text), 1) << path;
+    EXPECT_EQ(text, "32-bit view") << path;
+  }
+  EXPECT_EQ(ReadString(kServicesKey64, "where", 64, &text, 1), 1);
+  EXPECT_EQ(text, "64-bit view");
+  EXPECT_EQ(ReadString(kServicesKey, "where", 64, &text, 1), 1);
+  EXPECT_EQ(text, "32-bit view");
+}
+
+TEST_F(RegistryTest, VersionTextsAndTheEmptyText) {
+  char buffer[128];
+  EXPECT_EQ(GetServerVersion(buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(GetProfessionalVersion(buffer, sizeof buffer), 0);
+  EXPECT_EQ(GetEnterpriseVersion(buffer, sizeof buffer), 0);
+
+  registry_.SetText(kTestServerKey, "Version", "");
+  registry_.SetText(kTestServerKey, "Professional Version", "");
+  registry_.SetText(kTestServerKey, "Enterprise Version", "12.5");
+  strcpy(buffer, "stale");
+  EXPECT_EQ(GetServerVersion(buffer, sizeof buffer), 1);
+  EXPECT_STREQ(buffer, "");
+  strcpy(buffer, "stale");
+  EXPECT_EQ(GetProfessionalVersion(buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(GetEnterpriseVersion(buffer, sizeof buffer), 1);
+  EXPECT_STREQ(buffer, "12.5");
+}
+
+TEST_F(RegistryTest, TheApplicationDirectoryTakes64OrCountsAsFailed) {
+  std::string text(20, '#');
+  EXPECT_EQ(GetApplicationDirectory(&text[0], 16), 0);
+  EXPECT_STREQ(text.c_str(), "64");
+
+  registry_.SetText(kTestServerKey, "Application Directory", "D:\\Server\\Bin");
+  EXPECT_EQ(GetApplicationDirectory(&text[0], 16), 1);
+  EXPECT_STREQ(text.c_str(), "D:\\Server\\Bin64");
+
+  // 13 characters take "64" within 16 bytes; 14 would need 17.
+  registry_.SetText(kTestServerKey, "Application Directory", "D:\\Server\\Bin2");
+  text.assign(20, '#');
+  EXPECT_EQ(GetApplicationDirectory(&text[0], 16), 0);
+  EXPECT_STREQ(text.c_str(), "64");
+  EXPECT_EQ(text.substr(16), "####");
+
+  registry_.SetText(kTestServerKey, "Application Directory", "");
+  EXPECT_EQ(GetApplicationDirectory(&text[0], 16), 1);
+  EXPECT_STREQ(text.c_str(), "64");
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "settings/registry.h"
+#include "settings/server_settings.h"
+#include "tests/registry_fixture.h"
+#include "tests/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::kTestServerKey;
+using testing_support::RegistryFixture;
+using testing_support::TempDir;
+
+const std::string kSeparator(1, static_cast<char>(fs::path::preferred_separator));
+
+class LoadSettingsTest : public testing::Test {
+ protected:
+  // Every field holds something stale first, so that the load shows it writes each one.
+  void SetUp() override {
+    saved_ = serverSettings;
+    ServerSettings& s = serverSettings;
+    for (char* field : {s.configurationDirectory, s.providerDirectory, s.professionalVersion, s.enterpriseVersion,
+                        s.version, s.connectorRootDirectory, s.dataDirectory, s.mailRoot, s.activityLogDirectory,
+                        s.debugLogFileDirectory, s.w3cLoggingDirectory, s.inboundServerBindings, s.badMailDirectory,
+                        s.quarantineDirectory}) {
+      strcpy(field, "stale");
+    }
+    for (uint32_t* field :
+         {&s.debugLoggingLevel, &s.maxRequestSize, &s.listenPort, &s.performanceLoggingEnabled, &s.w3cAccount,
+          &s.w3cAgent, &s.w3cClientIp, &s.w3cClientBytes, &s.w3cMethod, &s.w3cUriQuery, &s.w3cUriStem, &s.w3cDate,
+          &s.w3cServerBytes, &s.w3cComputerName, &s.w3cServerIp, &s.w3cServerPort, &s.w3cTime, &s.w3cTimeTaken,
+          &s.authorizationMode, &s.ipv6Status, &s.preventMessageDuplicates}) {
+      *field = 77;
+    }
+  }
+  void TearDown() override { serverSettings = saved_; }
+
+  static std::string Key(const char* below) { return std::string(kTestServerKey) + "\\" + below; }
+
+  ServerSettings saved_;
+  RegistryFixture registry_;
+};
+
+TEST_F(LoadSettingsTest, WithNoKeysEveryFieldTakesItsFallback) {
+  EXPECT_EQ(LoadSettings(), 1);
+  const ServerSettings& s = serverSettings;
+  const std::string radms = kSeparator + "Logging" + kSeparator + "RADMS";
+  EXPECT_STREQ(s.configurationDirectory, "");
+  EXPECT_STREQ(s.providerDirectory, "64");
+  EXPECT_STREQ(s.professionalVersion, "");
+  EXPECT_STREQ(s.enterpriseVersion, "");
+  EXPECT_STREQ(s.version, "");
+  EXPECT_STREQ(s.connectorRootDirectory, "");
+  EXPECT_STREQ(s.dataDirectory, "");
+  EXPECT_EQ(s.mailRoot, kSeparator + "POSTOFFICES");
+  EXPECT_EQ(s.activityLogDirectory, radms);
+  EXPECT_EQ(s.debugLogFileDirectory, radms);
+  EXPECT_EQ(s.w3cLoggingDirectory, radms);
+  EXPECT_EQ(s.debugLoggingLevel, 3u);
+  EXPECT_EQ(s.maxRequestSize, 5242880u);
+  EXPECT_STREQ(s.inboundServerBindings, "(All)");
+  EXPECT_EQ(s.listenPort, 8081u);
+  EXPECT_EQ(s.performanceLoggingEnabled, 0u);
+  for (uint32_t w3c : {s.w3cAccount, s.w3cAgent, s.w3cClientIp, s.w3cClientBytes, s.w3cMethod, s.w3cUriQuery,
+                       s.w3cUriStem, s.w3cDate, s.w3cServerBytes, s.w3cComputerName, s.w3cServerIp, s.w3cServerPort,
+                       s.w3cTime, s.w3cTimeTaken}) {
+    EXPECT_EQ(w3c, 1u);
+  }
+  EXPECT_STREQ(s.badMailDirectory, "");
+  EXPECT_STREQ(s.quarantineDirectory, "");
+  EXPECT_EQ(s.authorizationMode, 1u);
+  EXPECT_EQ(s.ipv6Status, 0u);
+  EXPECT_EQ(s.preventMessageDuplicates, 0u);
+}
+
+TEST_F(LoadSettingsTest, StoredValuesAreTakenAsStoredEvenZero) {
+  const char* administration = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration";
+  const char* remote = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Remote Admin";
+  registry_.SetText(kTestServerKey, "Configuration Directory", "C:\\Config");
+  registry_.SetText(kTestServerKey, "Application Directory", "C:\\Server\\Bin");
+  registry_.SetText(kTestServerKey, "Professional Version", "Pro 9");
+  registry_.SetText(kTestServerKey, "Enterprise Version", "Ent 9");
+  registry_.SetText(kTestServerKey, "Version", "9.1");
+  registry_.SetText(Key("CONNECTORS"), "Connector Root Directory", "C:\\Connectors");
+  registry_.SetText(kTestServerKey, "Data Directory", "D:\\Data");
+  registry_.SetText(kTestServerKey, "Mail Root", "E:\\Mail\\");
+  registry_.SetText(administration, "Debug Log File Directory", "F:\\Debug");
+  registry_.SetNumber(administration, "Debug Logging Level", 0);
+  registry_.SetNumber(remote, "Max Request Size", 0);
+  registry_.SetText(administration, "W3C Logging Directory", "G:\\W3C");
+  registry_.SetText(remote, "Inbound Server Bindings", "10.0.0.1:25");
+  registry_.SetNumber(remote, "Listen Port", 2525);
+  registry_.SetNumber(administration, "Performance Logging Enabled", 1);
+  registry_.SetNumber(Key("Services\\Administration\\Logging\\W3C"), "date", 0);
+  registry_.SetText(Key("Services\\Administration\\Logging\\W3C"), "time", "1");
+  registry_.SetText(kTestServerKey, "Bad Mail Directory", "H:\\BadMail");
+  registry_.SetText(kTestServerKey, "Quarantine Directory", "H:\\Quarantine");
+  registry_.SetNumber(remote, "Authorization Mode", 0);
+  registry_.SetNumber(administration, "IPv6 Status", 1);
+  registry_.SetNumber(kTestServerKey, "Prevent Message Duplicates", 1);
+
+  LoadSettings();
+  const ServerSettings& s = serverSettings;
+  EXPECT_STREQ(s.configurationDirectory, "C:\\Config");
+  EXPECT_STREQ(s.providerDirectory, "C:\\Server\\Bin64");
+  EXPECT_STREQ(s.professionalVersion, "Pro 9");
+  EXPECT_STREQ(s.enterpriseVersion, "Ent 9");
+  EXPECT_STREQ(s.version, "9.1");
+  EXPECT_STREQ(s.connectorRootDirectory, "C:\\Connectors");
+  EXPECT_STREQ(s.dataDirectory, "D:\\Data");
+  EXPECT_STREQ(s.mailRoot, "E:\\Mail\\");  // exactly as stored
+  EXPECT_EQ(s.activityLogDirectory, "D:\\Data" + kSeparator + "Logging" + kSeparator + "RADMS");
+  EXPECT_STREQ(s.debugLogFileDirectory, "F:\\Debug");
+  EXPECT_EQ(s.debugLoggingLevel, 0u);
+  EXPECT_EQ(s.maxRequestSize, 0u);
+  EXPECT_STREQ(s.w3cLoggingDirectory, "G:\\W3C");
+  EXPECT_STREQ(s.inboundServerBindings, "10.0.0.1:25");
+  EXPECT_EQ(s.listenPort, 2525u);
+  EXPECT_EQ(s.performanceLoggingEnabled, 1u);
+  EXPECT_EQ(s.w3cDate, 0u);
+  EXPECT_EQ(s.w3cTime, 49u);
+  EXPECT_EQ(s.w3cTimeTaken, 1u);
+  EXPECT_STREQ(s.badMailDirectory, "H:\\BadMail");
+  EXPECT_STREQ(s.quarantineDirectory, "H:\\Quarantine");
+  EXPECT_EQ(s.authorizationMode, 0u);
+  EXPECT_EQ(s.ipv6Status, 1u);
+  EXPECT_EQ(s.preventMessageDuplicates, 1u);
+}
+
+TEST_F(LoadSettingsTest, TheDataDirectoryFallbacksAndTheActivityLogDirectory) {
+  TempDir data;
+  fs::create_directory(data / "Logging");
+  registry_.SetText(kTestServerKey, "Data Directory", data.str());
+  LoadSettings();
+  const std::string radms = data.str() + kSeparator + "Logging" + kSeparator + "RADMS";
+  EXPECT_EQ(serverSettings.mailRoot, data.str() + kSeparator + "POSTOFFICES");
+  EXPECT_EQ(serverSettings.activityLogDirectory, radms);
+  EXPECT_EQ(serverSettings.debugLogFileDirectory, radms);
+  EXPECT_EQ(serverSettings.w3cLoggingDirectory, radms);
+  EXPECT_TRUE(fs::is_directory(data / "Logging" / "RADMS"));
+  EXPECT_FALSE(fs::exists(data / "POSTOFFICES"));
+}
+
+TEST_F(LoadSettingsTest, OnlyTheLastComponentOfTheActivityLogDirectoryIsCreated) {
+  TempDir data;
+  registry_.SetText(kTestServerKey, "Data Directory", data.str());
+  LoadSettings();
+  EXPECT_FALSE(fs::exists(data / "Logging"));
+
+  const std::string stored = (data / "activity").string();
+  registry_.SetText("SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration",
+                    "Activity Log Directory", stored);
+  LoadSettings();
+  EXPECT_EQ(serverSettings.activityLogDirectory, stored);
+  EXPECT_TRUE(fs::is_directory(data / "activity"));
+  LoadSettings();  // exists already: nothing changes, nothing is said
+  EXPECT_TRUE(fs::is_directory(data / "activity"));
+}
+
+TEST_F(LoadSettingsTest, AMailRootTooLongForItsFieldCountsAsAbsent) {
+  registry_.SetText(kTestServerKey, "Data Directory", "D:\\Data");
+  registry_.SetText(kTestServerKey, "Mail Root", std::string(1024, 'm'));
+  LoadSettings();
+  EXPECT_EQ(serverSettings.mailRoot, "D:\\Data" + kSeparator + "POSTOFFICES");
+
+  registry_.SetText(kTestServerKey, "Mail Root", std::string(1023, 'm'));
+  LoadSettings();
+  EXPECT_EQ(serverSettings.mailRoot, std::string(1023, 'm'));
+}
+
+TEST_F(LoadSettingsTest, AFallbackThatDoesNotFitLeavesItsFieldEmpty) {
+  // 1,012 characters and "\POSTOFFICES" fill 1,024 bytes with no room for the terminator; the
+  // log directories have 512 bytes.
+  registry_.SetText(kTestServerKey, "Data Directory", std::string(1012, 'd'));
+  LoadSettings();
+  EXPECT_STREQ(serverSettings.mailRoot, "");
+  EXPECT_STREQ(serverSettings.activityLogDirectory, "");
+  EXPECT_STREQ(serverSettings.debugLogFileDirectory, "");
+  EXPECT_STREQ(serverSettings.w3cLoggingDirectory, "");
+
+  registry_.SetText(kTestServerKey, "Data Directory", std::string(1011, 'd'));
+  LoadSettings();
+  EXPECT_EQ(serverSettings.mailRoot, std::string(1011, 'd') + kSeparator + "POSTOFFICES");
+}
+
+}  // namespace
