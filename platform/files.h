@@ -49,6 +49,22 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
 /// Deletes one file (a symbolic link itself, never its target). True when it is gone.
 bool DeleteFileAt(const char* path);
 
+/// A file open for reading its bytes from the start, or kNoFile.
+using ReadableFile = intptr_t;
+constexpr ReadableFile kNoFile = -1;
+
+/// Opens the file at `path` to read its bytes, without newline translation, sharing it with
+/// other readers and writers as the C runtime's fopen does. kNoFile when it cannot be opened
+/// (missing, locked, access denied, a folder on Windows). Allocates nothing.
+ReadableFile OpenFileForReading(const char* path);
+
+/// Reads up to `size` bytes at the file's position into `buffer`: the count read, 0 at the end
+/// of the file, -1 on an error (reading a folder on POSIX is one).
+int32_t ReadFileBytes(ReadableFile file, char* buffer, uint32_t size);
+
+/// Closes a file that OpenFileForReading opened.
+void CloseReadableFile(ReadableFile file);
+
 /// True for a path that names its place without the current directory or the library search
 /// path: "X:\\..." or "\\\\server\\..." on Windows, "/..." on POSIX.
 bool IsAbsolutePath(const char* path);

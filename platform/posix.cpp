@@ -45,6 +45,26 @@ bool EndsWithNoCase(const char* name, size_t nameLength, const char* suffix, siz
   return strncasecmp(name + nameLength - suffixLength, suffix, suffixLength) == 0;
 }
 
+// The folder SearchFolder is listing, while it visits the entries. A path to one of them is
+// resolved relative to the folder's open descriptor, as find -delete does: one path lookup
+// fewer per file, and it names the folder that was listed.
+struct SearchedFolder {
+  const char* path;
+  size_t length;
+  int fd;
+};
+const SearchedFolder* searchedFolder = nullptr;
+
+// The entry name when `path` is the searched folder, one separator and a name; null otherwise.
+const char* EntryOfSearchedFolder(const char* path) {
+  const SearchedFolder* folder = searchedFolder;
+  if (folder == nullptr || strncmp(path, folder->path, folder->length) != 0 || path[folder->length] != '/') {
+    return nullptr;
+  }
+  const char* name = path + folder->length + 1;
+  return name[0] != '\0' && strchr(name, '/') == nullptr ? name : nullptr;
+}
+
 }  // namespace
 
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
@@ -63,6 +83,9 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   DIR* dir = opendir(folder);
   if (dir == nullptr) return SearchOutcome::kNotStarted;
   const int dirFd = dirfd(dir);
+  const SearchedFolder searched{folder, folderLength, dirFd};
+  const SearchedFolder* const outer = searchedFolder;
+  searchedFolder = &searched;
 
   bool started = false;
   while (const dirent* entry = readdir(dir)) {
@@ -97,11 +120,34 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
     started = true;
     visitor.Visit(DirEntry{entry->d_name, attributes, created});
   }
+  searchedFolder = outer;
   closedir(dir);
   return started ? SearchOutcome::kCompleted : SearchOutcome::kNotStarted;
 }
 
-bool DeleteFileAt(const char* path) { return unlink(path) == 0; }
+bool DeleteFileAt(const char* path) {
+  if (const char* name = EntryOfSearchedFolder(path)) return unlinkat(searchedFolder->fd, name, 0) == 0;
+  return unlink(path) == 0;
+}
+
+ReadableFile OpenFileForReading(const char* path) {
+  // Non-blocking, so that a FIFO put in a message's place cannot stall the run; a regular file
+  // reads the same either way.
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  const char* name = EntryOfSearchedFolder(path);
+  const int fd = name != nullptr ? openat(searchedFolder->fd, name, kFlags) : open(path, kFlags);
+  return fd < 0 ? kNoFile : fd;
+}
+
+int32_t ReadFileBytes(ReadableFile file, char* buffer, uint32_t size) {
+  for (;;) {
+    const ssize_t got = read(static_cast<int>(file), buffer, size);
+    if (got >= 0) return static_cast<int32_t>(got);
+    if (errno != EINTR) return -1;
+  }
+}
+
+void CloseReadableFile(ReadableFile file) { close(static_cast<int>(file)); }
 
 bool CreateDirectoryAt(const char* path) { return mkdir(path, 0777) == 0; }
 

@@ -18,7 +18,14 @@ const char kPathSeparator = '\\';
 
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA(pattern, &data);
+  // The basic information level skips the short 8.3 names nobody reads, and large fetches take
+  // the entries in fewer trips to the file system. Systems older than Windows 7 refuse both
+  // with ERROR_INVALID_PARAMETER: the plain search then does the same work.
+  HANDLE search = FindFirstFileExA(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+  if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+    search = FindFirstFileA(pattern, &data);
+  }
   if (search == INVALID_HANDLE_VALUE) return SearchOutcome::kNotStarted;
   do {
     const uint64_t created =
@@ -30,6 +37,22 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
 }
 
 bool DeleteFileAt(const char* path) { return DeleteFileA(path) != 0; }
+
+ReadableFile OpenFileForReading(const char* path) {
+  // The share mode of the C runtime's fopen (_SH_DENYNO): a message the server has open for
+  // writing is read all the same.
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<ReadableFile>(file);
+}
+
+int32_t ReadFileBytes(ReadableFile file, char* buffer, uint32_t size) {
+  DWORD read = 0;
+  if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, size, &read, nullptr)) return -1;
+  return static_cast<int32_t>(read);
+}
+
+void CloseReadableFile(ReadableFile file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
 
 bool CreateDirectoryAt(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 

@@ -53,6 +53,36 @@ TEST_F(IsMessageReadTest, LongLinesAreTestedInPiecesOf2047Characters) {
   EXPECT_EQ(ReadOf(std::string(2046, 'a') + "\nX-Read: 1\n\n"), 1);
 }
 
+TEST_F(IsMessageReadTest, LinesAndPiecesThatCrossTheReadBufferAreCutTheSame) {
+  // Short header lines up to `offset` bytes, then `tail`: the file is read 4,096 bytes at a
+  // time, so the line at the offsets around 4,096 straddles two reads.
+  const auto headerTo = [](size_t offset) {
+    std::string header;
+    while (header.size() < offset) {
+      const size_t left = offset - header.size();
+      header += left >= 80 ? "Received: from mx.example.net by host\r\n" : std::string(left - 1, 'r') + "\n";
+    }
+    return header;
+  };
+  for (size_t offset = 4080; offset <= 4100; ++offset) {
+    SCOPED_TRACE(offset);
+    EXPECT_EQ(ReadOf(headerTo(offset) + "X-Read: 1\r\n\r\nbody\r\n"), 1);
+    EXPECT_EQ(ReadOf(headerTo(offset) + "\r\nX-Read: 1\r\n"), 0);
+    EXPECT_EQ(ReadOf(headerTo(offset) + "X-Read: 0\r\nx-read: 1\r\n"), 1);
+    EXPECT_EQ(ReadOf(headerTo(offset) + "X-Read: 1"), 1);  // the file ends right after the marker
+    EXPECT_EQ(ReadOf(headerTo(offset) + "X-Read: "), 0);
+  }
+  // A line of 4,094 bytes is three pieces; the third begins two bytes before the second read.
+  EXPECT_EQ(ReadOf(std::string(4094, 'a') + "X-Read: 1\n\n"), 1);
+  EXPECT_EQ(ReadOf(std::string(4093, 'a') + "X-Read: 1\n\n"), 0);
+  EXPECT_EQ(ReadOf(std::string(4094, 'a') + "\nX-Read: 1\n\n"), 0);
+  // A header block far longer than the buffer, the marker at its end.
+  std::string longHeader;
+  for (int i = 0; i < 2000; ++i) longHeader += "Received: from mx.example.net\r\n";
+  EXPECT_EQ(ReadOf(longHeader + "X-Read: 1\r\n\r\n"), 1);
+  EXPECT_EQ(ReadOf(longHeader + "\r\nX-Read: 1\r\n"), 0);
+}
+
 TEST_F(IsMessageReadTest, AMissingFileCountsAsUnread) {
   EXPECT_EQ(IsMessageRead((dir_ / "absent.MAI").string().c_str()), 0);
   EXPECT_EQ(IsMessageRead(dir_.str().c_str()), 0);  // a folder is no message
