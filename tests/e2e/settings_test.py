@@ -1,0 +1,116 @@
+"""The settings read from the registry, end to end: the bad-mail phase and the registry file."""
+import os
+import subprocess
+import unittest
+
+from harness import APPLICATION_DIRECTORY, UNDER_WINE, ToolTestCase, native_path
+from store import SERVER_KEY, Store, clear_wine_registry, registry_text
+
+RETAIN_LINES = ["Utility is configured to delete unread messages", ""]
+OPENING = "Cleaning Files files older than 30 days from BadMail directory"
+SKIPPED = "Skipped the BadMail directory: Bad Mail Directory is not set"
+
+
+def install_export(case, keys):
+    """Puts `keys` where the tool reads its registry as the file `reg export` writes (UTF-16LE
+    with its byte-order mark): natively the registry file itself, under Wine imported into the
+    prefix's registry. The same file on both."""
+    with open(case.registry_file, "wb") as out:
+        out.write(b"\xff\xfe" + registry_text(keys).encode("utf-16-le"))
+    if UNDER_WINE:
+        subprocess.run(["wine", "reg", "import", native_path(case.registry_file)], check=True,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class BadMailPhase(ToolTestCase):
+    def setUp(self):
+        super().setUp()
+        if UNDER_WINE:
+            clear_wine_registry()
+            self.addCleanup(clear_wine_registry)
+        self.store = Store(os.path.join(self.scratch.name, "store"))
+        self.store.bad_message("old.MAI", 40)
+        self.store.bad_message("new.MAI", 3)
+        self.store.bad_message("older.mai", 400, in_messages=True)
+        self.bad = native_path(self.store.bad_mail)
+        self.messages = self.bad + ("\\" if UNDER_WINE else "/") + "Messages"
+
+    def configure(self, **server):
+        values = {"Application Directory": native_path(APPLICATION_DIRECTORY)}
+        values.update(server)
+        install_export(self, {SERVER_KEY: values})
+
+    def test_purges_the_folder_and_its_messages_folder_from_an_export(self):
+        self.configure(**{"Bad Mail Directory": self.bad})
+        result = self.run_tool(["ALL", "30", "BADMAIL"])
+        self.assertEqual(result.status, 0, result.text)
+        self.assertEqual(result.lines, RETAIN_LINES + [
+            OPENING,
+            "old.MAI in %s is 0(y), 1(m), 10(d) old" % self.bad,
+            "-->1\t Messages in\t" + self.bad,
+            "older.mai in %s is 1(y), 1(m), 5(d) old" % self.messages,
+            "-->1\t Messages in\t" + self.messages,
+        ])
+        self.assertEqual(self.store.files(), {"BADMAIL/new.MAI"})
+
+    def test_report_mode_lists_both_folders_without_the_opening_line(self):
+        self.configure(**{"Bad Mail Directory": self.bad, "Mail Root": native_path(self.store.mail_root)})
+        before = self.store.files()
+        result = self.run_tool(["ALL", "30", "REPORT"])
+        self.assertEqual(result.status, 0, result.text)
+        self.assertNotIn(OPENING, result.lines)
+        self.assertEqual(result.lines[-4:], [
+            "\t\told.MAI in %s is 0(y), 1(m), 10(d) old" % self.bad,
+            "-->1\t Messages in\t" + self.bad,
+            "\t\tolder.mai in %s is 1(y), 1(m), 5(d) old" % self.messages,
+            "-->1\t Messages in\t" + self.messages,
+        ])
+        self.assertEqual(self.store.files(), before)
+
+    def test_an_unset_bad_mail_directory_skips_the_phase_with_status_1(self):
+        self.configure()
+        result = self.run_tool(["ALL", "30", "BADMAIL"])
+        self.assertEqual(result.status, 1, result.text)
+        self.assertEqual(result.lines, RETAIN_LINES + [SKIPPED])
+
+    def test_with_no_registry_at_all_nothing_is_purged_at_a_root(self):
+        # Every setting takes its fallback: the provider directory "64" loads nothing, and the
+        # bad-mail phase is skipped rather than run on "\*.MAI".
+        result = self.run_tool(["ALL", "30", "BADMAIL"])
+        self.assertEqual(result.status, 1, result.text)
+        self.assertEqual(result.lines, RETAIN_LINES + [
+            "Unable to Load Authentication Provider",
+            "Unable to Load Postoffice Configuration Provider",
+            "Unable to Load Store Provider",
+            SKIPPED,
+        ])
+
+
+@unittest.skipIf(UNDER_WINE, "the registry file is the POSIX build's registry")
+class RegistryFile(ToolTestCase):
+    def setUp(self):
+        super().setUp()
+        self.store = Store(os.path.join(self.scratch.name, "store"))
+        self.old = self.store.bad_message("old.MAI", 400)
+
+    def test_a_malformed_file_stops_the_run_before_anything_is_deleted(self):
+        text = registry_text({SERVER_KEY: {"Bad Mail Directory": self.store.bad_mail}})
+        with open(self.registry_file, "wb") as out:
+            out.write(b"\xff\xfe" + (text + '"Blob"=hex:01,\\\r\n').encode("utf-16-le"))
+        result = self.run_tool(["ALL", "30", "BADMAIL"])
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.lines, RETAIN_LINES + [
+            "The registry file %s cannot be used: line 6: hex data is continued past the end of the file. "
+            "Nothing was done." % self.registry_file])
+        self.assertTrue(os.path.exists(self.old))
+
+    def test_a_file_that_cannot_be_read_stops_the_run(self):
+        result = self.run_tool(["ALL", "30", "BADMAIL"], env={"QNPURGE_REGISTRY": self.scratch.name})
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.lines, RETAIN_LINES + [
+            "The registry file %s cannot be read: it is not a regular file. Nothing was done." % self.scratch.name])
+        self.assertTrue(os.path.exists(self.old))
+
+
+if __name__ == "__main__":
+    unittest.main()
