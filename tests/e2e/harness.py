@@ -18,7 +18,7 @@ PROVIDER_DIRECTORY = APPLICATION_DIRECTORY + "64"
 
 if UNDER_WINE:
     # One Wine server for every run of the tests, instead of one started and stopped per run.
-    subprocess.run(["wineserver", "-p", "20"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+    subprocess.run(["wineserver", "-p20"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, check=False)
 
 
