@@ -201,12 +201,11 @@ class Parser {
     if (deletion) {
       if (subKey.empty()) return Fail("the key line would delete HKEY_LOCAL_MACHINE itself");
       DeleteTree(subKey);
+      // The parent stays, as in the registry (the other ancestors exist through it).
+      const size_t parent = subKey.rfind('\\');
+      if (parent != std::string::npos) keys_->emplace(subKey.substr(0, parent), Values());
       section_ = Section::kIgnored;  // values after a deletion belong to no key
       return true;
-    }
-    // Creating a key creates its ancestors, as in the registry.
-    for (size_t i = subKey.find('\\'); i != std::string::npos; i = subKey.find('\\', i + 1)) {
-      keys_->emplace(subKey.substr(0, i), Values());
     }
     current_ = &(*keys_)[subKey];
     section_ = Section::kKey;
@@ -367,7 +366,13 @@ bool RegistryFile::Parse(const std::string& bytes, Problem* problem) {
 RegistryFile::Lookup RegistryFile::Find(const char* subKey, const char* valueName, const std::string** data) const {
   const std::string path = Upper(subKey != nullptr ? subKey : "");
   const auto key = keys_.find(path);
-  if (key == keys_.end()) return path.empty() ? Lookup::kNoValue : Lookup::kNoKey;  // the root always exists
+  if (key == keys_.end()) {
+    // A key exists also through its sub-keys, and the root always exists.
+    const std::string below = path + "\\";
+    const auto descendant = keys_.lower_bound(below);
+    const bool hasDescendant = descendant != keys_.end() && descendant->first.compare(0, below.size(), below) == 0;
+    return path.empty() || hasDescendant ? Lookup::kNoValue : Lookup::kNoKey;
+  }
   const auto value = key->second.find(Upper(valueName != nullptr ? valueName : ""));
   if (value == key->second.end()) return Lookup::kNoValue;
   *data = &value->second;

@@ -41,9 +41,8 @@ class RegistryFile {
   void Clear() { keys_.clear(); }
 
  private:
-  friend class RegistryFileParser;
-  /// Keys by their path in upper case, each with its values by name in upper case. A key's
-  /// ancestors are held too (empty when nothing was written to them), as the registry has them.
+  /// Keys by their path in upper case, each with its values by name in upper case. A key that
+  /// is not held exists when a key below it is held, as in the registry.
   std::map<std::string, std::map<std::string, std::string>> keys_;
 };
 

@@ -144,9 +144,22 @@ TEST_F(RegistryFileTest, ImportsInOrderWithDeletionsAsRegeditDoes) {
   EXPECT_EQ(Value("S\\K", "z"), "<no value>");
   EXPECT_EQ(Value("S\\Keep", "e"), std::string("5\0", 2));
 
+  Parse(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\S\\K\\Sub]\n\"d\"=\"4\"\n[-HKEY_LOCAL_MACHINE\\S\\K]\n");
+  EXPECT_EQ(Value("S\\K\\Sub", "d"), "<no key>");
+  EXPECT_EQ(Value("S\\K", "d"), "<no key>");
+  EXPECT_EQ(Value("S", "d"), "<no value>");  // the parent of a deleted key stays
   Parse(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\S\\K\\Sub]\n\"d\"=\"4\"\n[-HKEY_LOCAL_MACHINE\\S]\n");
   EXPECT_EQ(Value("S\\K\\Sub", "d"), "<no key>");
   EXPECT_EQ(Value("S", "d"), "<no key>");
+}
+
+TEST_F(RegistryFileTest, ADeepKeyPathCostsItsLengthOnly) {
+  std::string deep;
+  for (int i = 0; i < 200000; ++i) deep += "k\\";
+  deep += "leaf";
+  Parse(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\" + deep + "]\n\"v\"=dword:2\n");
+  EXPECT_EQ(Value(deep.c_str(), "v"), std::string("\x02\0\0\0", 4));
+  EXPECT_EQ(Value("K\\K\\K", "v"), "<no value>");
 }
 
 TEST_F(RegistryFileTest, OnlyVersion5TextTypesAreConvertedFromUtf16) {
