@@ -49,21 +49,42 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
 /// Deletes one file (a symbolic link itself, never its target). True when it is gone.
 bool DeleteFileAt(const char* path);
 
-/// A file open for reading its bytes from the start, or kNoFile.
-using ReadableFile = intptr_t;
-constexpr ReadableFile kNoFile = -1;
+/// A file open for reading its lines as bytes, the way the C runtime's fopen "rb" and fgets
+/// read them (Windows uses exactly those). On POSIX the read buffer lives in the object, so
+/// reading allocates nothing.
+class LineFile {
+ public:
+  LineFile() = default;
+  ~LineFile() { Close(); }
+  LineFile(const LineFile&) = delete;
+  LineFile& operator=(const LineFile&) = delete;
 
-/// Opens the file at `path` to read its bytes, without newline translation, sharing it with
-/// other readers and writers as the C runtime's fopen does. kNoFile when it cannot be opened
-/// (missing, locked, access denied, a folder on Windows). Allocates nothing.
-ReadableFile OpenFileForReading(const char* path);
+  /// Opens `path` for reading, without newline translation. False when it cannot be opened
+  /// (missing, locked, access denied); a FIFO never blocks the open.
+  bool Open(const char* path);
 
-/// Reads up to `size` bytes at the file's position into `buffer`: the count read, 0 at the end
-/// of the file, -1 on an error (reading a folder on POSIX is one).
-int32_t ReadFileBytes(ReadableFile file, char* buffer, uint32_t size);
+  /// Reads the next line as fgets(line, size) does: at most size - 1 bytes, up to and including
+  /// a line feed, then a terminating zero. False when nothing was read: at the end of the file
+  /// or on a read error.
+  bool ReadLine(char* line, int size);
 
-/// Closes a file that OpenFileForReading opened.
-void CloseReadableFile(ReadableFile file);
+  /// True once a read has met the end of the file.
+  bool AtEnd() const;
+
+  /// True once a read has failed.
+  bool Failed() const;
+
+  /// Closes the file; nothing when it is not open.
+  void Close();
+
+ private:
+  intptr_t handle_ = -1;  // the runtime's stream on Windows, a descriptor on POSIX
+  bool atEnd_ = false;
+  bool failed_ = false;
+  uint32_t start_ = 0;  // POSIX: the unread bytes are buffer_[start_, end_)
+  uint32_t end_ = 0;
+  char buffer_[4096];
+};
 
 /// True for a path that names its place without the current directory or the library search
 /// path: "X:\\..." or "\\\\server\\..." on Windows, "/..." on POSIX.

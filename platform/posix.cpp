@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -130,24 +131,62 @@ bool DeleteFileAt(const char* path) {
   return unlink(path) == 0;
 }
 
-ReadableFile OpenFileForReading(const char* path) {
+bool LineFile::Open(const char* path) {
+  Close();
   // Non-blocking, so that a FIFO put in a message's place cannot stall the run; a regular file
   // reads the same either way.
   constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   const char* name = EntryOfSearchedFolder(path);
   const int fd = name != nullptr ? openat(searchedFolder->fd, name, kFlags) : open(path, kFlags);
-  return fd < 0 ? kNoFile : fd;
+  if (fd < 0) return false;
+  handle_ = fd;
+  atEnd_ = failed_ = false;
+  start_ = end_ = 0;
+  return true;
 }
 
-int32_t ReadFileBytes(ReadableFile file, char* buffer, uint32_t size) {
-  for (;;) {
-    const ssize_t got = read(static_cast<int>(file), buffer, size);
-    if (got >= 0) return static_cast<int32_t>(got);
-    if (errno != EINTR) return -1;
+bool LineFile::ReadLine(char* line, int size) {
+  if (handle_ < 0 || size <= 0) return false;
+  size_t length = 0;
+  while (length + 1 < static_cast<size_t>(size)) {
+    if (start_ == end_) {
+      if (atEnd_ || failed_) break;
+      ssize_t got;
+      do {
+        got = read(static_cast<int>(handle_), buffer_, sizeof buffer_);
+      } while (got < 0 && errno == EINTR);
+      if (got < 0) {
+        failed_ = true;
+        break;
+      }
+      if (got == 0) {
+        atEnd_ = true;
+        break;
+      }
+      start_ = 0;
+      end_ = static_cast<uint32_t>(got);
+    }
+    size_t take = std::min<size_t>(end_ - start_, static_cast<size_t>(size) - 1 - length);
+    const void* lineFeed = memchr(buffer_ + start_, '\n', take);
+    if (lineFeed != nullptr) take = static_cast<size_t>(static_cast<const char*>(lineFeed) - (buffer_ + start_)) + 1;
+    memcpy(line + length, buffer_ + start_, take);
+    length += take;
+    start_ += static_cast<uint32_t>(take);
+    if (lineFeed != nullptr) break;
   }
+  line[length] = '\0';
+  // As fgets: a read error gives nothing, whatever was read before it.
+  return !failed_ && length > 0;
 }
 
-void CloseReadableFile(ReadableFile file) { close(static_cast<int>(file)); }
+bool LineFile::AtEnd() const { return atEnd_; }
+
+bool LineFile::Failed() const { return failed_; }
+
+void LineFile::Close() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+  handle_ = -1;
+}
 
 bool CreateDirectoryAt(const char* path) { return mkdir(path, 0777) == 0; }
 

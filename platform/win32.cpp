@@ -2,6 +2,7 @@
 #include <objbase.h>
 #include <conio.h>
 
+#include <cstdio>
 #include <ctime>
 
 #include "platform/clock.h"
@@ -38,21 +39,26 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
 
 bool DeleteFileAt(const char* path) { return DeleteFileA(path) != 0; }
 
-ReadableFile OpenFileForReading(const char* path) {
-  // The share mode of the C runtime's fopen (_SH_DENYNO): a message the server has open for
-  // writing is read all the same.
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<ReadableFile>(file);
+bool LineFile::Open(const char* path) {
+  Close();
+  FILE* stream = fopen(path, "rb");
+  if (stream == nullptr) return false;
+  handle_ = reinterpret_cast<intptr_t>(stream);
+  return true;
 }
 
-int32_t ReadFileBytes(ReadableFile file, char* buffer, uint32_t size) {
-  DWORD read = 0;
-  if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, size, &read, nullptr)) return -1;
-  return static_cast<int32_t>(read);
+bool LineFile::ReadLine(char* line, int size) {
+  return handle_ != -1 && fgets(line, size, reinterpret_cast<FILE*>(handle_)) != nullptr;
 }
 
-void CloseReadableFile(ReadableFile file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
+bool LineFile::AtEnd() const { return handle_ == -1 || feof(reinterpret_cast<FILE*>(handle_)) != 0; }
+
+bool LineFile::Failed() const { return handle_ != -1 && ferror(reinterpret_cast<FILE*>(handle_)) != 0; }
+
+void LineFile::Close() {
+  if (handle_ != -1) fclose(reinterpret_cast<FILE*>(handle_));
+  handle_ = -1;
+}
 
 bool CreateDirectoryAt(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
