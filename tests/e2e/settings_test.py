@@ -1,10 +1,9 @@
 """The settings read from the registry, end to end: the bad-mail phase and the registry file."""
 import os
-import subprocess
 import unittest
 
 from harness import APPLICATION_DIRECTORY, UNDER_WINE, ToolTestCase, native_path
-from store import SERVER_KEY, Store, clear_wine_registry, registry_text
+from store import SERVER_KEY, Store, clear_wine_registry, import_into_wine, registry_text
 
 RETAIN_LINES = ["Utility is configured to delete unread messages", ""]
 OPENING = "Cleaning Files files older than 30 days from BadMail directory"
@@ -18,8 +17,7 @@ def install_export(case, keys):
     with open(case.registry_file, "wb") as out:
         out.write(b"\xff\xfe" + registry_text(keys).encode("utf-16-le"))
     if UNDER_WINE:
-        subprocess.run(["wine", "reg", "import", native_path(case.registry_file)], check=True,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        import_into_wine(case, case.registry_file)
 
 
 class BadMailPhase(ToolTestCase):

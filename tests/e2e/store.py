@@ -95,8 +95,19 @@ def install_registry(case, keys):
     if UNDER_WINE:
         clear_wine_registry()
         case.addCleanup(clear_wine_registry)
-        subprocess.run(["wine", "reg", "import", native_path(case.registry_file)], check=True,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        import_into_wine(case, case.registry_file)
+
+
+def import_into_wine(case, path):
+    """Loads a registry file into the Wine prefix's registry."""
+    # reg import now and then fails for no reason of its own under a busy Wine: try again.
+    for _ in range(5):
+        imported = subprocess.run(["wine", "reg", "import", native_path(path)],
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if imported.returncode == 0:
+            return
+        time.sleep(0.5)
+    case.fail("wine reg import failed for " + path)
 
 
 def clear_wine_registry():
