@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "purge/folder_purge.h"
 #include "tests/test_support.h"
 
@@ -208,6 +209,36 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   EXPECT_EQ(DeleteMessage(Folder().c_str(), name.c_str(), store_), 0);
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(store_.deleteCalls, 0);
+}
+
+// A search that returns what a Windows directory search may return: a directory carrying more
+// attributes than the directory bit, and a long name matched through its 8.3 short name.
+class LookalikeStore final : public Store {
+ public:
+  platform::SearchOutcome Search(const char*, platform::EntryVisitor& visitor) override {
+    const uint64_t old = platform::CurrentFileTime() - 400ull * 864000000000ull;
+    visitor.Visit({"archived.MAI", platform::kAttributeDirectory | platform::kAttributeArchive, old});
+    visitor.Visit({"report.MAIL", platform::kAttributeArchive, old});
+    visitor.Visit({"real.MAI", platform::kAttributeArchive, old});
+    return platform::SearchOutcome::kCompleted;
+  }
+  bool Delete(const char* path) override {
+    deleted.push_back(fs::path(path).filename().string());
+    return true;
+  }
+  void RequestRescan(const char*) override {}
+  std::vector<std::string> deleted;
+};
+
+TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns) {
+  ScopedRunOptions options;
+  LookalikeStore store;
+  CapturedOutput output;
+  PurgeFolder("folder", 30, store);
+  const auto lines = Lines(output.Take());
+  EXPECT_EQ(store.deleted, std::vector<std::string>{"real.MAI"});
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "-->1\t Messages in\tfolder");
 }
 
 }  // namespace
