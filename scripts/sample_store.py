@@ -53,7 +53,7 @@ def main():
     for folder in [bad_mail, os.path.join(bad_mail, "Messages")]:
         for age_days in (2, 60):
             serial += 1
-            message(os.path.join(folder, "%08X.MAI" % serial), age_days, False, serial)
+            message(os.path.join(folder, "%08X.MAI" % serial), age_days, age_days > 30, serial)
 
     def text(value):
         return '"%s"' % value.replace("\\", "\\\\")
