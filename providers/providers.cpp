@@ -23,24 +23,23 @@ platform::LibraryHandle LoadFrom(const char* directory, const char* fileName) {
   return platform::LoadLibraryAt(path);
 }
 
+// Loads one provider from the provider directory of the settings; reports one that fails.
+platform::LibraryHandle LoadProvider(const char* fileName, const char* failureLine) {
+  platform::LibraryHandle library = LoadFrom(serverSettings.providerDirectory, fileName);
+  if (library == nullptr) printf("%s", failureLine);
+  return library;
+}
+
 }  // namespace
 
 int LoadStoreProvider() {
-  providerSet.store = LoadFrom(serverSettings.providerDirectory, "QNAISP.DLL");
-  if (providerSet.store == nullptr) {
-    printf("Unable to Load Store Provider\n");
-    return 0;
-  }
-  return 1;
+  providerSet.store = LoadProvider("QNAISP.DLL", "Unable to Load Store Provider\n");
+  return providerSet.store != nullptr;
 }
 
 int LoadAuthenticationProvider() {
-  providerSet.authentication = LoadFrom(serverSettings.providerDirectory, "QNAIAU.DLL");
-  if (providerSet.authentication == nullptr) {
-    printf("Unable to Load Authentication Provider\n");
-    return 0;
-  }
-  return 1;
+  providerSet.authentication = LoadProvider("QNAIAU.DLL", "Unable to Load Authentication Provider\n");
+  return providerSet.authentication != nullptr;
 }
 
 int LoadPostofficeConfigProvider() {

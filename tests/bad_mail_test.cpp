@@ -18,23 +18,10 @@ using testing_support::AgeFile;
 using testing_support::CapturedOutput;
 using testing_support::Days;
 using testing_support::Lines;
+using testing_support::RecordingStore;
 using testing_support::ScopedRunOptions;
 using testing_support::TempDir;
 using testing_support::WriteFile;
-
-// The real file system; rescan requests are recorded instead of sent.
-class RecordingStore final : public Store {
- public:
-  platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override {
-    patterns.push_back(pattern);
-    return SystemStore().Search(pattern, visitor);
-  }
-  bool Delete(const char* path) override { return SystemStore().Delete(path); }
-  void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
-
-  std::vector<std::string> patterns;
-  std::vector<std::string> rescans;
-};
 
 class BadMailTest : public testing::Test {
  protected:

@@ -17,32 +17,10 @@ using testing_support::AgeFile;
 using testing_support::CapturedOutput;
 using testing_support::Days;
 using testing_support::Lines;
+using testing_support::RecordingStore;
 using testing_support::ScopedRunOptions;
 using testing_support::TempDir;
 using testing_support::WriteFile;
-
-// The real file system, recording every call; the deletion numbered `failingDelete` (from 1)
-// fails without touching the file.
-class RecordingStore final : public Store {
- public:
-  platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override {
-    patterns.push_back(pattern);
-    return SystemStore().Search(pattern, visitor);
-  }
-  bool Delete(const char* path) override {
-    ++deleteCalls;
-    if (deleteCalls == failingDelete) return false;
-    deleted.push_back(fs::path(path).filename().string());
-    return SystemStore().Delete(path);
-  }
-  void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
-
-  int failingDelete = 0;
-  int deleteCalls = 0;
-  std::vector<std::string> patterns;
-  std::vector<std::string> deleted;
-  std::vector<std::string> rescans;
-};
 
 class PurgeFolderTest : public testing::Test {
  protected:

@@ -76,6 +76,18 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+platform::SearchOutcome RecordingStore::Search(const char* pattern, platform::EntryVisitor& visitor) {
+  patterns.push_back(pattern);
+  return SystemStore().Search(pattern, visitor);
+}
+
+bool RecordingStore::Delete(const char* path) {
+  ++deleteCalls;
+  if (deleteCalls == failingDelete) return false;
+  deleted.push_back(std::filesystem::path(path).filename().string());
+  return SystemStore().Delete(path);
+}
+
 bool IsWindowsBuild() { return platform::kPathSeparator == '\\'; }
 
 }  // namespace testing_support

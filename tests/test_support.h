@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/run_options.h"
+#include "purge/store.h"
 
 namespace testing_support {
 
@@ -64,6 +65,21 @@ class ScopedRunOptions {
 
  private:
   RunOptions saved_;
+};
+
+/// The real file system, recording every call; rescan requests are recorded instead of sent,
+/// and the deletion numbered `failingDelete` (from 1) fails without touching the file.
+class RecordingStore final : public Store {
+ public:
+  platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
+  bool Delete(const char* path) override;
+  void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
+
+  int failingDelete = 0;
+  int deleteCalls = 0;
+  std::vector<std::string> patterns;
+  std::vector<std::string> deleted;  ///< file names
+  std::vector<std::string> rescans;
 };
 
 /// True when this build runs as the Windows executable.
