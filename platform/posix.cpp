@@ -348,7 +348,7 @@ PauseEvent CreatePauseEvent() {
 void ClosePauseEvent(PauseEvent) {}
 
 int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
-  if (event == nullptr) return 0;
+  if (event == nullptr || milliseconds == 0) return 0;
   timespec until;
   clock_gettime(CLOCK_MONOTONIC, &until);
   until.tv_sec += milliseconds / 1000;

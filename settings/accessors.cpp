@@ -5,7 +5,6 @@
 namespace {
 
 constexpr char kMailboxCleanKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Mailbox Clean";
-constexpr char kRemoteAdminAgentKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Remote Admin";
 constexpr char kQuotaManagementKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Quota Management";
 constexpr char kGreylistCleanKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Greylist Clean";
 constexpr char kReportKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Report";
@@ -66,7 +65,7 @@ constexpr NumberSetting kSettings[kSettingCount] = {
     {kAdministrationKey, "Alternate Port Enabled", 0, 1},
     {kAdministrationKey, "Alternate Port", 994, 1},
     {kMailboxCleanKey, "Enabled", 1, 1},
-    {kRemoteAdminAgentKey, "Enabled", 1, 1},
+    {kRemoteAdminKey, "Enabled", 1, 1},
     {kMailboxCleanKey, "Purge Poll Interval", 604800, 1},
     {kQuotaManagementKey, "Enabled", 1, 1},
     {kQuotaManagementKey, "Run on service start", 0, 1},

@@ -17,6 +17,13 @@ int ReadText(const char* key, const char* valueName, char (&field)[N]) {
   return RegReadString(key, valueName, field, static_cast<int32_t>(N));
 }
 
+// A directory that falls back on a folder of Data Directory; a fallback that does not fit its
+// field leaves the field empty.
+template <size_t N>
+void ReadDirectory(const char* key, const char* valueName, char (&field)[N], const char* fallbackFormat) {
+  if (!ReadText(key, valueName, field)) FormatPath(field, N, fallbackFormat, serverSettings.dataDirectory);
+}
+
 struct W3cSwitch {
   const char* valueName;
   uint32_t ServerSettings::*field;
@@ -55,22 +62,14 @@ int LoadSettings() {
   // Read a second time; this read decides what the field holds.
   ReadText(kServerKey, "Configuration Directory", s.configurationDirectory);
   ReadText(kServerKey, "Data Directory", s.dataDirectory);
-  if (!ReadText(kServerKey, "Mail Root", s.mailRoot)) {
-    FormatPath(s.mailRoot, sizeof s.mailRoot, "%s\\POSTOFFICES", s.dataDirectory);
-  }
-  if (!ReadText(kAdministrationKey, "Activity Log Directory", s.activityLogDirectory)) {
-    FormatPath(s.activityLogDirectory, sizeof s.activityLogDirectory, "%s\\Logging\\RADMS", s.dataDirectory);
-  }
+  ReadDirectory(kServerKey, "Mail Root", s.mailRoot, "%s\\POSTOFFICES");
+  ReadDirectory(kAdministrationKey, "Activity Log Directory", s.activityLogDirectory, "%s\\Logging\\RADMS");
   // Only the last component is created; whether it worked does not matter to the run.
   if (s.activityLogDirectory[0] != '\0') platform::CreateDirectoryAt(s.activityLogDirectory);
-  if (!ReadText(kAdministrationKey, "Debug Log File Directory", s.debugLogFileDirectory)) {
-    FormatPath(s.debugLogFileDirectory, sizeof s.debugLogFileDirectory, "%s\\Logging\\RADMS", s.dataDirectory);
-  }
+  ReadDirectory(kAdministrationKey, "Debug Log File Directory", s.debugLogFileDirectory, "%s\\Logging\\RADMS");
   ReadNumber(kAdministrationKey, "Debug Logging Level", &s.debugLoggingLevel, 3);
   ReadNumber(kRemoteAdminKey, "Max Request Size", &s.maxRequestSize, 5242880);
-  if (!ReadText(kAdministrationKey, "W3C Logging Directory", s.w3cLoggingDirectory)) {
-    FormatPath(s.w3cLoggingDirectory, sizeof s.w3cLoggingDirectory, "%s\\Logging\\RADMS", s.dataDirectory);
-  }
+  ReadDirectory(kAdministrationKey, "W3C Logging Directory", s.w3cLoggingDirectory, "%s\\Logging\\RADMS");
   if (!ReadText(kRemoteAdminKey, "Inbound Server Bindings", s.inboundServerBindings)) {
     BoundedCopy(s.inboundServerBindings, sizeof s.inboundServerBindings, "(All)");
   }
