@@ -21,7 +21,4 @@ uint64_t CurrentFileTime();
 /// file-time conversion gives it. False for values that conversion rejects (above 2^63 - 1).
 bool FileTimeToDate(uint64_t fileTime, CalendarDate* date);
 
-/// Wall-clock milliseconds since an arbitrary start within this process, never CPU time.
-uint32_t ElapsedMilliseconds();
-
 }  // namespace platform

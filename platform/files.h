@@ -32,8 +32,10 @@ class EntryVisitor {
 };
 
 enum class SearchOutcome {
-  /// The search could not start: no matching entry, a missing folder, or any other failure.
+  /// The search found nothing to visit: the folder is missing or holds no matching entry.
   kNotStarted,
+  /// The folder may exist but could not be listed (access denied, an I/O error, not a folder).
+  kFailed,
   /// At least one entry was visited; the search ran until it reported no further entry
   /// (an error part way ends it the same way).
   kCompleted,
@@ -46,7 +48,8 @@ enum class SearchOutcome {
 /// neither files, symbolic links nor directories. No recursion. One pass, no allocation per entry.
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
 
-/// Deletes one file (a symbolic link itself, never its target). True when it is gone.
+/// Deletes one file (a symbolic link itself, never its target). True when it is gone, also when
+/// it was gone already (another run removed it); false when it is still there.
 bool DeleteFileAt(const char* path);
 
 /// A file open for reading its lines as bytes, the way the C runtime's fopen "rb" and fgets
@@ -60,7 +63,9 @@ class LineFile {
   LineFile& operator=(const LineFile&) = delete;
 
   /// Opens `path` for reading, without newline translation. False when it cannot be opened
-  /// (missing, locked, access denied); a FIFO never blocks the open.
+  /// (missing, locked, access denied) or what it names is not a regular file (a device, a FIFO,
+  /// a folder, reached directly or through a link): such a thing is never read. A FIFO never
+  /// blocks the open.
   bool Open(const char* path);
 
   /// Reads the next line as fgets(line, size) does: at most size - 1 bytes, up to and including

@@ -35,10 +35,17 @@ namespace {
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr int64_t kEpochDifference = 11644473600;
 
+// Seconds and nanoseconds since 1970 as a file time. Saturates instead of wrapping: a time too
+// far ahead for 64 bits of ticks becomes the largest file time, which is in the future and so
+// never old; a time before 1601 becomes 1601.
 uint64_t ToFileTime(int64_t seconds, uint32_t nanoseconds) {
-  const int64_t since1601 = seconds + kEpochDifference;
-  if (since1601 < 0) return 0;
-  return static_cast<uint64_t>(since1601) * 10000000u + nanoseconds / 100;
+  constexpr uint64_t kTicksPerSecond = 10000000;
+  constexpr uint64_t kMaxSeconds = (UINT64_MAX - kTicksPerSecond) / kTicksPerSecond;
+  if (seconds < -kEpochDifference) return 0;
+  // Unsigned from here: seconds + kEpochDifference cannot overflow a uint64_t.
+  const uint64_t since1601 = static_cast<uint64_t>(seconds) + static_cast<uint64_t>(kEpochDifference);
+  if (since1601 > kMaxSeconds) return UINT64_MAX;
+  return since1601 * kTicksPerSecond + (nanoseconds % 1000000000u) / 100;
 }
 
 bool EndsWithNoCase(const char* name, size_t nameLength, const char* suffix, size_t suffixLength) {
@@ -82,7 +89,9 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   folder[folderLength] = '\0';
 
   DIR* dir = opendir(folder);
-  if (dir == nullptr) return SearchOutcome::kNotStarted;
+  // A missing folder is nothing to purge; anything else (access denied, an I/O error, a file
+  // where the folder should be) is a folder the run could not do.
+  if (dir == nullptr) return errno == ENOENT ? SearchOutcome::kNotStarted : SearchOutcome::kFailed;
   const int dirFd = dirfd(dir);
   const SearchedFolder searched{folder, folderLength, dirFd};
   const SearchedFolder* const outer = searchedFolder;
@@ -127,8 +136,9 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
 }
 
 bool DeleteFileAt(const char* path) {
-  if (const char* name = EntryOfSearchedFolder(path)) return unlinkat(searchedFolder->fd, name, 0) == 0;
-  return unlink(path) == 0;
+  const char* name = EntryOfSearchedFolder(path);
+  const int result = name != nullptr ? unlinkat(searchedFolder->fd, name, 0) : unlink(path);
+  return result == 0 || errno == ENOENT;
 }
 
 bool LineFile::Open(const char* path) {
@@ -139,6 +149,13 @@ bool LineFile::Open(const char* path) {
   const char* name = EntryOfSearchedFolder(path);
   const int fd = name != nullptr ? openat(searchedFolder->fd, name, kFlags) : open(path, kFlags);
   if (fd < 0) return false;
+  // What was opened, not what the name looked like when the folder was listed: a link to a
+  // device such as /dev/zero would feed the header scan for ever.
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return false;
+  }
   handle_ = fd;
   atEnd_ = failed_ = false;
   start_ = end_ = 0;
@@ -200,12 +217,6 @@ uint64_t CurrentFileTime() {
 
 bool FileTimeToDate(uint64_t fileTime, CalendarDate* date) { return CivilDateFromFileTime(fileTime, date); }
 
-uint32_t ElapsedMilliseconds() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + now.tv_nsec / 1000000);
-}
-
 void WaitForKeyPress() {
   if (!isatty(STDIN_FILENO)) return;
   termios saved;
@@ -221,7 +232,12 @@ void WaitForKeyPress() {
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 
-LibraryHandle LoadLibraryAt(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+LibraryHandle LoadLibraryAt(const char* path) {
+  // dlopen opens whatever the name is and would wait for ever on a FIFO.
+  struct stat info;
+  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
 
 void* FindSymbol(LibraryHandle library, const char* name) { return dlsym(library, name); }
 

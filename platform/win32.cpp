@@ -2,6 +2,8 @@
 #include <objbase.h>
 #include <conio.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <ctime>
 
@@ -27,7 +29,13 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
     search = FindFirstFileA(pattern, &data);
   }
-  if (search == INVALID_HANDLE_VALUE) return SearchOutcome::kNotStarted;
+  if (search == INVALID_HANDLE_VALUE) {
+    // No match and a missing folder are nothing to purge; access denied, a device error or a
+    // file where the folder should be is a folder the run could not do.
+    const DWORD error = GetLastError();
+    const bool nothing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+    return nothing ? SearchOutcome::kNotStarted : SearchOutcome::kFailed;
+  }
   do {
     const uint64_t created =
         (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
@@ -37,12 +45,23 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   return SearchOutcome::kCompleted;
 }
 
-bool DeleteFileAt(const char* path) { return DeleteFileA(path) != 0; }
+bool DeleteFileAt(const char* path) {
+  if (DeleteFileA(path)) return true;
+  // Gone already: another run, or the server, removed it since the search listed it.
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 bool LineFile::Open(const char* path) {
   Close();
   FILE* stream = fopen(path, "rb");
   if (stream == nullptr) return false;
+  // A name such as CON.MAI or NUL.MAI opens a device, not the file: only a regular file is read.
+  struct _stat64 info;
+  if (_fstat64(_fileno(stream), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
+    fclose(stream);
+    return false;
+  }
   handle_ = reinterpret_cast<intptr_t>(stream);
   return true;
 }
@@ -93,11 +112,6 @@ bool FileTimeToDate(uint64_t fileTime, CalendarDate* date) {
   return true;
 }
 
-uint32_t ElapsedMilliseconds() {
-  // The C runtime's clock counts wall time on Windows, in CLOCKS_PER_SEC (1000) ticks.
-  return static_cast<uint32_t>(clock());
-}
-
 void WaitForKeyPress() { _getch(); }
 
 LibraryHandle LoadLibraryAt(const char* path) { return LoadLibraryA(path); }
@@ -121,6 +135,7 @@ void ClosePauseEvent(PauseEvent event) {
 int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
   if (event == nullptr) return 0;
   HANDLE handle = event;
+  // The C runtime's clock counts wall time on Windows, in CLOCKS_PER_SEC (1000) ticks.
   const clock_t start = clock();
   for (;;) {
     // Every wait is for the full time again, not the remainder: the time limit is checked only

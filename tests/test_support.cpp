@@ -13,10 +13,9 @@
 
 namespace testing_support {
 
-TempDir::TempDir() {
+TempDir::TempDir(const std::filesystem::path& base) {
   static std::atomic<unsigned> serial{0};
   std::random_device seed;
-  const auto base = std::filesystem::temp_directory_path();
   for (;;) {
     path_ = base / ("qnpurge-test-" + std::to_string(seed()) + "-" + std::to_string(serial++));
     if (std::filesystem::create_directory(path_)) break;

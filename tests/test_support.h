@@ -17,7 +17,7 @@ namespace testing_support {
 /// A fresh folder under the system temporary folder, removed with everything in it.
 class TempDir {
  public:
-  TempDir();
+  explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path());
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

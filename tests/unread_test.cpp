@@ -86,6 +86,8 @@ TEST_F(IsMessageReadTest, LinesAndPiecesThatCrossTheReadBufferAreCutTheSame) {
 TEST_F(IsMessageReadTest, AMissingFileCountsAsUnread) {
   EXPECT_EQ(IsMessageRead((dir_ / "absent.MAI").string().c_str()), 0);
   EXPECT_EQ(IsMessageRead(dir_.str().c_str()), 0);  // a folder is no message
+  // Nor is a device: an endless one would never end the header scan.
+  EXPECT_EQ(IsMessageRead(testing_support::IsWindowsBuild() ? "NUL" : "/dev/zero"), 0);
 }
 
 }  // namespace
