@@ -1,6 +1,7 @@
 #include "providers/providers.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "platform/files.h"
 #include "providers/provider_api.h"
@@ -60,9 +61,12 @@ int LoadPostofficeSettings() {
 }
 
 void FreeProviders() {
-  if (providerSet.store != nullptr) platform::FreeLibraryHandle(providerSet.store);
-  if (providerSet.authentication != nullptr) platform::FreeLibraryHandle(providerSet.authentication);
-  if (providerSet.postofficeConfig != nullptr) platform::FreeLibraryHandle(providerSet.postofficeConfig);
+  // Cleared as they go, so that nothing can call through a library that is no longer loaded.
+  for (platform::LibraryHandle* handle :
+       {&providerSet.store, &providerSet.authentication, &providerSet.postofficeConfig}) {
+    if (*handle != nullptr) platform::FreeLibraryHandle(*handle);
+    *handle = nullptr;
+  }
 }
 
 void* ResolveEntryPoint(platform::LibraryHandle library, const char* name, const char* providerTitle,

@@ -27,7 +27,7 @@ int LoadPostofficeConfigProvider();
 int LoadPostofficeSettings();
 
 /// Releases the store, authentication and postoffice configuration providers, in that order,
-/// each only when it was loaded. The handles keep their values.
+/// each only when it was loaded, and clears their handles.
 void FreeProviders();
 
 /// Asks the store provider to rescan `folderPath` (ScanFolders with 0, 0, inside the COM

@@ -20,7 +20,12 @@ int PurgeBadMail(int32_t days, Store& store) {
 
   char messagesPath[2048] = {};
   PurgeFolder(badMailDirectory, days, store);
-  FormatPath(messagesPath, sizeof messagesPath, "%s\\Messages", badMailDirectory);
+  // An emptied path would search the current drive's root instead.
+  if (FormatPath(messagesPath, sizeof messagesPath, "%s\\Messages", badMailDirectory) < 0) {
+    printf("Skipped the Messages folder of %s: the folder path is too long\n", badMailDirectory);
+    NoteSkippedWork();
+    return 1;
+  }
   PurgeFolder(messagesPath, days, store);
   return 1;
 }

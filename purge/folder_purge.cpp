@@ -7,11 +7,19 @@
 #include "platform/clock.h"
 #include "purge/age.h"
 #include "purge/unread.h"
+#include "support/outcome.h"
 #include "support/text.h"
 
 namespace {
 
 constexpr size_t kPathSize = 2048;
+
+bool HoldsControlCharacter(const char* name) {
+  for (const char* c = name; *c != '\0'; ++c) {
+    if (static_cast<unsigned char>(*c) < 32 || *c == 127) return true;
+  }
+  return false;
+}
 
 class FolderVisitor final : public platform::EntryVisitor {
  public:
@@ -22,6 +30,8 @@ class FolderVisitor final : public platform::EntryVisitor {
     // Anything with the directory attribute is no message, whatever else it carries.
     if (entry.attributes & platform::kAttributeDirectory) return;
     if (entry.name[0] == '.') return;
+    // No Windows file name holds a control character; a POSIX one could forge a line of the log.
+    if (HoldsControlCharacter(entry.name)) return;
     // The Windows search also matches short 8.3 names: "*.MAI" can return x.MAIL.
     if (!EndsWithNoCase(entry.name, ".MAI")) return;
 
@@ -62,9 +72,22 @@ int PurgeFolder(const char* folderPath, int32_t days, Store& store) {
   }
 
   FolderVisitor visitor(folderPath, days, platform::CurrentFileTime(), store);
-  if (store.Search(pattern, visitor) == platform::SearchOutcome::kNotStarted) return 1;
+  switch (store.Search(pattern, visitor)) {
+    case platform::SearchOutcome::kNotStarted:
+      return 1;
+    case platform::SearchOutcome::kFailed:
+      printf("Unable to search %s\n", folderPath);
+      fflush(stdout);
+      NoteSkippedWork();
+      return 1;
+    case platform::SearchOutcome::kCompleted:
+      break;
+  }
 
   printf("-->%d\t Messages in\t%s\n", visitor.count(), folderPath);
+  // One write per folder: a run that is stopped or crashes leaves whole lines for every folder
+  // it finished, and the log is complete before the store provider is called.
+  fflush(stdout);
   if (visitor.count() > 0 && !runOptions.reportOnly) store.RequestRescan(folderPath);
   return 1;
 }
@@ -76,5 +99,8 @@ int DeleteMessage(const char* folderPath, const char* fileName, Store& store) {
     return 0;
   }
   if (runOptions.retainUnread && IsMessageRead(messagePath) != 1) return 0;
-  return store.Delete(messagePath) ? 1 : 0;
+  if (store.Delete(messagePath)) return 1;
+  printf("Unable to delete %s in %s\n", fileName, folderPath);
+  NoteSkippedWork();
+  return 0;
 }

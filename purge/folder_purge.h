@@ -5,11 +5,13 @@
 #include "purge/store.h"
 
 /// Purges one folder: every message file (*.MAI) older than `days` is deleted through
-/// DeleteMessage, or in report mode only listed; then one count line, and a rescan request
-/// when old files were found outside report mode. A folder with no message file, or one that
-/// cannot be searched, is passed over silently. Returns 1 on every path.
+/// DeleteMessage, or in report mode only listed; then one count line (flushed), and a rescan
+/// request when old files were found outside report mode. A missing folder or one with no
+/// message file is passed over silently; one that exists but cannot be searched gets the line
+/// "Unable to search FOLDER" and makes the exit status 1. Returns 1 on every path.
 int PurgeFolder(const char* folderPath, int32_t days, Store& store = SystemStore());
 
 /// Deletes the message `fileName` of `folderPath`, keeping it when unread messages are retained
-/// and it carries no read marker. Non-zero when the file was deleted.
+/// and it carries no read marker. Non-zero when the file was deleted (or was gone already); a
+/// file that stays prints "Unable to delete NAME in FOLDER" and makes the exit status 1.
 int DeleteMessage(const char* folderPath, const char* fileName, Store& store = SystemStore());

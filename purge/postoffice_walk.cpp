@@ -31,14 +31,22 @@ bool Resolve(const char* name, const char* what, void** entry) {
   return *entry != nullptr;
 }
 
-void ResetMailboxRecord(MailboxRecord* record, const char* postofficeName, const char* mailbox) {
-  BoundedCopy(record->postoffice, sizeof record->postoffice, postofficeName);
-  BoundedCopy(record->mailbox, sizeof record->mailbox, mailbox);
+// False when a name does not fit its field: the record would then ask for something else.
+bool ResetMailboxRecord(MailboxRecord* record, const char* postofficeName, const char* mailbox) {
   record->reserved[0] = '\0';
   record->request[0] = -1;
   record->request[1] = 1;
   record->request[2] = -1;
   record->request[3] = -1;
+  return BoundedCopy(record->postoffice, sizeof record->postoffice, postofficeName) != nullptr &&
+         BoundedCopy(record->mailbox, sizeof record->mailbox, mailbox) != nullptr;
+}
+
+// A request that cannot be written as asked is not made at all: an emptied name field would ask
+// for every postoffice or mailbox instead of one.
+void SkipUnfitRequest(const char* what) {
+  printf("Skipped %s: the name does not fit the provider's record\n", what);
+  NoteSkippedWork();
 }
 
 struct MailboxFolder {
@@ -79,6 +87,19 @@ void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, M
 
 }  // namespace
 
+bool SplitTarget(const char* target, char* filter, size_t filterSize, char* mailbox, size_t mailboxSize) {
+  const char* slash = strchr(target, '/');
+  const size_t filterLength = slash != nullptr ? static_cast<size_t>(slash - target) : strlen(target);
+  const char* mailboxPart = slash != nullptr ? slash + 1 : "";
+  filter[0] = '\0';
+  mailbox[0] = '\0';
+  if (filterLength >= filterSize || strlen(mailboxPart) >= mailboxSize) return false;
+  memcpy(filter, target, filterLength);
+  filter[filterLength] = '\0';
+  memcpy(mailbox, mailboxPart, strlen(mailboxPart) + 1);
+  return true;
+}
+
 bool IsUsableStoreName(const char* name) {
   if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
   return strpbrk(name, "\\/:") == nullptr;
@@ -107,7 +128,10 @@ int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, int32_t
   BoundedFormat(what, sizeof what, "the mailboxes of postoffice %s", postofficeName);
 
   MailboxRecord record{};
-  ResetMailboxRecord(&record, postofficeName, runOptions.mailboxName);
+  if (!ResetMailboxRecord(&record, postofficeName, runOptions.mailboxName)) {
+    SkipUnfitRequest(what);
+    return 1;
+  }
 
   if (runOptions.mailboxName[0] != '\0') {
     void* get;
@@ -122,7 +146,10 @@ int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, int32_t
   int32_t found = reinterpret_cast<MailboxCall>(first)(&record);
   while (found) {
     PurgeMailboxFolders(mailRootPath, postofficeName, &record, days);
-    ResetMailboxRecord(&record, postofficeName, "");
+    if (!ResetMailboxRecord(&record, postofficeName, "")) {
+      SkipUnfitRequest(what);
+      return 1;
+    }
     found = reinterpret_cast<MailboxCall>(next)(&record);
   }
   return 1;
@@ -135,6 +162,15 @@ int PurgePostoffices(int32_t days) {
 
   if (!runOptions.reportOnly) printf("Purging Mailbox Messages older than %d days\n", days);
   printf("Postoffice Root=%s\n", serverSettings.mailRoot);
+
+  // An empty Mail Root (a fallback that did not fit its field) would put every mail root at the
+  // top of the drive.
+  if (serverSettings.mailRoot[0] == '\0') {
+    printf("Skipped the postoffice phase: Mail Root is not set\n");
+    NoteSkippedWork();
+    platform::ClosePauseEvent(pause);
+    return 1;
+  }
 
   void* first;
   void* next;
@@ -149,12 +185,11 @@ int PurgePostoffices(int32_t days) {
   // or mailbox part too long for its record field.
   const bool all = EqualsNoCase(runOptions.target, "ALL");
   runOptions.mailboxName[0] = '\0';
-  if (!all) {
-    const char* slash = strchr(runOptions.target, '/');
-    const size_t filterLength = slash ? static_cast<size_t>(slash - runOptions.target) : strlen(runOptions.target);
-    memcpy(record.name, runOptions.target, filterLength);
-    record.name[filterLength] = '\0';
-    if (slash) BoundedCopy(runOptions.mailboxName, sizeof runOptions.mailboxName, slash + 1);
+  if (!all && !SplitTarget(runOptions.target, record.name, sizeof record.name, runOptions.mailboxName,
+                           sizeof runOptions.mailboxName)) {
+    SkipUnfitRequest("the postoffice phase");
+    platform::ClosePauseEvent(pause);
+    return 1;
   }
   record.request = 1;
 
@@ -180,8 +215,12 @@ int PurgePostoffices(int32_t days) {
     // The provider keeps its own position; the record goes back to the request values, with
     // the whole target (P/M, not P) in the name field.
     record.description[0] = '\0';
-    BoundedCopy(record.name, sizeof record.name, all ? "" : runOptions.target);
     record.request = 1;
+    if (BoundedCopy(record.name, sizeof record.name, all ? "" : runOptions.target) == nullptr) {
+      SkipUnfitRequest("the rest of the postoffice phase");
+      break;
+    }
+    fflush(stdout);  // the log is whole while the pause lasts
     platform::WaitPumpingMessages(pause, wait);
     found = reinterpret_cast<PostofficeCall>(next)(&record);
   }

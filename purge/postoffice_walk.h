@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 /// The postoffice phase: walks the postoffices the postoffice configuration provider yields
@@ -21,3 +22,8 @@ uint32_t GetPurgeWait();
 /// True for a name a folder path can be built from: not empty, not "." or "..", and without
 /// '\\', '/' or ':'.
 bool IsUsableStoreName(const char* name);
+
+/// Splits a target other than ALL into the postoffice name filter (the text before the first '/',
+/// or all of it) and the mailbox name (everything after that '/', or empty). False, with
+/// nothing usable in either buffer, when a part does not fit its buffer.
+bool SplitTarget(const char* target, char* filter, size_t filterSize, char* mailbox, size_t mailboxSize);

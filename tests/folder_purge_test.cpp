@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "purge/folder_purge.h"
+#include "support/outcome.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -102,28 +103,28 @@ TEST_F(PurgeFolderTest, RetainsUnreadMessagesButCountsThem) {
   EXPECT_EQ(store_.rescans.size(), 1u);
 }
 
-TEST_F(PurgeFolderTest, AFailedDeletionPrintsNothingButStillCountsAndRescans) {
+TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCounts) {
+  ResetSkippedWork();
   Message("a.MAI", 40);
-  Message("b.MAI", 41);
-  Message("c.MAI", 42);
+  Message("b.MAI", 40);
+  Message("c.MAI", 40);
   store_.failingDelete = 2;
   const auto lines = Purge(30);
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines.back(), CountLine(3));
-  EXPECT_EQ(store_.deleteCalls, 3);
-  EXPECT_EQ(store_.deleted.size(), 2u);
   EXPECT_EQ(store_.rescans.size(), 1u);
-  int remaining = 0;
-  for (const char* name : {"a.MAI", "b.MAI", "c.MAI"}) remaining += Exists(name);
-  EXPECT_EQ(remaining, 1);
-}
-
-TEST_F(PurgeFolderTest, AllDeletionsFailingStillCountAndRescan) {
-  Message("a.MAI", 40);
-  store_.failingDelete = 1;
-  EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(1)});
-  EXPECT_TRUE(Exists("a.MAI"));
-  EXPECT_EQ(store_.rescans.size(), 1u);
+  EXPECT_TRUE(WorkWasSkipped());
+  int unableLines = 0;
+  for (const char* name : {"a.MAI", "b.MAI", "c.MAI"}) {
+    const bool stayed = Exists(name);
+    const bool reported = std::count(lines.begin(), lines.end(), "Unable to delete " + std::string(name) + " in " + Folder());
+    const bool listed = std::count(lines.begin(), lines.end(), DeletedLine(name, 0, 1, 10));
+    EXPECT_EQ(stayed, reported) << name;
+    EXPECT_NE(stayed, listed) << name;
+    unableLines += reported;
+  }
+  EXPECT_EQ(unableLines, 1);
+  ResetSkippedWork();
 }
 
 TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
@@ -190,16 +191,22 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
 }
 
 // A search that returns what a Windows directory search may return: a directory carrying more
-// attributes than the directory bit, and a long name matched through its 8.3 short name.
+// attributes than the directory bit, and a long name matched through its 8.3 short name; and
+// names only POSIX allows, holding control characters that would forge lines of the log.
 class LookalikeStore final : public Store {
  public:
   platform::SearchOutcome Search(const char*, platform::EntryVisitor& visitor) override {
+    if (fails) return platform::SearchOutcome::kFailed;
     const uint64_t old = platform::CurrentFileTime() - 400ull * 864000000000ull;
     visitor.Visit({"archived.MAI", platform::kAttributeDirectory | platform::kAttributeArchive, old});
     visitor.Visit({"report.MAIL", platform::kAttributeArchive, old});
+    visitor.Visit({"forged\n-->9\t Messages in\tfolder.MAI", platform::kAttributeArchive, old});
+    visitor.Visit({"bell\a.MAI", platform::kAttributeArchive, old});
+    visitor.Visit({"delete\x7F.MAI", platform::kAttributeArchive, old});
     visitor.Visit({"real.MAI", platform::kAttributeArchive, old});
     return platform::SearchOutcome::kCompleted;
   }
+  bool fails = false;
   bool Delete(const char* path) override {
     deleted.push_back(fs::path(path).filename().string());
     return true;
@@ -217,6 +224,19 @@ TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns)
   EXPECT_EQ(store.deleted, std::vector<std::string>{"real.MAI"});
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "-->1\t Messages in\tfolder");
+}
+
+TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
+  ScopedRunOptions options;
+  ResetSkippedWork();
+  LookalikeStore store;
+  store.fails = true;
+  CapturedOutput output;
+  PurgeFolder("folder", 30, store);
+  EXPECT_EQ(output.Take(), "Unable to search folder\n");
+  EXPECT_TRUE(store.deleted.empty());
+  EXPECT_TRUE(WorkWasSkipped());
+  ResetSkippedWork();
 }
 
 }  // namespace

@@ -1,0 +1,29 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "providers/providers.h"
+#include "settings/server_settings.h"
+#include "support/text.h"
+#include "tests/test_support.h"
+
+namespace {
+
+TEST(Providers, ReleasedHandlesAreClearedSoNothingCallsThroughThem) {
+  const ServerSettings saved = serverSettings;
+  std::string directory = QNPURGE_PROVIDER_DIR;
+  if (testing_support::IsWindowsBuild()) {
+    // Wine shows the Linux root as drive Z:.
+    for (char& c : directory) c = c == '/' ? '\\' : c;
+    directory = "Z:" + directory;
+  }
+  BoundedCopy(serverSettings.providerDirectory, sizeof serverSettings.providerDirectory, directory.c_str());
+  testing_support::CapturedOutput output;
+  ASSERT_EQ(LoadStoreProvider(), 1) << output.Take();
+  FreeProviders();
+  EXPECT_EQ(providerSet.store, nullptr);
+  FreeProviders();  // a second release finds nothing to release
+  serverSettings = saved;
+}
+
+}  // namespace
