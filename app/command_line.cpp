@@ -7,7 +7,9 @@
 
 namespace {
 
-// Longest target and mailbox part that the postoffice and mailbox records can hold.
+// Longest target and mailbox part that the postoffice and mailbox records can hold: the whole
+// target goes back into the 128-byte postoffice name field before every next call, and the
+// mailbox part into the 64-byte mailbox field.
 constexpr size_t kMaxTarget = 127;
 constexpr size_t kMaxMailboxPart = 63;
 
@@ -17,19 +19,43 @@ bool Refuse(const char* what, size_t length, size_t limit) {
   return false;
 }
 
-bool ArgumentsFit(const char* target, const char* switches) {
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Copies the target into the run options, refusing one that names nothing or does not fit.
+bool TakeTarget(const char* target, RunOptions* options) {
+  const char* slash = strchr(target, '/');
+  // Empty, or "/": an empty postoffice filter and no mailbox would widen to every mailbox of every
+  // postoffice.
+  if (target[0] == '\0' || (slash == target && slash[1] == '\0')) {
+    printf("The target argument names no postoffice and no mailbox. Nothing was done.\n");
+    return false;
+  }
   const size_t targetLength = strlen(target);
-  const size_t switchLength = strlen(switches);
-  if (targetLength > sizeof(RunOptions::target) - 1) return Refuse("target", targetLength, sizeof(RunOptions::target) - 1);
-  if (switchLength > sizeof(RunOptions::switchText) - 1)
-    return Refuse("switches", switchLength, sizeof(RunOptions::switchText) - 1);
-  if (EqualsNoCase(target, "ALL")) return true;
-  // The whole target goes back into the 128-byte postoffice name field before every next call,
-  // and the mailbox part into the 64-byte mailbox field.
-  if (targetLength > kMaxTarget) return Refuse("target", targetLength, kMaxTarget);
-  if (const char* slash = strchr(target, '/')) {
-    const size_t mailboxLength = strlen(slash + 1);
-    if (mailboxLength > kMaxMailboxPart) return Refuse("mailbox part of the target", mailboxLength, kMaxMailboxPart);
+  if (targetLength > kMaxTarget || BoundedCopy(options->target, sizeof options->target, target) == nullptr) {
+    return Refuse("target", targetLength, kMaxTarget);
+  }
+  if (slash != nullptr && strlen(slash + 1) > kMaxMailboxPart) {
+    return Refuse("mailbox part of the target", strlen(slash + 1), kMaxMailboxPart);
+  }
+  return true;
+}
+
+// DAYS must be a number: text with no digit would read as 0 and make every message old.
+bool TakeDays(const char* text, RunOptions* options) {
+  const char* c = text;
+  while (IsBlank(*c)) ++c;
+  if (*c == '+' || *c == '-') ++c;
+  if (*c < '0' || *c > '9') {
+    printf("The DAYS argument \"%s\" is not a number. Nothing was done.\n", text);
+    return false;
+  }
+  options->days = ParseDays(text);
+  return true;
+}
+
+bool TakeSwitches(const char* switches, RunOptions* options) {
+  if (BoundedCopy(options->switchText, sizeof options->switchText, switches) == nullptr) {
+    return Refuse("switches", strlen(switches), sizeof options->switchText - 1);
   }
   return true;
 }
@@ -38,7 +64,7 @@ bool ArgumentsFit(const char* target, const char* switches) {
 
 int32_t ParseDays(const char* text) {
   const char* c = text;
-  while (*c == ' ' || (*c >= '\t' && *c <= '\r')) ++c;
+  while (IsBlank(*c)) ++c;
   bool negative = false;
   if (*c == '+' || *c == '-') negative = *c++ == '-';
   // Accumulate in 64 bits and stop once past the 32-bit range, so that any number of digits
@@ -57,11 +83,9 @@ int32_t ParseDays(const char* text) {
 CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options) {
   if (argc <= 3) return CommandLineChoice::kUsage;
   if (EqualsNoCase(argv[1], "/?") || EqualsNoCase(argv[1], "?")) return CommandLineChoice::kUsage;
-  if (!ArgumentsFit(argv[1], argv[3])) return CommandLineChoice::kRefused;
-
-  BoundedCopy(options->target, sizeof options->target, argv[1]);
-  options->days = ParseDays(argv[2]);
-  BoundedCopy(options->switchText, sizeof options->switchText, argv[3]);
+  if (!TakeTarget(argv[1], options) || !TakeDays(argv[2], options) || !TakeSwitches(argv[3], options)) {
+    return CommandLineChoice::kRefused;
+  }
 
   // The switch text is never split on '+': a keyword anywhere in it counts, also inside a
   // longer word.

@@ -11,10 +11,13 @@ enum class CommandLineChoice {
 };
 
 /// Decides between usage and run and, for a run, fills `options` from the arguments
-/// (`argc` counts the program name). A refusal prints its line to standard output.
+/// (`argc` counts the program name). Refused, with one line on standard output: a target that
+/// names nothing ("" or "/") or is too long for its record fields, a DAYS with no digit, and
+/// switches too long for their buffer.
 CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options);
 
-/// The runtime's atoi inside the signed 32-bit range; beyond it, clamped to the range.
+/// The runtime's atoi inside the signed 32-bit range; beyond it, clamped to the range. Text
+/// without a number gives 0 (the command line refuses such a DAYS before it gets here).
 int32_t ParseDays(const char* text);
 
 /// Prints the 22-line usage text.

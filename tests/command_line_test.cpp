@@ -85,6 +85,19 @@ TEST(ParseDays, ReadsLikeAtoiAndClampsBeyondThirtyTwoBits) {
   EXPECT_EQ(ParseDays("0000000000000000000000030"), 30);
 }
 
+TEST(CommandLine, DaysMustHoldADigitAndTheTargetMustNameSomething) {
+  testing_support::CapturedOutput output;
+  for (const char* days : {"abc", "", " ", "+", "-", "+-7", "days45"}) {
+    EXPECT_EQ(Parse({"ALL", days, "INBOX"}).choice, CommandLineChoice::kRefused) << days;
+  }
+  for (const char* target : {"", "/"}) EXPECT_EQ(Parse({target, "30", "INBOX"}).choice, CommandLineChoice::kRefused);
+  EXPECT_EQ(Parse({"ALL", "45days", "INBOX"}).options.days, 45);
+  EXPECT_EQ(Parse({"ALL", " \t-5", "INBOX"}).options.days, -5);
+  EXPECT_EQ(Parse({"ALL", "0", "INBOX"}).options.days, 0);
+  EXPECT_EQ(Parse({"/M", "30", "INBOX"}).choice, CommandLineChoice::kRun);
+  EXPECT_EQ(Parse({"P/", "30", "INBOX"}).choice, CommandLineChoice::kRun);
+}
+
 TEST(CommandLine, ArgumentsTooLongForTheirFieldsAreRefusedWithALine) {
   testing_support::CapturedOutput output;
   const std::string longTarget(128, 'P');
@@ -100,6 +113,7 @@ TEST(CommandLine, ArgumentsTooLongForTheirFieldsAreRefusedWithALine) {
   EXPECT_EQ(lines[0], "The target argument is 128 characters long; at most 127 are accepted. Nothing was done.");
   EXPECT_EQ(lines[1],
             "The mailbox part of the target argument is 64 characters long; at most 63 are accepted. Nothing was done.");
+  EXPECT_EQ(lines[3], "The target argument is 1024 characters long; at most 127 are accepted. Nothing was done.");
 
   // The longest that fit are accepted.
   const std::string target127(127, 'P');

@@ -1,7 +1,8 @@
 import subprocess
 import unittest
 
-from harness import UNDER_WINE, ToolTestCase
+from harness import UNDER_WINE, ToolTestCase, native_path, tool_command
+from store import SERVER_KEY, install_registry
 
 USAGE = (
     "******************************************************************\n"
@@ -40,9 +41,6 @@ class UsageText(unittest.TestCase):
                 if UNDER_WINE:
                     self.assertEqual(result.raw.count(b"\n"), result.raw.count(b"\r\n"))
 
-    def test_banner_lines_are_66_characters(self):
-        self.assertEqual([len(line) for line in USAGE.split("\n")[:4]], [66, 66, 66, 66])
-
     @unittest.skipIf(UNDER_WINE, "the terminal rule is the POSIX build's")
     def test_no_wait_for_a_key_without_a_terminal(self):
         # A pipe that stays open would block a read: the tool must not read it at all.
@@ -54,20 +52,42 @@ class UsageText(unittest.TestCase):
 
 
 class RunSequence(ToolTestCase):
+    def setUp(self):
+        super().setUp()
+        install_registry(self, {SERVER_KEY: {"Data Directory": native_path(self.scratch.name)}})
+
     def test_retain_or_delete_line_comes_first(self):
         result = self.run_tool(["ALL", "30", "INBOX+DELETED", "UNREAD"])
         self.assertEqual(result.lines[:2], ["Utility is configured to retain unread messages", ""])
         result = self.run_tool(["ALL", "30", "nothing"])
         self.assertEqual(result.lines[:2], ["Utility is configured to delete unread messages", ""])
 
-    def test_overlong_arguments_are_refused_before_anything_runs(self):
-        result = self.run_tool(["P" * 128, "30", "INBOX"])
-        self.assertEqual(result.status, 1)
-        self.assertEqual(result.lines,
-                         ["The target argument is 128 characters long; at most 127 are accepted. Nothing was done."])
-        result = self.run_tool(["ALL", "30", "X" * 1024])
-        self.assertEqual(result.status, 1)
-        self.assertEqual(len(result.lines), 1)
+    def test_arguments_that_would_widen_the_run_or_do_not_fit_are_refused_before_anything_runs(self):
+        target = "The target argument names no postoffice and no mailbox. Nothing was done."
+        cases = [
+            (["", "30", "INBOX"], target),
+            (["/", "30", "INBOX"], target),
+            (["ALL", "abc", "INBOX"], 'The DAYS argument "abc" is not a number. Nothing was done.'),
+            (["ALL", "", "INBOX"], 'The DAYS argument "" is not a number. Nothing was done.'),
+            (["ALL", " -", "INBOX"], 'The DAYS argument " -" is not a number. Nothing was done.'),
+            (["P" * 128, "30", "INBOX"],
+             "The target argument is 128 characters long; at most 127 are accepted. Nothing was done."),
+            (["P" * 1024, "30", "INBOX"],
+             "The target argument is 1024 characters long; at most 127 are accepted. Nothing was done."),
+            (["ALL", "30", "X" * 1024],
+             "The switches argument is 1024 characters long; at most 1023 are accepted. Nothing was done."),
+        ]
+        for args, line in cases:
+            with self.subTest(args=[arg[:8] for arg in args]):
+                result = self.run_tool(args)
+                self.assertEqual(result.status, 1)
+                self.assertEqual(result.lines, [line])
+
+    def test_a_log_that_cannot_be_written_fails_the_run(self):
+        with open("/dev/full", "wb") as full:
+            completed = subprocess.run(tool_command(["ALL", "30", "nothing"]), stdin=subprocess.DEVNULL, stdout=full,
+                                       stderr=subprocess.DEVNULL, timeout=120)
+        self.assertEqual(completed.returncode, 1)
 
 
 if __name__ == "__main__":
