@@ -92,9 +92,7 @@ void ExpectSameDate(uint64_t fileTime) {
   ASSERT_EQ(portable.second, system.second) << fileTime;
 }
 
-TEST(CalendarConversion, PortableConversionAgreesWithTheSystemOne) {
-  // On the Windows build FileTimeToDate is the system's FileTimeToSystemTime; natively it is
-  // the portable conversion itself, and only the fixed points below say anything.
+TEST(CalendarConversion, PortableConversionGivesKnownDates) {
   platform::CalendarDate date;
   ASSERT_TRUE(platform::CivilDateFromFileTime(0, &date));
   EXPECT_EQ(date.year * 10000 + date.month * 100 + date.day, 16010101);
@@ -105,7 +103,12 @@ TEST(CalendarConversion, PortableConversionAgreesWithTheSystemOne) {
   ASSERT_TRUE(platform::CivilDateFromFileTime(125962560000000000ull, &date));
   EXPECT_EQ(date.year * 10000 + date.month * 100 + date.day, 20000229);
   EXPECT_FALSE(platform::CivilDateFromFileTime(0x8000000000000000ull, &date));
+}
 
+TEST(CalendarConversion, PortableConversionAgreesWithTheSystemOne) {
+  // Natively FileTimeToDate is the portable conversion itself: only the Windows build has a
+  // system conversion to compare with.
+  if (!testing_support::IsWindowsBuild()) GTEST_SKIP() << "no system conversion natively";
   // Every day boundary for five years around a leap year and the century rule, both sides.
   for (uint64_t day = 0; day <= 5 * 366; ++day) {
     for (uint64_t base : {0ull, 146097ull * 1 + 365 * 99 - 2, 145000ull}) {

@@ -58,6 +58,7 @@ class BadMailTest : public testing::Test {
 TEST_F(BadMailTest, PurgesTheConfiguredFolderAndItsMessagesFolder) {
   testing_support::RegistryFixture registry;
   registry.SetText(testing_support::kTestServerKey, "Bad Mail Directory", bad_);
+  registry.SetText(testing_support::kTestServerKey, "Data Directory", root_.str());
   LoadSettings();
   Message(badMail_ / "old.MAI", 40);
   Message(badMail_ / "new.MAI", 3);

@@ -6,6 +6,7 @@
 #include "app/run.h"
 #include "support/file_mutex.h"
 #include "support/outcome.h"
+#include "tests/registry_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -17,6 +18,9 @@ TEST(FileMutexRegistry, ExistsEmptyWithItsGuardBeforeTheRun) {
 
 TEST(FileMutexRegistry, AWholeRunLeavesTheMapEmptyAndTheGuardAsItWas) {
   testing_support::ScopedRunOptions options;
+  testing_support::TempDir data;
+  testing_support::RegistryFixture registry;
+  registry.SetText(testing_support::kTestServerKey, "Data Directory", data.str());
   const platform::KernelMutexHandle guard = FileManagement::fileMutexesMutex.handle;
   const std::string longTarget(200, 'P');
   const std::vector<std::vector<const char*>> runs = {

@@ -18,14 +18,6 @@ TEST(Mutex, TwoUnnamedMutexesHoldDistinctHandles) {
   EXPECT_NE(first.handle, second.handle);
 }
 
-TEST(Mutex, ANullHandleClosesNothing) {
-  platform::CloseKernelMutex(nullptr);
-  Mutex mutex("given up", nullptr);
-  platform::CloseKernelMutex(mutex.handle);
-  mutex.handle = nullptr;
-  // The destructor must now leave the closed handle alone.
-}
-
 TEST(Mutex, TheOpenStepFindsNothingWithoutAName) {
   EXPECT_EQ(platform::OpenKernelMutex(nullptr), nullptr);
 }

@@ -25,10 +25,7 @@ constexpr char kExport[] =
 class RegistryFileLoadingTest : public testing::Test {
  protected:
   void SetUp() override { Use(path_); }
-  void TearDown() override {
-    unsetenv("QNPURGE_REGISTRY");
-    platform::ForgetRegistryFile();
-  }
+  void TearDown() override { Use(saved_); }
   void Use(const std::string& path) {
     setenv("QNPURGE_REGISTRY", path.c_str(), 1);
     platform::ForgetRegistryFile();
@@ -44,6 +41,8 @@ class RegistryFileLoadingTest : public testing::Test {
     return buffer;
   }
 
+  // The test main's empty registry, never the machine's.
+  const std::string saved_ = getenv("QNPURGE_REGISTRY");
   TempDir dir_;
   std::string path_ = (dir_ / "registry.reg").string();
 };

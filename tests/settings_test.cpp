@@ -46,18 +46,22 @@ class LoadSettingsTest : public testing::Test {
   RegistryFixture registry_;
 };
 
-TEST_F(LoadSettingsTest, WithNoKeysEveryFieldTakesItsFallback) {
+TEST_F(LoadSettingsTest, WithOnlyADataDirectoryEveryOtherFieldTakesItsFallback) {
+  // A Data Directory of the test's own: an empty one would make the load create \Logging\RADMS
+  // at the top of the drive.
+  TempDir data;
+  registry_.SetText(kTestServerKey, "Data Directory", data.str());
   EXPECT_EQ(LoadSettings(), 1);
   const ServerSettings& s = serverSettings;
-  const std::string radms = kSeparator + "Logging" + kSeparator + "RADMS";
+  const std::string radms = data.str() + kSeparator + "Logging" + kSeparator + "RADMS";
   EXPECT_STREQ(s.configurationDirectory, "");
   EXPECT_STREQ(s.providerDirectory, "64");
   EXPECT_STREQ(s.professionalVersion, "");
   EXPECT_STREQ(s.enterpriseVersion, "");
   EXPECT_STREQ(s.version, "");
   EXPECT_STREQ(s.connectorRootDirectory, "");
-  EXPECT_STREQ(s.dataDirectory, "");
-  EXPECT_EQ(s.mailRoot, kSeparator + "POSTOFFICES");
+  EXPECT_EQ(s.dataDirectory, data.str());
+  EXPECT_EQ(s.mailRoot, data.str() + kSeparator + "POSTOFFICES");
   EXPECT_EQ(s.activityLogDirectory, radms);
   EXPECT_EQ(s.debugLogFileDirectory, radms);
   EXPECT_EQ(s.w3cLoggingDirectory, radms);

@@ -3,7 +3,9 @@
 The test command sets QNPURGE_TOOL to the executable and, for the Windows build, WINEPREFIX
 to the build tree's Wine prefix.
 """
+import atexit
 import os
+import shutil
 import subprocess
 import tempfile
 import unittest
@@ -15,6 +17,14 @@ SEPARATOR = "\\" if UNDER_WINE else "/"
 # server whose Application Directory is <build>/providers.
 APPLICATION_DIRECTORY = os.path.join(os.path.dirname(os.path.abspath(TOOL)), "providers")
 PROVIDER_DIRECTORY = APPLICATION_DIRECTORY + "64"
+
+# Whatever the caller's environment holds, every run reads a registry of the tests' own: on the
+# machine of a mail server the default registry file would point the tool at the real store.
+_SEALED = tempfile.mkdtemp(prefix="qnpurge-e2e-registry-")
+atexit.register(shutil.rmtree, _SEALED, True)
+os.environ["QNPURGE_REGISTRY"] = os.path.join(_SEALED, "registry.reg")
+with open(os.environ["QNPURGE_REGISTRY"], "w") as _empty:
+    _empty.write("Windows Registry Editor Version 5.00\n")
 
 if UNDER_WINE:
     # One Wine server for every run of the tests, instead of one started and stopped per run.
@@ -34,10 +44,14 @@ class Result:
         return self.text.split("\n")[:-1] if self.text.endswith("\n") else self.text.split("\n")
 
 
+def tool_command(args):
+    return (["wine", TOOL] if UNDER_WINE else [TOOL]) + list(args)
+
+
 def run_tool(args, env=None, stdin=subprocess.DEVNULL, timeout=120, cwd=None):
     environment = dict(os.environ)
     environment.update(env or {})
-    command = ["wine", TOOL] + list(args) if UNDER_WINE else [TOOL] + list(args)
+    command = tool_command(args)
     # Output goes to files, not pipes: the services Wine starts in the background inherit the
     # tool's handles and would hold a pipe open long after the tool has ended.
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:

@@ -34,7 +34,8 @@ class BadMailPhase(ToolTestCase):
         self.messages = self.bad + ("\\" if UNDER_WINE else "/") + "Messages"
 
     def configure(self, **server):
-        values = {"Application Directory": native_path(APPLICATION_DIRECTORY)}
+        values = {"Application Directory": native_path(APPLICATION_DIRECTORY),
+                  "Data Directory": native_path(self.scratch.name)}
         values.update(server)
         install_export(self, {SERVER_KEY: values})
 
@@ -57,9 +58,10 @@ class BadMailPhase(ToolTestCase):
         self.assertEqual(result.status, 1, result.text)
         self.assertEqual(result.lines, RETAIN_LINES + [SKIPPED])
 
-    def test_with_no_registry_at_all_nothing_is_purged_at_a_root(self):
-        # Every setting takes its fallback: the provider directory "64" loads nothing, and the
-        # bad-mail phase is skipped rather than run on "\*.MAI".
+    def test_with_no_settings_but_the_data_directory_nothing_is_purged_at_a_root(self):
+        # Every other setting takes its fallback: the provider directory "64" loads nothing, and
+        # the bad-mail phase is skipped rather than run on "\*.MAI".
+        install_export(self, {SERVER_KEY: {"Data Directory": native_path(self.scratch.name)}})
         result = self.run_tool(["ALL", "30", "BADMAIL"])
         self.assertEqual(result.status, 1, result.text)
         self.assertEqual(result.lines, RETAIN_LINES + [

@@ -1,10 +1,11 @@
 import os
 import re
 import shutil
+import subprocess
 import time
 import unittest
 
-from harness import APPLICATION_DIRECTORY, PROVIDER_DIRECTORY, UNDER_WINE, ToolTestCase, native_path
+from harness import APPLICATION_DIRECTORY, PROVIDER_DIRECTORY, UNDER_WINE, ToolTestCase, native_path, tool_command
 from store import ADMINISTRATION_KEY, SERVER_KEY, Store, install_registry
 
 PER_FILE = re.compile(r"^(\t\t)?.+ in .+ is \d+\(y\), \d+\(m\), \d+\(d\) old$")
@@ -33,7 +34,9 @@ class WalkCase(ToolTestCase):
         self.log_file = os.path.join(self.scratch.name, "provider.log")
 
     def configure(self, purge_wait=0, application_directory=APPLICATION_DIRECTORY, bad_mail=True):
-        server = {"Mail Root": native_path(self.store.mail_root)}
+        # A Data Directory of the test's own: an empty one would make the tool create
+        # \Logging\RADMS at the top of the drive.
+        server = {"Mail Root": native_path(self.store.mail_root), "Data Directory": native_path(self.scratch.name)}
         if application_directory is not None:
             server["Application Directory"] = native_path(application_directory)
         if bad_mail:
@@ -349,6 +352,61 @@ class Providers(WalkCase):
             "Unable to Load Store Provider",
         ])
         self.assertEqual(self.calls(), [])
+
+
+    @unittest.skipIf(UNDER_WINE, "a FIFO is a POSIX file")
+    def test_a_fifo_in_place_of_a_library_is_never_opened(self):
+        self.provide("QNAIAU.DLL", "QNAISP.DLL")
+        os.mkfifo(os.path.join(self.libraries + "64", "QNAIPO.DLL"))
+        result = self.purge("ALL", "30", "INBOX", timeout=20)
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.lines[2], "Unable to Load Postoffice Configuration Provider")
+
+
+class FailSafe(WalkCase):
+    def setUp(self):
+        super().setUp()
+        self.store.mailbox("P", "m")
+        self.old = self.store.message("P", "m", "Inbox", "old.MAI", 40)
+        self.configure()
+
+    def test_a_message_that_cannot_be_deleted_is_reported_and_fails_the_run(self):
+        inbox = self.folder("P", "MAILROOT", "m", "Inbox")
+        if UNDER_WINE:
+            os.chmod(self.old, 0o444)  # the read-only attribute: DeleteFileA refuses the file
+            self.addCleanup(os.chmod, self.old, 0o644)
+        elif subprocess.run(["chattr", "+i", self.old], stderr=subprocess.DEVNULL).returncode == 0:
+            self.addCleanup(subprocess.run, ["chattr", "-i", self.old])
+        else:
+            self.skipTest("no immutable files here")
+        result = self.purge("ALL", "30", "INBOX")
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.lines[-2:], ["Unable to delete old.MAI in " + inbox, "-->1\t Messages in\t" + inbox])
+        self.assertTrue(os.path.exists(self.old))
+
+    def test_a_file_where_a_folder_should_be_is_reported_and_fails_the_run(self):
+        sent = os.path.join(self.store.mail_root, "P", "MAILROOT", "m", "Sent Items")
+        os.rmdir(sent)
+        with open(sent, "w") as out:
+            out.write("not a folder")
+        result = self.purge("ALL", "30", "SENT")
+        self.assertEqual(result.status, 1)
+        self.assertEqual(result.lines[-1], "Unable to search " + self.folder("P", "MAILROOT", "m", "Sent Items"))
+
+    @unittest.skipIf(UNDER_WINE, "the signal is sent to the POSIX process")
+    def test_a_stopped_run_leaves_whole_lines_for_every_finished_folder(self):
+        self.store.mailbox("Q", "m")
+        self.configure(purge_wait=20000)
+        with open(os.path.join(self.scratch.name, "out"), "w+b") as out:
+            tool = subprocess.Popen(tool_command(["ALL", "30", "INBOX"]), stdin=subprocess.DEVNULL, stdout=out,
+                                    env=dict(os.environ, QNPURGE_REGISTRY=self.registry_file))
+            deadline = time.monotonic() + 10
+            while b"-->1" not in open(out.name, "rb").read() and time.monotonic() < deadline:
+                time.sleep(0.05)
+            tool.terminate()
+            tool.wait(timeout=10)
+            log = open(out.name, "rb").read().decode("latin-1")
+        self.assertTrue(log.endswith("-->1\t Messages in\t%s\n" % self.folder("P", "MAILROOT", "m", "Inbox")), log)
 
 
 @unittest.skipIf(UNDER_WINE, "Windows folder names cannot hold these characters")
