@@ -212,12 +212,13 @@ class Parser {
     return true;
   }
 
+  // The key and the keys below it, without a look at the keys that merely begin with the same
+  // text ("A1" when deleting "A"): visiting those made thousands of deletions cost the square of
+  // the key count. The keys below are exactly those from subKey + "\\" up to subKey + "]", as
+  // ']' follows '\\' in ASCII.
   void DeleteTree(const std::string& subKey) {
-    auto it = keys_->lower_bound(subKey);
-    while (it != keys_->end() && it->first.compare(0, subKey.size(), subKey) == 0) {
-      const bool inTree = it->first.size() == subKey.size() || it->first[subKey.size()] == '\\';
-      it = inTree ? keys_->erase(it) : std::next(it);
-    }
+    keys_->erase(subKey);
+    keys_->erase(keys_->lower_bound(subKey + '\\'), keys_->lower_bound(subKey + ']'));
   }
 
   bool ValueLine(const std::string& line) {
