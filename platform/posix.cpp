@@ -294,6 +294,7 @@ void LoadRegistryFile() {
   } else if (info.st_size > kRegistryFileLimit) {
     Unreadable(path, "it is larger than 64 MiB");
   } else {
+    bytes.reserve(static_cast<size_t>(info.st_size));  // no doubling copies of a 64 MiB file
     char chunk[65536];
     for (;;) {
       const ssize_t got = read(fd, chunk, sizeof chunk);

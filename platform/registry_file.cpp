@@ -1,8 +1,8 @@
 #include "platform/registry_file.h"
 
 #include <cstddef>
+#include <string_view>
 #include <utility>
-#include <vector>
 
 namespace platform {
 
@@ -23,7 +23,8 @@ constexpr uint32_t kTypeBinary = 3;
 
 // Key paths and value names match without regard to ASCII case: the registry folds only a to z
 // for the texts the tool asks for.
-std::string Upper(std::string text) {
+std::string Upper(std::string_view view) {
+  std::string text(view);
   for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
@@ -39,7 +40,7 @@ int HexDigit(char c) {
   return -1;
 }
 
-bool StartsWithNoCase(const std::string& text, size_t pos, const char* prefix) {
+bool StartsWithNoCase(std::string_view text, size_t pos, const char* prefix) {
   for (size_t i = 0; prefix[i] != '\0'; ++i) {
     if (pos + i >= text.size()) return false;
     char c = text[pos + i];
@@ -99,16 +100,19 @@ std::string NarrowFromUtf16(const std::string& bytes, size_t start) {
   return out;
 }
 
-// The file's text as narrow characters: UTF-16LE after its byte-order mark, else the bytes as
-// they are (after a UTF-8 byte-order mark, if there is one).
-bool DecodeText(const std::string& bytes, std::string* text, RegistryFile::Problem* problem) {
+// The file's text as narrow characters: UTF-16LE after its byte-order mark, converted into
+// `decoded`, else the bytes themselves (after a UTF-8 byte-order mark, if there is one), not
+// copied, as a file can be 64 MiB.
+bool DecodeText(const std::string& bytes, std::string* decoded, std::string_view* text,
+                RegistryFile::Problem* problem) {
   auto byte = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
   if (byte(0) == 0xFF && byte(1) == 0xFE) {
     if (bytes.size() % 2 != 0) {
       problem->reason = "the UTF-16 text ends in half a character";
       return false;
     }
-    *text = NarrowFromUtf16(bytes, 2);
+    *decoded = NarrowFromUtf16(bytes, 2);
+    *text = *decoded;
     return true;
   }
   if (byte(0) == 0xFE && byte(1) == 0xFF) {
@@ -119,45 +123,56 @@ bool DecodeText(const std::string& bytes, std::string* text, RegistryFile::Probl
     problem->reason = "the text looks like UTF-16 but has no byte-order mark";
     return false;
   }
-  if (byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
-    *text = bytes.substr(3);
-  } else {
-    *text = bytes;
-  }
+  *text = bytes;
+  if (byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) text->remove_prefix(3);
   return true;
 }
 
-// Lines without their line ends and without blanks at either end.
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find('\n', start);
-    const bool last = end == std::string::npos;
-    if (last) end = text.size();
-    size_t first = start;
-    while (first < end && IsBlank(text[first])) ++first;
+// The text's lines one at a time, without their line ends and without blanks at either end.
+// Lines are views into the text, read as the parser asks for them: a file of millions of empty
+// lines costs nothing but its own bytes.
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : text_(text) {}
+
+  // The next line into `line`; false after the last. Even an empty text has one line.
+  bool Next(std::string_view* line) {
+    if (start_ == std::string_view::npos) return false;
+    size_t end = text_.find('\n', start_);
+    const size_t next = end == std::string_view::npos ? end : end + 1;
+    if (end == std::string_view::npos) end = text_.size();
+    size_t first = start_;
+    while (first < end && IsBlank(text_[first])) ++first;
     size_t stop = end;
-    while (stop > first && IsBlank(text[stop - 1])) --stop;
-    lines.push_back(text.substr(first, stop - first));
-    if (last) break;
-    start = end + 1;
+    while (stop > first && IsBlank(text_[stop - 1])) --stop;
+    *line = text_.substr(first, stop - first);
+    start_ = next;
+    ++number_;
+    return true;
   }
-  return lines;
-}
+
+  // The number of the line Next gave last, from 1.
+  unsigned Number() const { return number_; }
+
+ private:
+  std::string_view text_;
+  size_t start_ = 0;  // npos once the last line is given
+  unsigned number_ = 0;
+};
 
 class Parser {
  public:
-  Parser(std::vector<std::string> lines, Keys* keys, RegistryFile::Problem* problem)
-      : lines_(std::move(lines)), keys_(keys), problem_(problem) {}
+  Parser(std::string_view text, Keys* keys, RegistryFile::Problem* problem)
+      : lines_(text), keys_(keys), problem_(problem) {}
 
   bool Run() {
-    if (lines_[0] != kVersion5Header && lines_[0] != kVersion4Header) {
+    std::string_view line;
+    lines_.Next(&line);
+    if (line != kVersion5Header && line != kVersion4Header) {
       return Fail("the first line is not \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\"");
     }
-    version5_ = lines_[0] == kVersion5Header;
-    for (index_ = 1; index_ < lines_.size(); ++index_) {
-      const std::string& line = lines_[index_];
+    version5_ = line == kVersion5Header;
+    while (lines_.Next(&line)) {
       if (line.empty() || line[0] == ';') continue;
       bool parsed;
       if (line[0] == '[') {
@@ -175,17 +190,19 @@ class Parser {
  private:
   enum class Section { kNoneYet, kIgnored, kKey };
 
-  bool Fail(const char* reason) {
-    problem_->line = static_cast<unsigned>(index_ + 1);
+  bool Fail(const char* reason) { return FailAt(lines_.Number(), reason); }
+
+  bool FailAt(unsigned line, const char* reason) {
+    problem_->line = line;
     problem_->reason = reason;
     return false;
   }
 
-  bool KeyLine(const std::string& line) {
+  bool KeyLine(std::string_view line) {
     if (line.back() != ']') return Fail("the key line does not end in \"]\"");
-    std::string path = line.substr(1, line.size() - 2);
+    std::string_view path = line.substr(1, line.size() - 2);
     const bool deletion = !path.empty() && path[0] == '-';
-    if (deletion) path.erase(0, 1);
+    if (deletion) path.remove_prefix(1);
     const size_t separator = path.find('\\');
     const std::string root = Upper(path.substr(0, separator));
     if (root != kLocalMachine) {
@@ -195,7 +212,7 @@ class Parser {
       section_ = Section::kIgnored;  // another root: read, and of no concern here
       return true;
     }
-    std::string subKey = separator == std::string::npos ? std::string() : Upper(path.substr(separator + 1));
+    std::string subKey = separator == std::string_view::npos ? std::string() : Upper(path.substr(separator + 1));
     while (!subKey.empty() && subKey.back() == '\\') subKey.pop_back();
 
     if (deletion) {
@@ -212,15 +229,16 @@ class Parser {
     return true;
   }
 
+  // The key and the keys below it, without a look at the keys that merely begin with the same
+  // text ("A1" when deleting "A"): visiting those made thousands of deletions cost the square of
+  // the key count. The keys below are exactly those from subKey + "\\" up to subKey + "]", as
+  // ']' follows '\\' in ASCII.
   void DeleteTree(const std::string& subKey) {
-    auto it = keys_->lower_bound(subKey);
-    while (it != keys_->end() && it->first.compare(0, subKey.size(), subKey) == 0) {
-      const bool inTree = it->first.size() == subKey.size() || it->first[subKey.size()] == '\\';
-      it = inTree ? keys_->erase(it) : std::next(it);
-    }
+    keys_->erase(subKey);
+    keys_->erase(keys_->lower_bound(subKey + '\\'), keys_->lower_bound(subKey + ']'));
   }
 
-  bool ValueLine(const std::string& line) {
+  bool ValueLine(std::string_view line) {
     if (section_ == Section::kNoneYet) return Fail("a value comes before the first key line");
     size_t pos = 0;
     std::string name;
@@ -239,7 +257,7 @@ class Parser {
       if (!QuotedText(line, &pos, &data)) return false;
       if (pos != line.size()) return Fail("something follows the text's closing quote");
       data.push_back('\0');
-    } else if (line.compare(pos, std::string::npos, "-") == 0) {
+    } else if (line.compare(pos, std::string_view::npos, "-") == 0) {
       if (section_ == Section::kKey) current_->erase(Upper(name));
       return true;
     } else if (StartsWithNoCase(line, pos, "dword:")) {
@@ -268,7 +286,7 @@ class Parser {
         ++pos;
       }
       if (pos >= line.size() || line[pos] != ':') return Fail("hex data does not begin with \":\"");
-      if (!HexBytes(pos + 1, &data)) return false;
+      if (!HexBytes(line, pos + 1, &data)) return false;
       // A version 5 file holds the text types as the registry stores them, in UTF-16.
       if (version5_ && (type == kTypeText || type == kTypeExpandText || type == kTypeMultiText)) {
         data = NarrowFromUtf16(data, 0);
@@ -283,7 +301,7 @@ class Parser {
   }
 
   // A quoted text from the '"' at `*pos`; on return `*pos` is just after the closing quote.
-  bool QuotedText(const std::string& line, size_t* pos, std::string* out) {
+  bool QuotedText(std::string_view line, size_t* pos, std::string* out) {
     size_t i = *pos + 1;
     for (;;) {
       if (i >= line.size()) return Fail("a text has no closing quote");
@@ -304,46 +322,40 @@ class Parser {
     return true;
   }
 
-  // Comma-separated two-digit hex bytes from `pos`, continued on the next line after a trailing
-  // backslash; blank and comment lines between continued lines are passed over.
-  bool HexBytes(size_t pos, std::string* out) {
-    const std::string* line = &lines_[index_];
-    SkipBlanks(*line, &pos);
-    if (pos == line->size()) return true;  // a value with no data bytes
+  // Comma-separated two-digit hex bytes from `pos` of `line`, continued on the next line after a
+  // trailing backslash; blank and comment lines between continued lines are passed over.
+  bool HexBytes(std::string_view line, size_t pos, std::string* out) {
+    SkipBlanks(line, &pos);
+    if (pos == line.size()) return true;  // a value with no data bytes
     for (;;) {
-      if ((*line)[pos] == '\\' && pos + 1 == line->size()) {
-        const size_t continued = index_;
+      if (line[pos] == '\\' && pos + 1 == line.size()) {
+        const unsigned continued = lines_.Number();
         do {
-          if (++index_ >= lines_.size()) {
-            index_ = continued;
-            return Fail("hex data is continued past the end of the file");
-          }
-        } while (lines_[index_].empty() || lines_[index_][0] == ';');
-        line = &lines_[index_];
+          if (!lines_.Next(&line)) return FailAt(continued, "hex data is continued past the end of the file");
+        } while (line.empty() || line[0] == ';');
         pos = 0;
       }
-      if (pos + 1 >= line->size() || HexDigit((*line)[pos]) < 0 || HexDigit((*line)[pos + 1]) < 0) {
+      if (pos + 1 >= line.size() || HexDigit(line[pos]) < 0 || HexDigit(line[pos + 1]) < 0) {
         return Fail("hex data holds something other than two-digit hex bytes");
       }
-      out->push_back(static_cast<char>(HexDigit((*line)[pos]) << 4 | HexDigit((*line)[pos + 1])));
+      out->push_back(static_cast<char>(HexDigit(line[pos]) << 4 | HexDigit(line[pos + 1])));
       pos += 2;
-      SkipBlanks(*line, &pos);
-      if (pos == line->size()) return true;
-      if ((*line)[pos] != ',') return Fail("hex bytes are not separated by commas");
+      SkipBlanks(line, &pos);
+      if (pos == line.size()) return true;
+      if (line[pos] != ',') return Fail("hex bytes are not separated by commas");
       ++pos;
-      SkipBlanks(*line, &pos);
-      if (pos == line->size()) return Fail("hex data ends in a comma");
+      SkipBlanks(line, &pos);
+      if (pos == line.size()) return Fail("hex data ends in a comma");
     }
   }
 
-  static void SkipBlanks(const std::string& line, size_t* pos) {
+  static void SkipBlanks(std::string_view line, size_t* pos) {
     while (*pos < line.size() && IsBlank(line[*pos])) ++*pos;
   }
 
-  std::vector<std::string> lines_;
+  Lines lines_;
   Keys* keys_;
   RegistryFile::Problem* problem_;
-  size_t index_ = 0;
   bool version5_ = false;
   Section section_ = Section::kNoneYet;
   Values* current_ = nullptr;
@@ -354,10 +366,11 @@ class Parser {
 bool RegistryFile::Parse(const std::string& bytes, Problem* problem) {
   keys_.clear();
   *problem = Problem();
-  std::string text;
-  if (!DecodeText(bytes, &text, problem)) return false;
+  std::string decoded;
+  std::string_view text;
+  if (!DecodeText(bytes, &decoded, &text, problem)) return false;
   Keys keys;
-  Parser parser(SplitLines(text), &keys, problem);
+  Parser parser(text, &keys, problem);
   if (!parser.Run()) return false;
   keys_ = std::move(keys);
   return true;

@@ -1,7 +1,7 @@
 """Runs the built tool as a separate process, natively or as the Windows executable under Wine.
 
 The test command sets QNPURGE_TOOL to the executable and, for the Windows build, WINEPREFIX
-to the build tree's Wine prefix.
+to the build tree's Wine prefix; QNPURGE_SANITIZED=1 when the tool is built with sanitizers.
 """
 import atexit
 import os
@@ -12,6 +12,7 @@ import unittest
 
 TOOL = os.environ["QNPURGE_TOOL"]
 UNDER_WINE = TOOL.lower().endswith(".exe")
+SANITIZED = os.environ.get("QNPURGE_SANITIZED") == "1"
 SEPARATOR = "\\" if UNDER_WINE else "/"
 # The sample provider libraries lie beside the tool in providers64: the provider directory of a
 # server whose Application Directory is <build>/providers.
