@@ -96,7 +96,9 @@ class RegistryFile(ToolTestCase):
     def test_a_large_file_costs_time_and_memory_in_proportion_to_its_size(self):
         # 40,000 keys deleted 40,000 times by a key their names begin with took 10 s and more;
         # 60 MiB of empty lines took 2.2 GB.
-        header = b"Windows Registry Editor Version 5.00\r\n\r\n"
+        # A Data Directory of the test's own, so that the run creates nothing outside it.
+        header = ("Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n\"Data Directory\"=\"%s\"\r\n\r\n" % (
+            SERVER_KEY, self.scratch.name)).encode()
         with open(self.registry_file, "wb") as out:
             out.write(header + b"".join(b"[HKEY_LOCAL_MACHINE\\A%d]\r\n" % i for i in range(1, 40001))
                       + b"[-HKEY_LOCAL_MACHINE\\A]\r\n" * 40000)
