@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/run_options.h"
+#include "purge/run_options.h"
 
 enum class CommandLineChoice {
   kUsage,    ///< print the usage text and wait for a key

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "app/run_options.h"
+#include "purge/run_options.h"
 #include "platform/console.h"
 #include "providers/providers.h"
 #include "purge/bad_mail.h"
@@ -12,7 +12,6 @@
 #include "settings/server_settings.h"
 #include "support/outcome.h"
 
-RunOptions runOptions;
 
 int RunQnpurge(int argc, const char* const* argv) {
   switch (ParseCommandLine(argc, argv, &runOptions)) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/run_options.h"
+#include "purge/run_options.h"
 #include "purge/folder_purge.h"
 #include "settings/server_settings.h"
 #include "support/outcome.h"

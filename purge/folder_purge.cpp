@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/run_options.h"
+#include "purge/run_options.h"
 #include "platform/clock.h"
 #include "purge/age.h"
 #include "purge/unread.h"

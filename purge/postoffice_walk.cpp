@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/run_options.h"
+#include "purge/run_options.h"
 #include "platform/pause.h"
 #include "providers/provider_api.h"
 #include "providers/providers.h"

@@ -2,18 +2,10 @@
 
 #include <cstdint>
 
+#include "support/server_keys.h"
+
 /// A registry root; every read of the tool is made under HKEY_LOCAL_MACHINE.
 enum class RegistryRoot { kLocalMachine };
-
-/// The server's registry keys, in the 32-bit view reached through the path.
-inline constexpr const char kServerKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton";
-inline constexpr const char kConnectorsKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\CONNECTORS";
-inline constexpr const char kSfConnectorKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\CONNECTORS\\SF";
-inline constexpr const char kAdministrationKey[] =
-    "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration";
-inline constexpr const char kRemoteAdminKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Remote Admin";
-inline constexpr const char kW3cLoggingKey[] =
-    "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration\\Logging\\W3C";
 
 /// True (1) when the registry can be read. Otherwise prints one line naming the registry file
 /// (and the line at fault) and returns 0: the run must then do nothing.

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/registry.h"
-#include "settings/registry.h"
+#include "support/server_keys.h"
 #include "support/text.h"
 
 namespace {

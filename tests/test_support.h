@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_options.h"
+#include "purge/run_options.h"
 #include "purge/store.h"
 
 namespace testing_support {

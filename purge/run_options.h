@@ -19,5 +19,5 @@ struct RunOptions {
   char mailboxName[1024] = {};
 };
 
-/// The process-wide run options.
+/// The process-wide run options: the command line fills them, the phases read them.
 extern RunOptions runOptions;

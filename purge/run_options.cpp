@@ -1,0 +1,3 @@
+#include "purge/run_options.h"
+
+RunOptions runOptions;
