@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "support/text.h"
 
 namespace {
@@ -82,7 +83,7 @@ int32_t ParseDays(const char* text) {
 
 CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options) {
   if (argc <= 3) return CommandLineChoice::kUsage;
-  if (EqualsNoCase(argv[1], "/?") || EqualsNoCase(argv[1], "?")) return CommandLineChoice::kUsage;
+  if (ascii::EqualNoCase(argv[1], "/?") || ascii::EqualNoCase(argv[1], "?")) return CommandLineChoice::kUsage;
   if (!TakeTarget(argv[1], options) || !TakeDays(argv[2], options) || !TakeSwitches(argv[3], options)) {
     return CommandLineChoice::kRefused;
   }

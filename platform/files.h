@@ -8,7 +8,6 @@ namespace platform {
 extern const char kPathSeparator;
 
 /// Attribute bits of a directory entry, as the Windows directory search reports them.
-constexpr uint32_t kAttributeReadOnly = 0x01;
 constexpr uint32_t kAttributeHidden = 0x02;
 constexpr uint32_t kAttributeDirectory = 0x10;
 constexpr uint32_t kAttributeArchive = 0x20;
@@ -22,10 +21,28 @@ struct DirEntry {
   uint64_t creationTime;
 };
 
+/// The folder a search has open, handed to the visitor with each of its entries. An entry is
+/// deleted or opened through it (DeleteEntry, LineFile::Open): on POSIX relative to the folder's
+/// open descriptor, one path lookup fewer per file; on Windows by the entry's full path.
+class Folder {
+ public:
+  /// No folder: nothing can be deleted or opened through it. For searches that list no real
+  /// folder.
+  Folder() = default;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+ private:
+  friend class FolderAccess;
+  int descriptor_ = -1;           // POSIX: the open folder
+  const char* prefix_ = nullptr;  // Windows: the folder path with its trailing separator
+  uint32_t prefixLength_ = 0;
+};
+
 /// Receives the entries of a directory search, one call per entry.
 class EntryVisitor {
  public:
-  virtual void Visit(const DirEntry& entry) = 0;
+  virtual void Visit(const Folder& folder, const DirEntry& entry) = 0;
 
  protected:
   ~EntryVisitor() = default;
@@ -48,9 +65,10 @@ enum class SearchOutcome {
 /// neither files, symbolic links nor directories. No recursion. One pass, no allocation per entry.
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
 
-/// Deletes one file (a symbolic link itself, never its target). True when it is gone, also when
-/// it was gone already (another run removed it); false when it is still there.
-bool DeleteFileAt(const char* path);
+/// Deletes the entry `name` of the folder being searched (a symbolic link itself, never its
+/// target). True when it is gone, also when it was gone already (another run removed it); false
+/// when it is still there.
+bool DeleteEntry(const Folder& folder, const char* name);
 
 /// A file open for reading its lines as bytes, the way the C runtime's fopen "rb" and fgets
 /// read them (Windows uses exactly those). On POSIX the read buffer lives in the object, so
@@ -67,6 +85,9 @@ class LineFile {
   /// a folder, reached directly or through a link): such a thing is never read. A FIFO never
   /// blocks the open.
   bool Open(const char* path);
+
+  /// As Open(path), for the entry `name` of the folder being searched.
+  bool Open(const Folder& folder, const char* name);
 
   /// Reads the next line as fgets(line, size) does: at most size - 1 bytes, up to and including
   /// a line feed, then a terminating zero. False when nothing was read: at the end of the file

@@ -2,11 +2,13 @@
 
 namespace platform {
 
-/// A loaded shared library; null when none is loaded.
-using LibraryHandle = void*;
+/// A loaded shared library; never a mutex or an event.
+struct Library;
+/// Null when no library is loaded.
+using LibraryHandle = Library*;
 
-/// Loads the library at `path` (LoadLibraryA, or dlopen with RTLD_NOW | RTLD_LOCAL).
-/// Null when it cannot be loaded.
+/// Loads the library at `path` (LoadLibraryA, or dlopen with RTLD_NOW | RTLD_LOCAL of a regular
+/// file only: dlopen would wait for ever on a FIFO). Null when it cannot be loaded.
 LibraryHandle LoadLibraryAt(const char* path);
 
 /// The address of the exported symbol `name`, or null when the library has none.
@@ -14,10 +16,5 @@ void* FindSymbol(LibraryHandle library, const char* name);
 
 /// Releases a library that LoadLibraryAt returned.
 void FreeLibraryHandle(LibraryHandle library);
-
-/// Joins the calling thread to the multithreaded COM apartment around a store-provider call;
-/// nothing on POSIX. Every EnterComApartment is followed by one LeaveComApartment.
-void EnterComApartment();
-void LeaveComApartment();
 
 }  // namespace platform

@@ -2,8 +2,10 @@
 
 namespace platform {
 
-/// A kernel mutex; null when none is held.
-using KernelMutexHandle = void*;
+/// A kernel mutex; never a library or an event.
+struct KernelMutex;
+/// Null when none is held.
+using KernelMutexHandle = KernelMutex*;
 
 /// Opens the existing kernel mutex called `name`, requesting no access rights, so the handle
 /// cannot be waited on (OpenMutexA with desired access 0, not inheritable). Null when there is

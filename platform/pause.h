@@ -4,9 +4,11 @@
 
 namespace platform {
 
-/// The object the pause between postoffices waits on; nothing ever signals it. Null when it
-/// could not be created.
-using PauseEvent = void*;
+/// The object the pause between postoffices waits on; nothing ever signals it. Never a library
+/// or a mutex.
+struct PauseEventObject;
+/// Null when it could not be created.
+using PauseEvent = PauseEventObject*;
 
 /// Creates the pause event (an unnamed auto-reset event, not signalled).
 PauseEvent CreatePauseEvent();

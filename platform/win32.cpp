@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "platform/clock.h"
+#include "platform/com.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/library.h"
@@ -18,6 +20,25 @@
 namespace platform {
 
 const char kPathSeparator = '\\';
+
+// The folder path with its trailing separator, for the search that lists the folder and the
+// calls that act on its entries.
+class FolderAccess {
+ public:
+  static void SetPrefix(Folder& folder, const char* prefix, uint32_t length) {
+    folder.prefix_ = prefix;
+    folder.prefixLength_ = length;
+  }
+  // The full path of the entry `name` in `path` (MAX_PATH more than the tool's paths): false
+  // when there is no folder or it does not fit.
+  static bool EntryPath(const Folder& folder, const char* name, char (&path)[2048 + MAX_PATH]) {
+    const size_t nameLength = strlen(name);
+    if (folder.prefix_ == nullptr || folder.prefixLength_ + nameLength >= sizeof path) return false;
+    memcpy(path, folder.prefix_, folder.prefixLength_);
+    memcpy(path + folder.prefixLength_, name, nameLength + 1);
+    return true;
+  }
+};
 
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   WIN32_FIND_DATAA data;
@@ -36,16 +57,24 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
     const bool nothing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES;
     return nothing ? SearchOutcome::kNotStarted : SearchOutcome::kFailed;
   }
+  // Entries are named relative to the folder: the pattern up to its last separator.
+  const char* lastSeparator = strrchr(pattern, '\\');
+  Folder folder;
+  if (lastSeparator != nullptr) {
+    FolderAccess::SetPrefix(folder, pattern, static_cast<uint32_t>(lastSeparator + 1 - pattern));
+  }
   do {
     const uint64_t created =
         (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
-    visitor.Visit(DirEntry{data.cFileName, data.dwFileAttributes, created});
+    visitor.Visit(folder, DirEntry{data.cFileName, data.dwFileAttributes, created});
   } while (FindNextFileA(search, &data));
   FindClose(search);
   return SearchOutcome::kCompleted;
 }
 
-bool DeleteFileAt(const char* path) {
+bool DeleteEntry(const Folder& folder, const char* name) {
+  char path[2048 + MAX_PATH];
+  if (!FolderAccess::EntryPath(folder, name, path)) return false;
   if (DeleteFileA(path)) return true;
   // Gone already: another run, or the server, removed it since the search listed it.
   const DWORD error = GetLastError();
@@ -64,6 +93,12 @@ bool LineFile::Open(const char* path) {
   }
   handle_ = reinterpret_cast<intptr_t>(stream);
   return true;
+}
+
+bool LineFile::Open(const Folder& folder, const char* name) {
+  Close();
+  char path[2048 + MAX_PATH];
+  return FolderAccess::EntryPath(folder, name, path) && Open(path);
 }
 
 bool LineFile::ReadLine(char* line, int size) {
@@ -114,27 +149,27 @@ bool FileTimeToDate(uint64_t fileTime, CalendarDate* date) {
 
 void WaitForKeyPress() { _getch(); }
 
-LibraryHandle LoadLibraryAt(const char* path) { return LoadLibraryA(path); }
+LibraryHandle LoadLibraryAt(const char* path) { return reinterpret_cast<LibraryHandle>(LoadLibraryA(path)); }
 
 void* FindSymbol(LibraryHandle library, const char* name) {
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+  return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(library), name));
 }
 
-void FreeLibraryHandle(LibraryHandle library) { FreeLibrary(static_cast<HMODULE>(library)); }
+void FreeLibraryHandle(LibraryHandle library) { FreeLibrary(reinterpret_cast<HMODULE>(library)); }
 
 void EnterComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
 
 void LeaveComApartment() { CoUninitialize(); }
 
-PauseEvent CreatePauseEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
+PauseEvent CreatePauseEvent() { return reinterpret_cast<PauseEvent>(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
 
 void ClosePauseEvent(PauseEvent event) {
-  if (event != nullptr) CloseHandle(event);
+  if (event != nullptr) CloseHandle(reinterpret_cast<HANDLE>(event));
 }
 
 int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
   if (event == nullptr) return 0;
-  HANDLE handle = event;
+  HANDLE handle = reinterpret_cast<HANDLE>(event);
   // The C runtime's clock counts wall time on Windows, in CLOCKS_PER_SEC (1000) ticks.
   const clock_t start = clock();
   for (;;) {
@@ -152,12 +187,16 @@ int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
   }
 }
 
-KernelMutexHandle OpenKernelMutex(const char* name) { return OpenMutexA(0, FALSE, name); }
+KernelMutexHandle OpenKernelMutex(const char* name) {
+  return reinterpret_cast<KernelMutexHandle>(OpenMutexA(0, FALSE, name));
+}
 
-KernelMutexHandle CreateKernelMutex(const char* name) { return CreateMutexA(nullptr, FALSE, name); }
+KernelMutexHandle CreateKernelMutex(const char* name) {
+  return reinterpret_cast<KernelMutexHandle>(CreateMutexA(nullptr, FALSE, name));
+}
 
 void CloseKernelMutex(KernelMutexHandle handle) {
-  if (handle != nullptr) CloseHandle(handle);
+  if (handle != nullptr) CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
 RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "platform/com.h"
 #include "platform/files.h"
 #include "providers/provider_api.h"
 #include "settings/registry.h"

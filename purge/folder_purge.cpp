@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "purge/run_options.h"
+#include "platform/ascii.h"
 #include "platform/clock.h"
 #include "purge/age.h"
 #include "purge/unread.h"
@@ -26,21 +27,21 @@ class FolderVisitor final : public platform::EntryVisitor {
   FolderVisitor(const char* folderPath, int32_t days, uint64_t now, Store& store)
       : folderPath_(folderPath), days_(days), now_(now), store_(store) {}
 
-  void Visit(const platform::DirEntry& entry) override {
+  void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
     // Anything with the directory attribute is no message, whatever else it carries.
     if (entry.attributes & platform::kAttributeDirectory) return;
     if (entry.name[0] == '.') return;
     // No Windows file name holds a control character; a POSIX one could forge a line of the log.
     if (HoldsControlCharacter(entry.name)) return;
     // The Windows search also matches short 8.3 names: "*.MAI" can return x.MAIL.
-    if (!EndsWithNoCase(entry.name, ".MAI")) return;
+    if (!ascii::EndsWithNoCase(entry.name, ".MAI")) return;
 
     const std::optional<MessageAge> age = ComputeAge(now_, entry.creationTime);
     if (!age || !IsOld(*age, days_)) return;
 
     if (runOptions.reportOnly) {
       PrintAgeLine("\t\t", entry.name, *age);
-    } else if (DeleteMessage(folderPath_, entry.name, store_)) {
+    } else if (DeleteMessage(folderPath_, entry.name, folder, store_)) {
       PrintAgeLine("", entry.name, *age);
     }
     ++count_;
@@ -92,14 +93,16 @@ int PurgeFolder(const char* folderPath, int32_t days, Store& store) {
   return 1;
 }
 
-int DeleteMessage(const char* folderPath, const char* fileName, Store& store) {
+int DeleteMessage(const char* folderPath, const char* fileName, const platform::Folder& folder, Store& store) {
+  // The entry is reached through the open folder, but only a message whose whole path fits the
+  // tool's path buffer is touched, on either platform.
   char messagePath[kPathSize];
   if (FormatPath(messagePath, sizeof messagePath, "%s\\%s", folderPath, fileName) < 0) {
     printf("Skipped %s in %s: the message path is too long\n", fileName, folderPath);
     return 0;
   }
-  if (runOptions.retainUnread && IsMessageRead(messagePath) != 1) return 0;
-  if (store.Delete(messagePath)) return 1;
+  if (runOptions.retainUnread && IsMessageRead(folder, fileName) != 1) return 0;
+  if (store.Delete(folder, fileName)) return 1;
   printf("Unable to delete %s in %s\n", fileName, folderPath);
   NoteSkippedWork();
   return 0;

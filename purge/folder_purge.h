@@ -11,7 +11,9 @@
 /// "Unable to search FOLDER" and makes the exit status 1. Returns 1 on every path.
 int PurgeFolder(const char* folderPath, int32_t days, Store& store = SystemStore());
 
-/// Deletes the message `fileName` of `folderPath`, keeping it when unread messages are retained
-/// and it carries no read marker. Non-zero when the file was deleted (or was gone already); a
-/// file that stays prints "Unable to delete NAME in FOLDER" and makes the exit status 1.
-int DeleteMessage(const char* folderPath, const char* fileName, Store& store = SystemStore());
+/// Deletes the message `fileName` of `folderPath`, which a search has open as `folder`, keeping it
+/// when unread messages are retained and it carries no read marker. Non-zero when the file was
+/// deleted (or was gone already); a file that stays prints "Unable to delete NAME in FOLDER" and
+/// makes the exit status 1.
+int DeleteMessage(const char* folderPath, const char* fileName, const platform::Folder& folder,
+                  Store& store = SystemStore());

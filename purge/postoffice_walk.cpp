@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "purge/run_options.h"
+#include "platform/ascii.h"
 #include "platform/pause.h"
 #include "providers/provider_api.h"
 #include "providers/providers.h"
@@ -183,7 +184,7 @@ int PurgePostoffices(int32_t days) {
   // ALL (any case) walks every postoffice; otherwise the text before the first '/' filters the
   // postoffices and the rest names one mailbox. The command line has already refused a target
   // or mailbox part too long for its record field.
-  const bool all = EqualsNoCase(runOptions.target, "ALL");
+  const bool all = ascii::EqualNoCase(runOptions.target, "ALL");
   runOptions.mailboxName[0] = '\0';
   if (!all && !SplitTarget(runOptions.target, record.name, sizeof record.name, runOptions.mailboxName,
                            sizeof runOptions.mailboxName)) {

@@ -9,7 +9,9 @@ class SystemStoreImpl final : public Store {
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override {
     return platform::SearchFolder(pattern, visitor);
   }
-  bool Delete(const char* path) override { return platform::DeleteFileAt(path); }
+  bool Delete(const platform::Folder& folder, const char* name) override {
+    return platform::DeleteEntry(folder, name);
+  }
   void RequestRescan(const char* folderPath) override { ::RequestRescan(folderPath); }
 };
 

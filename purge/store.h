@@ -10,8 +10,9 @@ class Store {
   virtual ~Store() = default;
   /// As platform::SearchFolder.
   virtual platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) = 0;
-  /// Deletes one message file; true when it is gone (also when it was gone already).
-  virtual bool Delete(const char* path) = 0;
+  /// Deletes the message file `name` of the folder being searched; true when it is gone (also
+  /// when it was gone already).
+  virtual bool Delete(const platform::Folder& folder, const char* name) = 0;
   /// Asks the store provider to rescan one folder after its old messages were purged.
   virtual void RequestRescan(const char* folderPath) = 0;
 };

@@ -1,29 +1,14 @@
 #include "purge/unread.h"
 
 #include <cstring>
+#include <string_view>
 
-#include "platform/files.h"
+#include "platform/ascii.h"
 
 namespace {
 
-bool StartsWithReadMarker(const char* line) {
-  // Nine characters exactly: "X-Read: 1" with the letters in either case; what follows the
-  // digit is not looked at.
-  static const char kMarker[] = "X-READ: 1";
-  for (size_t i = 0; i < sizeof kMarker - 1; ++i) {
-    char c = line[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (c != kMarker[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-int IsMessageRead(const char* messagePath) {
-  platform::LineFile file;
-  if (!file.Open(messagePath)) return 0;
-
+// Scans the header block of an open message file for the read marker.
+int ReadMarkerIn(platform::LineFile& file) {
   // Lines are read 2,047 characters at a time; a longer line is tested in pieces, each as if it
   // were a line of its own.
   char line[4096];
@@ -36,12 +21,16 @@ int IsMessageRead(const char* messagePath) {
       continue;
     }
     if (line[0] == '\r' || line[0] == '\n') break;  // the empty line ends the header block
-    if (char* end = strstr(line, "\r\n")) {
-      *end = '\0';
-    } else if (char* lineFeed = strchr(line, '\n')) {
-      *lineFeed = '\0';
+    size_t length;
+    if (const char* end = strstr(line, "\r\n")) {
+      length = static_cast<size_t>(end - line);
+    } else if (const char* lineFeed = strchr(line, '\n')) {
+      length = static_cast<size_t>(lineFeed - line);
+    } else {
+      length = strlen(line);
     }
-    if (StartsWithReadMarker(line)) {
+    // Nine characters exactly; what follows the digit is not looked at.
+    if (ascii::StartsWithNoCase(std::string_view(line, length), "X-Read: 1")) {
       result = 1;
       break;
     }
@@ -49,4 +38,16 @@ int IsMessageRead(const char* messagePath) {
   // Closed before the answer goes back, so that a deletion that follows finds it closed.
   file.Close();
   return result;
+}
+
+}  // namespace
+
+int IsMessageRead(const char* messagePath) {
+  platform::LineFile file;
+  return file.Open(messagePath) ? ReadMarkerIn(file) : 0;
+}
+
+int IsMessageRead(const platform::Folder& folder, const char* fileName) {
+  platform::LineFile file;
+  return file.Open(folder, fileName) ? ReadMarkerIn(file) : 0;
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sample_providers/sample_store.h"
-#include "support/text.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ QN_PROVIDER_EXPORT int32_t MailboxGet(MailboxRecord* record) {
   int32_t found = 0;
   for (const std::string& mailbox :
        sample::Mailboxes(std::string(record->postoffice, strnlen(record->postoffice, sizeof record->postoffice)))) {
-    if (!wanted.empty() && EqualsNoCase(mailbox.c_str(), wanted.c_str())) {
+    if (!wanted.empty() && ascii::EqualNoCase(mailbox, wanted)) {
       sample::SetField(record->mailbox, sizeof record->mailbox, mailbox);
       found = 1;
       break;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "settings/registry.h"
 #include "support/text.h"
@@ -16,13 +17,6 @@ namespace sample {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return text;
-}
 
 std::string FieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
 
@@ -48,13 +42,13 @@ std::vector<std::string> SubfolderNames(const std::string& folder) {
     if (it->is_directory(error)) names.push_back(it->path().filename().string());
   }
   std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return Upper(a) < Upper(b); });
+            [](const std::string& a, const std::string& b) { return ascii::UpperCopy(a) < ascii::UpperCopy(b); });
   return names;
 }
 
 std::string FindSubfolder(const std::string& folder, const std::string& name) {
   for (const std::string& candidate : SubfolderNames(folder)) {
-    if (EqualsNoCase(candidate.c_str(), name.c_str())) return candidate;
+    if (ascii::EqualNoCase(candidate, name)) return candidate;
   }
   return "";
 }
@@ -63,7 +57,7 @@ std::vector<std::string> Postoffices(const std::string& filter) {
   const std::string root = MailRoot();
   std::vector<std::string> postoffices;
   for (const std::string& name : SubfolderNames(root)) {
-    if (!filter.empty() && !EqualsNoCase(name.c_str(), filter.c_str())) continue;
+    if (!filter.empty() && !ascii::EqualNoCase(name, filter)) continue;
     if (!FindSubfolder(Join(root, name), "MAILROOT").empty()) postoffices.push_back(name);
   }
   return postoffices;

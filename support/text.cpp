@@ -4,12 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 
 namespace {
-
-// The default "C" locale folds exactly a to z; every other byte compares as itself.
-inline unsigned char Fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
 
 int FormatInto(char* destination, size_t size, const char* format, va_list args) {
   if (size == 0) return -1;
@@ -70,44 +68,9 @@ int FormatPath(char* destination, size_t size, const char* format, ...) {
 }
 
 const char* FindNoCase(const char* haystack, const char* needle, int32_t haystackLength, int32_t needleLength) {
-  if (haystackLength == -1) {
-    if (haystack == nullptr) return nullptr;
-    haystackLength = static_cast<int32_t>(strlen(haystack));
-  }
-  if (needleLength == -1) {
-    if (needle == nullptr) return nullptr;
-    needleLength = static_cast<int32_t>(strlen(needle));
-  }
-  if (haystack == nullptr || needle == nullptr || needle[0] == '\0') return nullptr;
-
-  const auto* start = reinterpret_cast<const unsigned char*>(haystack);
-  const auto* pattern = reinterpret_cast<const unsigned char*>(needle);
-  const uint32_t wanted = static_cast<uint32_t>(needleLength);
-  for (uint32_t remaining = static_cast<uint32_t>(haystackLength); remaining >= wanted; --remaining, ++start) {
-    // The comparison runs to the needle's own NUL; a haystack NUL never equals a needle byte,
-    // so it also ends at the haystack's end.
-    size_t i = 0;
-    while (pattern[i] != '\0' && Fold(pattern[i]) == Fold(start[i])) ++i;
-    if (pattern[i] == '\0') return reinterpret_cast<const char*>(start);
-    if (remaining == 0) break;
-  }
-  return nullptr;
-}
-
-bool EndsWithNoCase(const char* text, const char* suffix) {
-  const size_t textLength = strlen(text);
-  const size_t suffixLength = strlen(suffix);
-  if (suffixLength > textLength) return false;
-  const char* tail = text + textLength - suffixLength;
-  for (size_t i = 0; i < suffixLength; ++i) {
-    if (Fold(static_cast<unsigned char>(tail[i])) != Fold(static_cast<unsigned char>(suffix[i]))) return false;
-  }
-  return true;
-}
-
-bool EqualsNoCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    if (Fold(static_cast<unsigned char>(*a)) != Fold(static_cast<unsigned char>(*b))) return false;
-    if (*a == '\0') return true;
-  }
+  if (haystack == nullptr || needle == nullptr) return nullptr;
+  const size_t haystackSize = haystackLength == -1 ? strlen(haystack) : static_cast<size_t>(haystackLength);
+  const size_t needleSize = needleLength == -1 ? strlen(needle) : static_cast<size_t>(needleLength);
+  const size_t found = ascii::FindNoCase(std::string_view(haystack, haystackSize), std::string_view(needle, needleSize));
+  return found == std::string_view::npos ? nullptr : haystack + found;
 }

@@ -20,14 +20,8 @@ int BoundedFormat(char* destination, size_t size, const char* format, ...)
 /// stands for the platform's path separator.
 int FormatPath(char* destination, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
-/// The case-insensitive substring search. A length of -1 means "measure up to the NUL"; a null
-/// or empty needle matches nothing. Only the letters a to z fold. Returns a pointer into
-/// `haystack` at the leftmost match, or null.
+/// The case-insensitive substring search (only a to z fold; see platform/ascii.h). A length of
+/// -1 means "measure up to the NUL"; a null or empty needle matches nothing. Returns a pointer
+/// into `haystack` at the leftmost match, or null.
 const char* FindNoCase(const char* haystack, const char* needle, int32_t haystackLength = -1,
                        int32_t needleLength = -1);
-
-/// True when `text` ends in `suffix`, ignoring the case of a to z.
-bool EndsWithNoCase(const char* text, const char* suffix);
-
-/// Compares two texts ignoring the case of a to z, as _stricmp does.
-bool EqualsNoCase(const char* a, const char* b);

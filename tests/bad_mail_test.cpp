@@ -26,14 +26,10 @@ using testing_support::WriteFile;
 class BadMailTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_ = serverSettings;
     ResetSkippedWork();
     fs::create_directories(messages_);
   }
-  void TearDown() override {
-    serverSettings = saved_;
-    ResetSkippedWork();
-  }
+  void TearDown() override { ResetSkippedWork(); }
 
   void Message(const fs::path& path, int ageDays) {
     WriteFile(path, "From: a@b\n\nbody\n");
@@ -46,13 +42,13 @@ class BadMailTest : public testing::Test {
   }
 
   ScopedRunOptions options_;
+  testing_support::ScopedServerSettings settings_;
   TempDir root_;
   const fs::path badMail_ = root_ / "BadMail";
   const fs::path messages_ = badMail_ / "Messages";
   const std::string bad_ = badMail_.string();
   const std::string messagesFolder_ = messages_.string();
   RecordingStore store_;
-  ServerSettings saved_;
 };
 
 TEST_F(BadMailTest, PurgesTheConfiguredFolderAndItsMessagesFolder) {

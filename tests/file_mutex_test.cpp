@@ -18,6 +18,7 @@ TEST(FileMutexRegistry, ExistsEmptyWithItsGuardBeforeTheRun) {
 
 TEST(FileMutexRegistry, AWholeRunLeavesTheMapEmptyAndTheGuardAsItWas) {
   testing_support::ScopedRunOptions options;
+  testing_support::ScopedServerSettings settings;
   testing_support::TempDir data;
   testing_support::RegistryFixture registry;
   registry.SetText(testing_support::kTestServerKey, "Data Directory", data.str());

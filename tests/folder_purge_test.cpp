@@ -185,7 +185,7 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   runOptions.retainUnread = 1;
   const std::string name(2047, 'n');
   CapturedOutput second;
-  EXPECT_EQ(DeleteMessage(Folder().c_str(), name.c_str(), store_), 0);
+  EXPECT_EQ(DeleteMessage(Folder().c_str(), name.c_str(), platform::Folder(), store_), 0);
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(store_.deleteCalls, 0);
 }
@@ -197,18 +197,19 @@ class LookalikeStore final : public Store {
  public:
   platform::SearchOutcome Search(const char*, platform::EntryVisitor& visitor) override {
     if (fails) return platform::SearchOutcome::kFailed;
+    const platform::Folder none;
     const uint64_t old = platform::CurrentFileTime() - 400ull * 864000000000ull;
-    visitor.Visit({"archived.MAI", platform::kAttributeDirectory | platform::kAttributeArchive, old});
-    visitor.Visit({"report.MAIL", platform::kAttributeArchive, old});
-    visitor.Visit({"forged\n-->9\t Messages in\tfolder.MAI", platform::kAttributeArchive, old});
-    visitor.Visit({"bell\a.MAI", platform::kAttributeArchive, old});
-    visitor.Visit({"delete\x7F.MAI", platform::kAttributeArchive, old});
-    visitor.Visit({"real.MAI", platform::kAttributeArchive, old});
+    visitor.Visit(none, {"archived.MAI", platform::kAttributeDirectory | platform::kAttributeArchive, old});
+    visitor.Visit(none, {"report.MAIL", platform::kAttributeArchive, old});
+    visitor.Visit(none, {"forged\n-->9\t Messages in\tfolder.MAI", platform::kAttributeArchive, old});
+    visitor.Visit(none, {"bell\a.MAI", platform::kAttributeArchive, old});
+    visitor.Visit(none, {"delete\x7F.MAI", platform::kAttributeArchive, old});
+    visitor.Visit(none, {"real.MAI", platform::kAttributeArchive, old});
     return platform::SearchOutcome::kCompleted;
   }
   bool fails = false;
-  bool Delete(const char* path) override {
-    deleted.push_back(fs::path(path).filename().string());
+  bool Delete(const platform::Folder&, const char* name) override {
+    deleted.push_back(name);
     return true;
   }
   void RequestRescan(const char*) override {}

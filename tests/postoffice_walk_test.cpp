@@ -35,8 +35,7 @@ TEST(SplitTarget, SplitsAtTheFirstSlashAndNeverLeavesAWiderFilter) {
 
 TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoot) {
   testing_support::ScopedRunOptions options;
-  const ServerSettings saved = serverSettings;
-  serverSettings.mailRoot[0] = '\0';
+  testing_support::ScopedServerSettings settings;  // Mail Root empty
   ResetSkippedWork();
   testing_support::CapturedOutput output;
   PurgePostoffices(30);
@@ -45,7 +44,6 @@ TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoo
                                       "Skipped the postoffice phase: Mail Root is not set"}));
   EXPECT_TRUE(WorkWasSkipped());
   ResetSkippedWork();
-  serverSettings = saved;
 }
 
 }  // namespace

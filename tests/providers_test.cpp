@@ -10,7 +10,7 @@
 namespace {
 
 TEST(Providers, ReleasedHandlesAreClearedSoNothingCallsThroughThem) {
-  const ServerSettings saved = serverSettings;
+  testing_support::ScopedServerSettings settings;
   std::string directory = QNPURGE_PROVIDER_DIR;
   if (testing_support::IsWindowsBuild()) {
     // Wine shows the Linux root as drive Z:.
@@ -23,7 +23,6 @@ TEST(Providers, ReleasedHandlesAreClearedSoNothingCallsThroughThem) {
   FreeProviders();
   EXPECT_EQ(providerSet.store, nullptr);
   FreeProviders();  // a second release finds nothing to release
-  serverSettings = saved;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/registry.h"
 #include "tests/registry_fixture.h"
 #include "tests/test_support.h"
@@ -14,13 +15,6 @@
 namespace testing_support {
 
 namespace {
-
-std::string Folded(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 std::string Quoted(const std::string& text) {
   std::string out = "\"";
@@ -80,7 +74,7 @@ struct RegistryFixture::State {
   }
 
   void Set(const std::string& key, const std::string& name, const std::string& data) {
-    Key(key)[Folded(name)] = (name.empty() ? std::string("@") : Quoted(name)) + "=" + data;
+    Key(key)[ascii::UpperCopy(name)] = (name.empty() ? std::string("@") : Quoted(name)) + "=" + data;
     Write();
   }
 };
@@ -138,7 +132,7 @@ void RegistryFixture::CreateKey(const std::string& key) {
 }
 
 void RegistryFixture::DeleteValue(const std::string& key, const std::string& name) {
-  state_->Key(key).erase(Folded(name));
+  state_->Key(key).erase(ascii::UpperCopy(name));
   state_->Write();
 }
 

@@ -22,7 +22,6 @@ class LoadSettingsTest : public testing::Test {
  protected:
   // Every field holds something stale first, so that the load shows it writes each one.
   void SetUp() override {
-    saved_ = serverSettings;
     ServerSettings& s = serverSettings;
     for (char* field : {s.configurationDirectory, s.providerDirectory, s.professionalVersion, s.enterpriseVersion,
                         s.version, s.connectorRootDirectory, s.dataDirectory, s.mailRoot, s.activityLogDirectory,
@@ -38,11 +37,10 @@ class LoadSettingsTest : public testing::Test {
       *field = 77;
     }
   }
-  void TearDown() override { serverSettings = saved_; }
 
   static std::string Key(const char* below) { return std::string(kTestServerKey) + "\\" + below; }
 
-  ServerSettings saved_;
+  testing_support::ScopedServerSettings settings_;
   RegistryFixture registry_;
 };
 

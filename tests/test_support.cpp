@@ -1,12 +1,15 @@
 #include "tests/test_support.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "platform/files.h"
@@ -43,17 +46,25 @@ void AgeFile(const std::filesystem::path& path, std::chrono::seconds age) {
 
 CapturedOutput::CapturedOutput() {
   fflush(stdout);
-  testing::internal::CaptureStdout();
+  const int file = open((dir_ / "stdout").string().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  EXPECT_GE(file, 0);
+  saved_ = dup(fileno(stdout));
+  dup2(file, fileno(stdout));
+  close(file);
 }
 
 CapturedOutput::~CapturedOutput() {
-  if (!taken_) Take();
+  if (saved_ >= 0) Take();
 }
 
 std::string CapturedOutput::Take() {
+  if (saved_ < 0) return "";
   fflush(stdout);
-  taken_ = true;
-  std::string text = testing::internal::GetCapturedStdout();
+  dup2(saved_, fileno(stdout));
+  close(saved_);
+  saved_ = -1;
+  std::ifstream in(dir_ / "stdout", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::string clean;
   clean.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -80,11 +91,11 @@ platform::SearchOutcome RecordingStore::Search(const char* pattern, platform::En
   return SystemStore().Search(pattern, visitor);
 }
 
-bool RecordingStore::Delete(const char* path) {
+bool RecordingStore::Delete(const platform::Folder& folder, const char* name) {
   ++deleteCalls;
   if (deleteCalls == failingDelete) return false;
-  deleted.push_back(std::filesystem::path(path).filename().string());
-  return SystemStore().Delete(path);
+  deleted.push_back(name);
+  return SystemStore().Delete(folder, name);
 }
 
 bool IsWindowsBuild() { return platform::kPathSeparator == '\\'; }

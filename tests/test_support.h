@@ -11,6 +11,7 @@
 
 #include "purge/run_options.h"
 #include "purge/store.h"
+#include "settings/server_settings.h"
 
 namespace testing_support {
 
@@ -40,18 +41,20 @@ void AgeFile(const std::filesystem::path& path, std::chrono::seconds age);
 
 constexpr std::chrono::hours Days(int n) { return std::chrono::hours(24 * n); }
 
-/// Standard output captured while the object lives, with carriage returns of the Windows text
-/// mode removed.
+/// Standard output captured while the object lives: its descriptor is pointed at a file of the
+/// object's own, and back. Carriage returns of the Windows text mode are removed.
 class CapturedOutput {
  public:
   CapturedOutput();
   ~CapturedOutput();
+  /// What was written since the capture began; the capture ends.
   std::string Take();
   CapturedOutput(const CapturedOutput&) = delete;
   CapturedOutput& operator=(const CapturedOutput&) = delete;
 
  private:
-  bool taken_ = false;
+  TempDir dir_;
+  int saved_ = -1;  // the descriptor standard output had before
 };
 
 /// Splits text into lines (without their line feeds).
@@ -67,12 +70,22 @@ class ScopedRunOptions {
   RunOptions saved_;
 };
 
+/// Resets the process-wide server settings for one test and restores them after it.
+class ScopedServerSettings {
+ public:
+  ScopedServerSettings() : saved_(serverSettings) { serverSettings = ServerSettings(); }
+  ~ScopedServerSettings() { serverSettings = saved_; }
+
+ private:
+  ServerSettings saved_;
+};
+
 /// The real file system, recording every call; rescan requests are recorded instead of sent,
 /// and the deletion numbered `failingDelete` (from 1) fails without touching the file.
 class RecordingStore final : public Store {
  public:
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
-  bool Delete(const char* path) override;
+  bool Delete(const platform::Folder& folder, const char* name) override;
   void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
 
   int failingDelete = 0;

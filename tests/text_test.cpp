@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "support/text.h"
 
 namespace {
@@ -65,11 +66,14 @@ TEST(BoundedText, FormatPathUsesThePlatformSeparator) {
   EXPECT_EQ(FormatPath(path, 8, "%s\\x", "1234567"), -1);
 }
 
-TEST(EndsWithNoCase, MatchesOnlyTheWholeSuffix) {
-  EXPECT_TRUE(EndsWithNoCase("a.mai", ".MAI"));
-  EXPECT_TRUE(EndsWithNoCase(".MAI", ".MAI"));
-  EXPECT_FALSE(EndsWithNoCase("a.MAIL", ".MAI"));
-  EXPECT_FALSE(EndsWithNoCase("MAI", ".MAI"));
+TEST(Ascii, ComparisonsFoldOnlyAToZAndCoverTheWholeText) {
+  EXPECT_TRUE(ascii::EndsWithNoCase("a.mai", ".MAI"));
+  EXPECT_TRUE(ascii::EndsWithNoCase(".MAI", ".MAI"));
+  EXPECT_FALSE(ascii::EndsWithNoCase("a.MAIL", ".MAI"));
+  EXPECT_FALSE(ascii::EndsWithNoCase("MAI", ".MAI"));
+  EXPECT_TRUE(ascii::EqualNoCase("all", "ALL"));
+  EXPECT_FALSE(ascii::EqualNoCase("AL", "ALL"));
+  EXPECT_FALSE(ascii::EqualNoCase("\xE9", "\xC9"));
 }
 
 }  // namespace

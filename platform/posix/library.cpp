@@ -1,0 +1,25 @@
+// Shared libraries and the COM apartment on POSIX.
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include "platform/com.h"
+#include "platform/library.h"
+
+namespace platform {
+
+LibraryHandle LoadLibraryAt(const char* path) {
+  // dlopen opens whatever the name is and would wait for ever on a FIFO.
+  struct stat info;
+  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  return static_cast<LibraryHandle>(dlopen(path, RTLD_NOW | RTLD_LOCAL));
+}
+
+void* FindSymbol(LibraryHandle library, const char* name) { return dlsym(library, name); }
+
+void FreeLibraryHandle(LibraryHandle library) { dlclose(library); }
+
+void EnterComApartment() {}
+
+void LeaveComApartment() {}
+
+}  // namespace platform

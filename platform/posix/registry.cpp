@@ -1,0 +1,126 @@
+// The registry on POSIX: the registry file, read and parsed once per process.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/registry.h"
+#include "platform/registry_file.h"
+
+namespace platform {
+
+namespace {
+
+// Far beyond any export of the server's keys; a bound, so that a device or a runaway file named
+// as the registry cannot exhaust memory.
+constexpr off_t kRegistryFileLimit = 64 * 1024 * 1024;
+
+struct RegistryState {
+  bool loaded = false;
+  bool readable = true;
+  std::string problem;
+  RegistryFile file;
+};
+
+RegistryState registryState;
+
+const char* RegistryFilePath() {
+  const char* path = getenv("QNPURGE_REGISTRY");
+  return path != nullptr && path[0] != '\0' ? path : "/etc/quillerton/registry.reg";
+}
+
+void Unreadable(const char* path, const char* reason) {
+  registryState.readable = false;
+  registryState.problem = std::string("The registry file ") + path + " cannot be read: " + reason + ".";
+}
+
+// Reads and parses the registry file. No file is an empty registry; anything else that goes
+// wrong makes the registry unreadable, and it then holds nothing.
+void LoadRegistryFile() {
+  registryState = RegistryState();
+  registryState.loaded = true;
+  const char* path = RegistryFilePath();
+
+  // Non-blocking, so that a FIFO named as the registry is refused instead of waited on.
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) Unreadable(path, strerror(errno));
+    return;
+  }
+  struct stat info;
+  std::string bytes;
+  if (fstat(fd, &info) != 0) {
+    Unreadable(path, strerror(errno));
+  } else if (!S_ISREG(info.st_mode)) {
+    Unreadable(path, "it is not a regular file");
+  } else if (info.st_size > kRegistryFileLimit) {
+    Unreadable(path, "it is larger than 64 MiB");
+  } else {
+    bytes.reserve(static_cast<size_t>(info.st_size));  // no doubling copies of a 64 MiB file
+    char chunk[65536];
+    for (;;) {
+      const ssize_t got = read(fd, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        Unreadable(path, strerror(errno));
+        break;
+      }
+      if (got == 0) break;
+      bytes.append(chunk, static_cast<size_t>(got));
+      if (bytes.size() > static_cast<size_t>(kRegistryFileLimit)) {
+        Unreadable(path, "it is larger than 64 MiB");
+        break;
+      }
+    }
+  }
+  close(fd);
+  if (!registryState.readable) return;
+
+  RegistryFile::Problem problem;
+  if (!registryState.file.Parse(bytes, &problem)) {
+    registryState.readable = false;
+    registryState.problem = std::string("The registry file ") + path + " cannot be used: ";
+    if (problem.line > 0) registryState.problem += "line " + std::to_string(problem.line) + ": ";
+    registryState.problem += problem.reason + ".";
+  }
+}
+
+RegistryState& Registry() {
+  if (!registryState.loaded) LoadRegistryFile();
+  return registryState;
+}
+
+}  // namespace
+
+RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size) {
+  const std::string* data = nullptr;
+  switch (Registry().file.Find(subKey, valueName, &data)) {
+    case RegistryFile::Lookup::kNoKey:
+      return RegistryRead::kNoKey;
+    case RegistryFile::Lookup::kNoValue:
+      return RegistryRead::kNoValue;
+    case RegistryFile::Lookup::kFound:
+      break;
+  }
+  const bool fits = data->size() <= *size;
+  *size = static_cast<uint32_t>(data->size());
+  if (!fits) return RegistryRead::kTooLarge;
+  if (!data->empty()) memcpy(buffer, data->data(), data->size());
+  return RegistryRead::kRead;
+}
+
+bool RegistryIsReadable(char* problem, size_t problemSize) {
+  const RegistryState& state = Registry();
+  if (state.readable) return true;
+  if (problemSize > 0) snprintf(problem, problemSize, "%s", state.problem.c_str());
+  return false;
+}
+
+void ForgetRegistryFile() { registryState = RegistryState(); }
+
+}  // namespace platform
