@@ -49,9 +49,11 @@ class Package(ToolTestCase):
         store.message("Main", "alice", "Inbox", "old.MAI", 40, read=True)
         store.message("Main", "alice", "Inbox", "new.MAI", 5, read=True)
         store.bad_message("bad.MAI", 90)
+        # A Data Directory of the test's own, so that the run creates nothing outside the scratch folder.
         install_registry(self, {ADMINISTRATION_KEY: {"Purge Wait": 0}, SERVER_KEY: {
             "Mail Root": native_path(store.mail_root), "Bad Mail Directory": native_path(store.bad_mail),
-            "Application Directory": native_path(APPLICATION_DIRECTORY)}})
+            "Application Directory": native_path(APPLICATION_DIRECTORY),
+            "Data Directory": native_path(self.scratch.name)}})
         before = store.files()
         # Output to a file: the services Wine starts would hold a pipe open.
         with open(os.path.join(self.scratch.name, "out"), "w+b") as out:
