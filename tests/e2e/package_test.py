@@ -1,0 +1,66 @@
+"""The release as shipped: what `cmake --install` installs; the zip, made afresh, unpacked and run."""
+import glob
+import os
+import subprocess
+import unittest
+import zipfile
+from xml.etree import ElementTree
+
+from harness import APPLICATION_DIRECTORY, UNDER_WINE, ToolTestCase, native_path
+from store import ADMINISTRATION_KEY, SERVER_KEY, Store, install_registry
+
+BUILD, VERSION = os.environ["QNPURGE_BUILD"], os.environ["QNPURGE_VERSION"]
+
+
+def run(*command):
+    return subprocess.run(command, check=True, stdin=subprocess.DEVNULL, capture_output=True, text=True).stdout
+
+
+class Package(ToolTestCase):
+    @unittest.skipIf(UNDER_WINE, "the Windows build is checked through its zip")
+    def test_install_puts_the_tool_and_its_documents_only(self):
+        run(os.environ["QNPURGE_CMAKE"], "--install", BUILD, "--prefix", self.scratch.name)
+        installed = glob.glob("**", root_dir=self.scratch.name, recursive=True)
+        self.assertEqual(sorted(p for p in installed if os.path.isfile(os.path.join(self.scratch.name, p))),
+                         ["bin/qnpurge", "share/doc/qnpurge/README.md", "share/doc/qnpurge/provider_api.h"])
+
+    @unittest.skipUnless(UNDER_WINE, "the zip is the Windows build's")
+    def test_the_zip_holds_the_documents_and_a_versioned_tool_that_reports_the_old_messages(self):
+        run(os.environ["QNPURGE_CPACK"], "-G", "ZIP", "--config", BUILD + "/CPackConfig.cmake", "-B",
+            self.scratch.name)
+        folder = "qnpurge-%s-win64" % VERSION
+        with zipfile.ZipFile(os.path.join(self.scratch.name, folder + ".zip")) as archive:
+            archive.extractall(self.scratch.name)
+            self.assertEqual(sorted(n for n in archive.namelist() if not n.endswith("/")),
+                             [folder + "/README.txt", folder + "/provider_api.h", folder + "/qnpurge.exe"])
+            readme, exe = archive.read(folder + "/README.txt"), archive.read(folder + "/qnpurge.exe")
+        self.assertTrue(readme.startswith(b"# qnpurge\r\n") and b"\n" not in readme.replace(b"\r\n", b""))
+        exe_path = os.path.join(self.scratch.name, folder, "qnpurge.exe")
+        resources = run(os.environ["QNPURGE_RC"], "-i", exe_path, "-O", "rc")
+        self.assertIn("FILEVERSION %s, 0" % VERSION.replace(".", ", "), resources)
+        self.assertIn('VALUE "ProductVersion", "%s"' % VERSION, resources)
+        # Windows refuses to start an executable with a malformed manifest; Wine starts it anyway.
+        manifest = list(ElementTree.fromstring(exe[exe.index(b"<?xml"):exe.index(b"</assembly>") + 11]).iter())
+        levels = [e.get("level") for e in manifest if e.tag.endswith("}requestedExecutionLevel")]
+        self.assertEqual(levels, ["asInvoker"])
+        self.assertEqual(sum(e.tag.endswith("}supportedOS") for e in manifest), 5)
+
+        store = Store(os.path.join(self.scratch.name, "store"))
+        store.message("Main", "alice", "Inbox", "old.MAI", 40, read=True)
+        store.message("Main", "alice", "Inbox", "new.MAI", 5, read=True)
+        store.bad_message("bad.MAI", 90)
+        # A Data Directory of the test's own, so that the run creates nothing outside the scratch folder.
+        install_registry(self, {ADMINISTRATION_KEY: {"Purge Wait": 0}, SERVER_KEY: {
+            "Mail Root": native_path(store.mail_root), "Bad Mail Directory": native_path(store.bad_mail),
+            "Application Directory": native_path(APPLICATION_DIRECTORY),
+            "Data Directory": native_path(self.scratch.name)}})
+        before = store.files()
+        # Output to a file: the services Wine starts would hold a pipe open.
+        with open(os.path.join(self.scratch.name, "out"), "w+b") as out:
+            status = subprocess.run(["wine", exe_path, "ALL", "30", "REPORT"], stdin=subprocess.DEVNULL, stdout=out,
+                                    timeout=120).returncode
+            out.seek(0)
+            lines = out.read().decode("latin-1").split("\r\n")
+        self.assertEqual((status, store.files()), (0, before))
+        self.assertEqual(sorted(line.split(" in ")[0].strip() for line in lines if line.endswith(" old")),
+                         ["bad.MAI", "old.MAI"])
