@@ -1,15 +1,16 @@
 #include "platform/registry_file.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
 namespace {
-
-using Values = std::map<std::string, std::string>;
-using Keys = std::map<std::string, Values>;
 
 constexpr char kVersion5Header[] = "Windows Registry Editor Version 5.00";
 constexpr char kVersion4Header[] = "REGEDIT4";
@@ -128,6 +129,126 @@ bool DecodeText(const std::string& bytes, std::string* decoded, std::string_view
   return true;
 }
 
+// Key paths and values are records laid one after another in blocks of 1 MiB that never move,
+// each named by a 32-bit offset: a std::string or a map node per value would cost several times
+// a short value line, and growing never copies. Blocks begin on a 64 KiB slot, and the table of
+// slots turns an offset into an address. A record over a slot gets a block of its own, so that
+// the unused end of a block is under a slot; such a block takes less than twice its size in
+// offsets.
+class Arena {
+ public:
+  // `size` bytes (more than none) at `*at`, named by the offset returned.
+  uint32_t Allocate(size_t size, char** at) {
+    if (size > kSlot) {
+      const uint32_t offset = NewBlock(size);
+      *at = blocks_.back().get();
+      return offset;
+    }
+    if (size > end_ - free_) {
+      free_ = NewBlock(kBlock);
+      end_ = free_ + kBlock;
+    }
+    const uint32_t offset = static_cast<uint32_t>(free_);
+    *at = slots_[offset >> kSlotBits] + (offset & (kSlot - 1));
+    free_ += size;
+    return offset;
+  }
+
+  const char* At(uint32_t offset) const { return slots_[offset >> kSlotBits] + (offset & (kSlot - 1)); }
+
+ private:
+  static constexpr unsigned kSlotBits = 16;
+  static constexpr size_t kSlot = size_t{1} << kSlotBits;
+  static constexpr size_t kBlock = 16 * kSlot;
+
+  uint32_t NewBlock(size_t size) {
+    const size_t offset = slots_.size() << kSlotBits;
+    blocks_.emplace_back(new char[size]);
+    for (size_t slot = 0; slot < size; slot += kSlot) slots_.push_back(blocks_.back().get() + slot);
+    return static_cast<uint32_t>(offset);
+  }
+
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::vector<char*> slots_;  // the address of each slot's first byte
+  size_t free_ = 0;           // the offset of the current block's unused end
+  size_t end_ = 0;            // the offset just past the current block
+};
+
+// Offsets stay under 2^32 while the text does not pass this: its records take at most 1.5 times
+// its size (a 4-byte line "@=-" and its line end makes a 6-byte record), their offsets less than
+// twice that.
+constexpr size_t kLargestText = size_t{1} << 30;
+
+// Lengths in records as 7 bits a byte, low bits first, a set high bit for more to come: most are
+// one byte.
+size_t VarintSize(size_t value) {
+  size_t size = 1;
+  for (; value >= 0x80; value >>= 7) ++size;
+  return size;
+}
+
+char* PutVarint(size_t value, char* out) {
+  for (; value >= 0x80; value >>= 7) *out++ = static_cast<char>(value | 0x80);
+  *out++ = static_cast<char>(value);
+  return out;
+}
+
+const char* GetVarint(const char* in, size_t* value) {
+  *value = 0;
+  for (unsigned shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(*in++);
+    *value |= static_cast<size_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return in;
+  }
+}
+
+constexpr uint32_t kNoRecord = UINT32_MAX;
+
+// A value record: [the key's previous record, 4 bytes][name length][data length + 1, or 0 for a
+// deletion][name in upper case][data]. A key's values are the chain from its newest record: the
+// newest record with a name decides, so that a value set again or deleted needs no search when
+// the file is read.
+struct ValueRecord {
+  uint32_t previous;
+  std::string_view name;
+  bool deleted;
+  std::string_view data;
+};
+
+ValueRecord ReadValue(const Arena& arena, uint32_t offset) {
+  const char* in = arena.At(offset);
+  ValueRecord record;
+  memcpy(&record.previous, in, sizeof record.previous);
+  size_t nameLength;
+  size_t dataField;
+  in = GetVarint(GetVarint(in + sizeof record.previous, &nameLength), &dataField);
+  record.name = std::string_view(in, nameLength);
+  record.deleted = dataField == 0;
+  record.data = std::string_view(in + nameLength, record.deleted ? 0 : dataField - 1);
+  return record;
+}
+
+// A key record: [path length][path in upper case].
+std::string_view ReadPath(const Arena& arena, uint32_t offset) {
+  size_t length;
+  const char* in = GetVarint(arena.At(offset), &length);
+  return std::string_view(in, length);
+}
+
+// Orders key records by their paths, and compares them with paths, so that a look-up needs no
+// record.
+struct PathOrder {
+  using is_transparent = void;
+  bool operator()(uint32_t a, uint32_t b) const { return ReadPath(*arena, a) < ReadPath(*arena, b); }
+  bool operator()(uint32_t a, std::string_view b) const { return ReadPath(*arena, a) < b; }
+  bool operator()(std::string_view a, uint32_t b) const { return a < ReadPath(*arena, b); }
+  const Arena* arena;
+};
+
+// Key records with the newest value record of each. The node is what a key costs besides its
+// path: 40 bytes, where the shortest key line takes 23.
+using Keys = std::map<uint32_t, uint32_t, PathOrder>;
+
 // The text's lines one at a time, without their line ends and without blanks at either end.
 // Lines are views into the text, read as the parser asks for them: a file of millions of empty
 // lines costs nothing but its own bytes.
@@ -160,10 +281,27 @@ class Lines {
   unsigned number_ = 0;
 };
 
+// A quoted text as it stands between its quotes, escapes and all, and its length without them.
+struct Quoted {
+  std::string_view raw;
+  size_t length = 0;
+};
+
+// The characters of a quoted text without its escapes, from `out` on; names go in upper case.
+char* Unescape(std::string_view raw, bool upper, char* out) {
+  for (size_t i = 0; i < raw.size(); ++i) {
+    char c = raw[i];
+    if (c == '\\') c = raw[++i];
+    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    *out++ = c;
+  }
+  return out;
+}
+
 class Parser {
  public:
-  Parser(std::string_view text, Keys* keys, RegistryFile::Problem* problem)
-      : lines_(text), keys_(keys), problem_(problem) {}
+  Parser(std::string_view text, Arena* arena, Keys* keys, RegistryFile::Problem* problem)
+      : lines_(text), arena_(arena), keys_(keys), problem_(problem) {}
 
   bool Run() {
     std::string_view line;
@@ -220,13 +358,23 @@ class Parser {
       DeleteTree(subKey);
       // The parent stays, as in the registry (the other ancestors exist through it).
       const size_t parent = subKey.rfind('\\');
-      if (parent != std::string::npos) keys_->emplace(subKey.substr(0, parent), Values());
+      if (parent != std::string::npos) OpenKey(std::string_view(subKey).substr(0, parent));
       section_ = Section::kIgnored;  // values after a deletion belong to no key
       return true;
     }
-    current_ = &(*keys_)[subKey];
+    current_ = OpenKey(subKey);
     section_ = Section::kKey;
     return true;
+  }
+
+  // The key held at `path`, held from now on if it was not.
+  Keys::iterator OpenKey(std::string_view path) {
+    const auto key = keys_->lower_bound(path);
+    if (key != keys_->end() && ReadPath(*arena_, key->first) == path) return key;
+    char* out;
+    const uint32_t record = arena_->Allocate(VarintSize(path.size()) + path.size(), &out);
+    memcpy(PutVarint(path.size(), out), path.data(), path.size());
+    return keys_->emplace_hint(key, record, kNoRecord);
   }
 
   // The key and the keys below it, without a look at the keys that merely begin with the same
@@ -234,14 +382,17 @@ class Parser {
   // the key count. The keys below are exactly those from subKey + "\\" up to subKey + "]", as
   // ']' follows '\\' in ASCII.
   void DeleteTree(const std::string& subKey) {
-    keys_->erase(subKey);
-    keys_->erase(keys_->lower_bound(subKey + '\\'), keys_->lower_bound(subKey + ']'));
+    const auto key = keys_->find(std::string_view(subKey));
+    if (key != keys_->end()) keys_->erase(key);
+    const std::string below = subKey + '\\';
+    const std::string past = subKey + ']';
+    keys_->erase(keys_->lower_bound(std::string_view(below)), keys_->lower_bound(std::string_view(past)));
   }
 
   bool ValueLine(std::string_view line) {
     if (section_ == Section::kNoneYet) return Fail("a value comes before the first key line");
     size_t pos = 0;
-    std::string name;
+    Quoted name;
     if (line[0] == '@') {
       pos = 1;
     } else if (!QuotedText(line, &pos, &name)) {
@@ -252,14 +403,18 @@ class Parser {
     ++pos;
     SkipBlanks(line, &pos);
 
+    // Text is kept as it stands in the line until its record is written, so that a long one is
+    // never copied twice.
+    Quoted text;
+    bool isText = false;
+    bool deletion = false;
     std::string data;
     if (pos < line.size() && line[pos] == '"') {
-      if (!QuotedText(line, &pos, &data)) return false;
+      if (!QuotedText(line, &pos, &text)) return false;
       if (pos != line.size()) return Fail("something follows the text's closing quote");
-      data.push_back('\0');
+      isText = true;
     } else if (line.compare(pos, std::string_view::npos, "-") == 0) {
-      if (section_ == Section::kKey) current_->erase(Upper(name));
-      return true;
+      deletion = true;
     } else if (StartsWithNoCase(line, pos, "dword:")) {
       pos += 6;
       uint32_t value = 0;
@@ -296,13 +451,27 @@ class Parser {
     }
 
     if (section_ != Section::kKey) return true;
-    (*current_)[Upper(name)] = std::move(data);
+    const size_t dataLength = isText ? text.length + 1 : data.size();  // text with its terminating zero
+    const size_t dataField = deletion ? 0 : dataLength + 1;
+    char* out;
+    const uint32_t record = arena_->Allocate(sizeof current_->second + VarintSize(name.length) +
+                                                 VarintSize(dataField) + name.length + (deletion ? 0 : dataLength),
+                                             &out);
+    memcpy(out, &current_->second, sizeof current_->second);
+    out = Unescape(name.raw, true, PutVarint(dataField, PutVarint(name.length, out + sizeof current_->second)));
+    if (isText) {
+      *Unescape(text.raw, false, out) = '\0';
+    } else if (!data.empty()) {
+      memcpy(out, data.data(), data.size());
+    }
+    current_->second = record;
     return true;
   }
 
   // A quoted text from the '"' at `*pos`; on return `*pos` is just after the closing quote.
-  bool QuotedText(std::string_view line, size_t* pos, std::string* out) {
+  bool QuotedText(std::string_view line, size_t* pos, Quoted* out) {
     size_t i = *pos + 1;
+    size_t escapes = 0;
     for (;;) {
       if (i >= line.size()) return Fail("a text has no closing quote");
       const char c = line[i];
@@ -311,13 +480,14 @@ class Parser {
         if (i + 1 >= line.size()) return Fail("a text has no closing quote");
         const char escaped = line[i + 1];
         if (escaped != '\\' && escaped != '"') return Fail("a text holds an escape other than \\\\ and \\\"");
-        out->push_back(escaped);
+        ++escapes;
         i += 2;
         continue;
       }
-      out->push_back(c);
       ++i;
     }
+    out->raw = line.substr(*pos + 1, i - *pos - 1);
+    out->length = out->raw.size() - escapes;
     *pos = i + 1;
     return true;
   }
@@ -354,42 +524,76 @@ class Parser {
   }
 
   Lines lines_;
+  Arena* arena_;
   Keys* keys_;
   RegistryFile::Problem* problem_;
   bool version5_ = false;
   Section section_ = Section::kNoneYet;
-  Values* current_ = nullptr;
+  Keys::iterator current_;  // the key of Section::kKey
 };
 
 }  // namespace
 
+struct RegistryFile::Store {
+  Store() = default;
+  Store(const Store&) = delete;  // the keys' order points at the arena
+  Store& operator=(const Store&) = delete;
+
+  Arena arena;
+  Keys keys{PathOrder{&arena}};
+  // The values Find has handed out, by record: copied out once each, as the pointer has to stay
+  // valid.
+  std::map<uint32_t, std::string> found;
+};
+
+RegistryFile::RegistryFile() = default;
+RegistryFile::~RegistryFile() = default;
+RegistryFile::RegistryFile(RegistryFile&&) noexcept = default;
+RegistryFile& RegistryFile::operator=(RegistryFile&&) noexcept = default;
+
+void RegistryFile::Clear() { store_.reset(); }
+
 bool RegistryFile::Parse(const std::string& bytes, Problem* problem) {
-  keys_.clear();
+  store_.reset();
   *problem = Problem();
   std::string decoded;
   std::string_view text;
   if (!DecodeText(bytes, &decoded, &text, problem)) return false;
-  Keys keys;
-  Parser parser(text, &keys, problem);
+  if (text.size() > kLargestText) {
+    problem->reason = "the text is larger than 1 GiB";
+    return false;
+  }
+  auto store = std::make_unique<Store>();
+  Parser parser(text, &store->arena, &store->keys, problem);
   if (!parser.Run()) return false;
-  keys_ = std::move(keys);
+  store_ = std::move(store);
   return true;
 }
 
 RegistryFile::Lookup RegistryFile::Find(const char* subKey, const char* valueName, const std::string** data) const {
   const std::string path = Upper(subKey != nullptr ? subKey : "");
-  const auto key = keys_.find(path);
-  if (key == keys_.end()) {
-    // A key exists also through its sub-keys, and the root always exists.
+  // A key exists also through its sub-keys, and the root always exists.
+  if (store_ == nullptr) return path.empty() ? Lookup::kNoValue : Lookup::kNoKey;
+  const Keys& keys = store_->keys;
+  const auto key = keys.find(std::string_view(path));
+  if (key == keys.end()) {
     const std::string below = path + "\\";
-    const auto descendant = keys_.lower_bound(below);
-    const bool hasDescendant = descendant != keys_.end() && descendant->first.compare(0, below.size(), below) == 0;
+    const auto descendant = keys.lower_bound(std::string_view(below));
+    const bool hasDescendant =
+        descendant != keys.end() && ReadPath(store_->arena, descendant->first).substr(0, below.size()) == below;
     return path.empty() || hasDescendant ? Lookup::kNoValue : Lookup::kNoKey;
   }
-  const auto value = key->second.find(Upper(valueName != nullptr ? valueName : ""));
-  if (value == key->second.end()) return Lookup::kNoValue;
-  *data = &value->second;
-  return Lookup::kFound;
+  const std::string name = Upper(valueName != nullptr ? valueName : "");
+  for (uint32_t offset = key->second; offset != kNoRecord;) {
+    const ValueRecord record = ReadValue(store_->arena, offset);
+    if (record.name == name) {
+      if (record.deleted) return Lookup::kNoValue;
+      *data = &store_->found.try_emplace(offset, record.data).first->second;
+      return Lookup::kFound;
+    }
+    offset = record.previous;
+  }
+  return Lookup::kNoValue;
 }
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <cstdint>
-#include <map>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -13,9 +12,15 @@ namespace platform {
 /// and ignored), `[-...]` deletions of a key with its sub-keys, value lines `"name"=` or `@=`
 /// with `"text"` (escapes `\\` and `\"`), `dword:`, `hex:`, `hex(N):` (byte lists continued by
 /// a trailing `\`) and `-` (deletion), blank lines and `;` comments. Portable C++, no system
-/// calls; the POSIX registry reads through it.
+/// calls; the POSIX registry reads through it. What it holds takes at most about twice the
+/// text's size, and parsing takes time in proportion to that size.
 class RegistryFile {
  public:
+  RegistryFile();
+  ~RegistryFile();
+  RegistryFile(RegistryFile&&) noexcept;
+  RegistryFile& operator=(RegistryFile&&) noexcept;
+
   /// Why a text is not a registry export.
   struct Problem {
     /// The line at fault, from 1; 0 when the text as a whole is at fault.
@@ -26,7 +31,8 @@ class RegistryFile {
   enum class Lookup { kFound, kNoKey, kNoValue };
 
   /// Replaces what this holds by the keys and values of `bytes`, the file's whole content.
-  /// False when `bytes` is not a registry export, with `problem` filled and nothing held.
+  /// False when `bytes` is not a registry export, or its text is over 1 GiB, with `problem`
+  /// filled and nothing held.
   bool Parse(const std::string& bytes, Problem* problem);
 
   /// Finds a value of `subKey` (a path below HKEY_LOCAL_MACHINE, "" for the root itself);
@@ -34,16 +40,18 @@ class RegistryFile {
   /// value. On kFound, `data` points at the bytes RegQueryValueExA would return: text as
   /// narrow (UTF-8) characters with its terminating zero, a dword as 4 little-endian bytes,
   /// hex data of the text types (1, 2 and 7) of a version 5 file converted from UTF-16, other
-  /// hex data as written. The pointer is valid until the next Parse or Clear.
+  /// hex data as written. The pointer is valid until the next Parse or Clear. Not for
+  /// concurrent callers: the bytes are copied out on the first request for them.
   Lookup Find(const char* subKey, const char* valueName, const std::string** data) const;
 
   /// Holds nothing: an empty registry.
-  void Clear() { keys_.clear(); }
+  void Clear();
 
  private:
-  /// Keys by their path in upper case, each with its values by name in upper case. A key that
-  /// is not held exists when a key below it is held, as in the registry.
-  std::map<std::string, std::map<std::string, std::string>> keys_;
+  struct Store;
+
+  /// The keys and values; none when empty.
+  std::unique_ptr<Store> store_;
 };
 
 }  // namespace platform
