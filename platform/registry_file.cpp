@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace platform {
 
 namespace {
@@ -22,16 +24,6 @@ constexpr uint32_t kTypeExpandText = 2;
 constexpr uint32_t kTypeMultiText = 7;
 constexpr uint32_t kTypeBinary = 3;
 
-// Key paths and value names match without regard to ASCII case: the registry folds only a to z
-// for the texts the tool asks for.
-std::string Upper(std::string_view view) {
-  std::string text(view);
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 int HexDigit(char c) {
@@ -39,18 +31,6 @@ int HexDigit(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-bool StartsWithNoCase(std::string_view text, size_t pos, const char* prefix) {
-  for (size_t i = 0; prefix[i] != '\0'; ++i) {
-    if (pos + i >= text.size()) return false;
-    char c = text[pos + i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    char p = prefix[i];
-    if (p >= 'a' && p <= 'z') p = static_cast<char>(p - 'a' + 'A');
-    if (c != p) return false;
-  }
-  return true;
 }
 
 void AppendUtf8(std::string* out, uint32_t code) {
@@ -292,7 +272,7 @@ char* Unescape(std::string_view raw, bool upper, char* out) {
   for (size_t i = 0; i < raw.size(); ++i) {
     char c = raw[i];
     if (c == '\\') c = raw[++i];
-    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (upper) c = ascii::Upper(c);
     *out++ = c;
   }
   return out;
@@ -342,7 +322,7 @@ class Parser {
     const bool deletion = !path.empty() && path[0] == '-';
     if (deletion) path.remove_prefix(1);
     const size_t separator = path.find('\\');
-    const std::string root = Upper(path.substr(0, separator));
+    const std::string root = ascii::UpperCopy(path.substr(0, separator));
     if (root != kLocalMachine) {
       if (root.size() <= 5 || root.compare(0, 5, "HKEY_") != 0) {
         return Fail("the key path does not begin with a root key such as HKEY_LOCAL_MACHINE");
@@ -350,7 +330,7 @@ class Parser {
       section_ = Section::kIgnored;  // another root: read, and of no concern here
       return true;
     }
-    std::string subKey = separator == std::string_view::npos ? std::string() : Upper(path.substr(separator + 1));
+    std::string subKey = separator == std::string_view::npos ? std::string() : ascii::UpperCopy(path.substr(separator + 1));
     while (!subKey.empty() && subKey.back() == '\\') subKey.pop_back();
 
     if (deletion) {
@@ -415,7 +395,7 @@ class Parser {
       isText = true;
     } else if (line.compare(pos, std::string_view::npos, "-") == 0) {
       deletion = true;
-    } else if (StartsWithNoCase(line, pos, "dword:")) {
+    } else if (ascii::StartsWithNoCase(line.substr(pos), "dword:")) {
       pos += 6;
       uint32_t value = 0;
       const size_t first = pos;
@@ -426,7 +406,7 @@ class Parser {
         return Fail("a dword value is not one to eight hex digits");
       }
       for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>(value >> (8 * i)));
-    } else if (StartsWithNoCase(line, pos, "hex")) {
+    } else if (ascii::StartsWithNoCase(line.substr(pos), "hex")) {
       pos += 3;
       uint32_t type = kTypeBinary;
       if (pos < line.size() && line[pos] == '(') {
@@ -571,7 +551,7 @@ bool RegistryFile::Parse(const std::string& bytes, Problem* problem) {
 }
 
 RegistryFile::Lookup RegistryFile::Find(const char* subKey, const char* valueName, const std::string** data) const {
-  const std::string path = Upper(subKey != nullptr ? subKey : "");
+  const std::string path = ascii::UpperCopy(subKey != nullptr ? subKey : "");
   // A key exists also through its sub-keys, and the root always exists.
   if (store_ == nullptr) return path.empty() ? Lookup::kNoValue : Lookup::kNoKey;
   const Keys& keys = store_->keys;
@@ -583,7 +563,7 @@ RegistryFile::Lookup RegistryFile::Find(const char* subKey, const char* valueNam
         descendant != keys.end() && ReadPath(store_->arena, descendant->first).substr(0, below.size()) == below;
     return path.empty() || hasDescendant ? Lookup::kNoValue : Lookup::kNoKey;
   }
-  const std::string name = Upper(valueName != nullptr ? valueName : "");
+  const std::string name = ascii::UpperCopy(valueName != nullptr ? valueName : "");
   for (uint32_t offset = key->second; offset != kNoRecord;) {
     const ValueRecord record = ReadValue(store_->arena, offset);
     if (record.name == name) {
