@@ -3,15 +3,14 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "purge/run_options.h"
 #include "platform/console.h"
 #include "providers/providers.h"
 #include "purge/bad_mail.h"
 #include "purge/postoffice_walk.h"
+#include "purge/run_options.h"
 #include "settings/registry.h"
 #include "settings/server_settings.h"
 #include "support/outcome.h"
-
 
 int RunQnpurge(int argc, const char* const* argv) {
   switch (ParseCommandLine(argc, argv, &runOptions)) {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "purge/run_options.h"
 #include "purge/folder_purge.h"
+#include "purge/run_options.h"
 #include "settings/server_settings.h"
 #include "support/outcome.h"
 #include "support/text.h"

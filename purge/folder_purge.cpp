@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "purge/run_options.h"
 #include "platform/ascii.h"
 #include "platform/clock.h"
 #include "purge/age.h"
+#include "purge/run_options.h"
 #include "purge/unread.h"
 #include "support/outcome.h"
 #include "support/text.h"

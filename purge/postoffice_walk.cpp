@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "purge/run_options.h"
 #include "platform/ascii.h"
 #include "platform/pause.h"
 #include "providers/provider_api.h"
 #include "providers/providers.h"
 #include "purge/folder_purge.h"
+#include "purge/run_options.h"
 #include "settings/registry.h"
 #include "settings/server_settings.h"
 #include "support/outcome.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "sample_providers/sample_store.h"
 #include "platform/ascii.h"
+#include "sample_providers/sample_store.h"
 
 namespace {
 
