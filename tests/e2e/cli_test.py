@@ -2,7 +2,7 @@ import subprocess
 import unittest
 
 from harness import UNDER_WINE, ToolTestCase, native_path, tool_command
-from store import SERVER_KEY, install_registry
+from qnstore import SERVER_KEY
 
 USAGE = (
     "******************************************************************\n"
@@ -54,7 +54,7 @@ class UsageText(unittest.TestCase):
 class RunSequence(ToolTestCase):
     def setUp(self):
         super().setUp()
-        install_registry(self, {SERVER_KEY: {"Data Directory": native_path(self.scratch.name)}})
+        self.install_registry({SERVER_KEY: {"Data Directory": native_path(self.scratch.name)}})
 
     def test_retain_or_delete_line_comes_first(self):
         result = self.run_tool(["ALL", "30", "INBOX+DELETED", "UNREAD"])

@@ -6,7 +6,7 @@ import time
 import unittest
 
 from harness import APPLICATION_DIRECTORY, PROVIDER_DIRECTORY, UNDER_WINE, ToolTestCase, native_path, tool_command
-from store import ADMINISTRATION_KEY, SERVER_KEY, Store, install_registry
+from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
 
 PER_FILE = re.compile(r"^(\t\t)?.+ in .+ is \d+\(y\), \d+\(m\), \d+\(d\) old$")
 
@@ -44,7 +44,7 @@ class WalkCase(ToolTestCase):
         keys = {SERVER_KEY: server}
         if purge_wait is not None:
             keys[ADMINISTRATION_KEY] = {"Purge Wait": purge_wait}
-        install_registry(self, keys)
+        self.install_registry(keys)
 
     def purge(self, *args, **kwargs):
         env = {"QNPURGE_PROVIDER_LOG": native_path(self.log_file)}
@@ -60,7 +60,7 @@ class WalkCase(ToolTestCase):
         return [line for line in self.calls() if line.startswith(entry + " ")]
 
     def folder(self, *parts):
-        return self.store.tool_path("POSTOFFICES", *parts)
+        return native_path(os.path.join(self.store.mail_root, *parts))
 
     def assertOutput(self, result, expected):
         self.assertEqual(normalized(result.lines), normalized(expected))
