@@ -5,7 +5,7 @@ import sys
 import time
 import unittest
 
-from harness import (APPLICATION_DIRECTORY, SANITIZED, TOOL, UNDER_WINE, ToolTestCase, clear_wine_registry,
+from harness import (APPLICATION_DIRECTORY, SANITIZED, SEPARATOR, TOOL, UNDER_WINE, ToolTestCase, clear_wine_registry,
                      native_path)
 from qnstore import SERVER_KEY, Store, encode_registry, registry_text, write_registry
 
@@ -34,7 +34,7 @@ class BadMailPhase(ToolTestCase):
         self.store.bad_message("new.MAI", 3)
         self.store.bad_message("older.mai", 400, in_messages=True)
         self.bad = native_path(self.store.bad_mail)
-        self.messages = self.bad + ("\\" if UNDER_WINE else "/") + "Messages"
+        self.messages = self.bad + SEPARATOR + "Messages"
 
     def configure(self, **server):
         values = {"Application Directory": native_path(APPLICATION_DIRECTORY),
