@@ -20,7 +20,10 @@ import random
 import sys
 import time
 
-DAY = 86400
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "scripts"))
+import qnstore  # noqa: E402 (found through the path above)
+
+DAY = qnstore.DAY
 FOLDERS = [("Inbox", 0.7), ("Deleted Items", 0.9), ("Sent Items", 1.0), ("Junk E-mail", 0.2)]
 WORDS = ("the of and to in is you that it he was for on are as with his they at be this have from or "
          "one had by word but not what all were we when your can said there use an each which she do how "
@@ -85,9 +88,9 @@ class Messages:
         lines.insert(len(lines) - 3, signature)
         # Servers add the marker late in the block; an unread message may lack it altogether.
         if read:
-            lines.insert(len(lines) - rng.randint(0, 3), "X-Read: 1")
+            lines.insert(len(lines) - rng.randint(0, 3), qnstore.READ_MARKER)
         elif serial % 2:
-            lines.insert(len(lines) - rng.randint(0, 3), "X-Read: 0")
+            lines.insert(len(lines) - rng.randint(0, 3), qnstore.UNREAD_MARKER)
         return ("\r\n".join(lines) + "\r\n\r\n").encode("ascii")
 
     def body(self):
@@ -109,29 +112,22 @@ def generate(root, shape, seed):
     rng = random.Random(seed)
     maker = Messages(rng)
     now = time.time()
-    mail_root = os.path.join(root, "POSTOFFICES")
-    os.makedirs(os.path.join(root, "BADMAIL"), exist_ok=True)
+    store = qnstore.Store(root)
+    store.bad_mail_folder()
     serial = files = size = old = old_read = 0
     for p in range(postoffices):
         postoffice = "PO%03d" % p
-        os.makedirs(os.path.join(mail_root, postoffice, "MAILROOT"), exist_ok=True)
         for m in range(mailboxes):
             for folder, read_share in FOLDERS:
-                path = os.path.join(mail_root, postoffice, "MAILROOT", "user%04d" % m, folder)
-                os.makedirs(path, exist_ok=True)
-                directory = os.open(path, os.O_RDONLY | os.O_DIRECTORY)
+                # Files are named relative to their open folder: no walk down the path for each.
+                directory = os.open(store.folder(postoffice, "user%04d" % m, folder), os.O_RDONLY | os.O_DIRECTORY)
                 try:
                     for _ in range(per_folder):
                         serial += 1
                         read = rng.random() < read_share
                         data = maker.header(serial, read) + maker.body()
-                        name = "%08X.MAI" % serial
-                        fd = os.open(name, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644, dir_fd=directory)
-                        os.write(fd, data)
-                        os.close(fd)
                         age = age_seconds(rng)
-                        when = int((now - age) * 1e9)
-                        os.utime(name, ns=(when, when), dir_fd=directory)
+                        qnstore.write_file("%08X.MAI" % serial, data, now - age, dir_fd=directory)
                         files += 1
                         size += len(data)
                         if age > 30 * DAY:

@@ -2,7 +2,7 @@ import subprocess
 import unittest
 
 from harness import UNDER_WINE, ToolTestCase, native_path, tool_command
-from store import SERVER_KEY, install_registry
+from qnstore import SERVER_KEY
 
 USAGE = (
     "******************************************************************\n"
@@ -30,12 +30,12 @@ USAGE = (
 )
 
 
-class UsageText(unittest.TestCase):
+class UsageText(ToolTestCase):
     def test_usage_text_is_exact_and_ends_with_status_0(self):
         cases = [[], ["ALL"], ["ALL", "30"], ["/?", "30", "INBOX"], ["?", "30", "INBOX", "UNREAD"]]
         for args in cases:
             with self.subTest(args=args):
-                result = ToolTestCase.run_tool(self, args)
+                result = self.run_tool(args)
                 self.assertEqual(result.status, 0)
                 self.assertEqual(result.text, USAGE)
                 if UNDER_WINE:
@@ -44,17 +44,14 @@ class UsageText(unittest.TestCase):
     @unittest.skipIf(UNDER_WINE, "the terminal rule is the POSIX build's")
     def test_no_wait_for_a_key_without_a_terminal(self):
         # A pipe that stays open would block a read: the tool must not read it at all.
-        result = ToolTestCase.run_tool(self, [], stdin=subprocess.PIPE, timeout=10)
+        result = self.run_tool([], stdin=subprocess.PIPE, timeout=10)
         self.assertEqual(result.status, 0)
-
-    def setUp(self):
-        ToolTestCase.setUp(self)
 
 
 class RunSequence(ToolTestCase):
     def setUp(self):
         super().setUp()
-        install_registry(self, {SERVER_KEY: {"Data Directory": native_path(self.scratch.name)}})
+        self.install_registry({SERVER_KEY: {"Data Directory": native_path(self.scratch.name)}})
 
     def test_retain_or_delete_line_comes_first(self):
         result = self.run_tool(["ALL", "30", "INBOX+DELETED", "UNREAD"])

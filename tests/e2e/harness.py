@@ -7,8 +7,16 @@ import atexit
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
+import time
 import unittest
+
+# The store and registry writer that the demo and the benchmark use too; the tests import it
+# after this module has put its folder on the path.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                                "scripts"))
+import qnstore  # noqa: E402 (found through the path above)
 
 TOOL = os.environ["QNPURGE_TOOL"]
 UNDER_WINE = TOOL.lower().endswith(".exe")
@@ -68,6 +76,11 @@ def native_path(path):
     return "Z:" + path.replace("/", "\\") if UNDER_WINE else path
 
 
+def clear_wine_registry():
+    subprocess.run(["wine", "reg", "delete", r"HKLM\Software\Wow6432Node\Quillerton", "/f"],
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 class ToolTestCase(unittest.TestCase):
     """Each test gets a scratch folder and, natively, an empty registry file of its own."""
 
@@ -81,3 +94,24 @@ class ToolTestCase(unittest.TestCase):
         if not UNDER_WINE:
             env.setdefault("QNPURGE_REGISTRY", self.registry_file)
         return run_tool(args, env=env, **kwargs)
+
+    def install_registry(self, keys):
+        """Puts `keys` where the tool reads its registry: natively the registry file (its UTF-8
+        form), under Wine the prefix's registry (cleared of the server's keys first and again
+        after the test)."""
+        qnstore.write_registry(self.registry_file, keys, utf16=False)
+        if UNDER_WINE:
+            clear_wine_registry()
+            self.addCleanup(clear_wine_registry)
+            self.import_into_wine(self.registry_file)
+
+    def import_into_wine(self, path):
+        """Loads a registry file into the Wine prefix's registry."""
+        # reg import now and then fails for no reason of its own under a busy Wine: try again.
+        for _ in range(5):
+            imported = subprocess.run(["wine", "reg", "import", native_path(path)], stdin=subprocess.DEVNULL,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if imported.returncode == 0:
+                return
+            time.sleep(0.5)
+        self.fail("wine reg import failed for " + path)

@@ -5,8 +5,9 @@ import sys
 import time
 import unittest
 
-from harness import APPLICATION_DIRECTORY, SANITIZED, TOOL, UNDER_WINE, ToolTestCase, native_path
-from store import SERVER_KEY, Store, clear_wine_registry, import_into_wine, registry_text
+from harness import (APPLICATION_DIRECTORY, SANITIZED, SEPARATOR, TOOL, UNDER_WINE, ToolTestCase, clear_wine_registry,
+                     native_path)
+from qnstore import SERVER_KEY, Store, encode_registry, registry_text, write_registry
 
 RETAIN_LINES = ["Utility is configured to delete unread messages", ""]
 OPENING = "Cleaning Files files older than 30 days from BadMail directory"
@@ -17,10 +18,9 @@ def install_export(case, keys):
     """Puts `keys` where the tool reads its registry as the file `reg export` writes (UTF-16LE
     with its byte-order mark): natively the registry file itself, under Wine imported into the
     prefix's registry. The same file on both."""
-    with open(case.registry_file, "wb") as out:
-        out.write(b"\xff\xfe" + registry_text(keys).encode("utf-16-le"))
+    write_registry(case.registry_file, keys)
     if UNDER_WINE:
-        import_into_wine(case, case.registry_file)
+        case.import_into_wine(case.registry_file)
 
 
 class BadMailPhase(ToolTestCase):
@@ -34,7 +34,7 @@ class BadMailPhase(ToolTestCase):
         self.store.bad_message("new.MAI", 3)
         self.store.bad_message("older.mai", 400, in_messages=True)
         self.bad = native_path(self.store.bad_mail)
-        self.messages = self.bad + ("\\" if UNDER_WINE else "/") + "Messages"
+        self.messages = self.bad + SEPARATOR + "Messages"
 
     def configure(self, **server):
         values = {"Application Directory": native_path(APPLICATION_DIRECTORY),
@@ -85,7 +85,7 @@ class RegistryFile(ToolTestCase):
     def test_a_malformed_file_stops_the_run_before_anything_is_deleted(self):
         text = registry_text({SERVER_KEY: {"Bad Mail Directory": self.store.bad_mail}})
         with open(self.registry_file, "wb") as out:
-            out.write(b"\xff\xfe" + (text + '"Blob"=hex:01,\\\r\n').encode("utf-16-le"))
+            out.write(encode_registry(text + '"Blob"=hex:01,\\\r\n'))
         result = self.run_tool(["ALL", "30", "BADMAIL"])
         self.assertEqual(result.status, 1)
         self.assertEqual(result.lines, RETAIN_LINES + [

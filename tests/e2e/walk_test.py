@@ -5,8 +5,9 @@ import subprocess
 import time
 import unittest
 
-from harness import APPLICATION_DIRECTORY, PROVIDER_DIRECTORY, UNDER_WINE, ToolTestCase, native_path, tool_command
-from store import ADMINISTRATION_KEY, SERVER_KEY, Store, install_registry
+from harness import (APPLICATION_DIRECTORY, PROVIDER_DIRECTORY, SEPARATOR, UNDER_WINE, ToolTestCase, native_path,
+                     tool_command)
+from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
 
 PER_FILE = re.compile(r"^(\t\t)?.+ in .+ is \d+\(y\), \d+\(m\), \d+\(d\) old$")
 
@@ -44,7 +45,7 @@ class WalkCase(ToolTestCase):
         keys = {SERVER_KEY: server}
         if purge_wait is not None:
             keys[ADMINISTRATION_KEY] = {"Purge Wait": purge_wait}
-        install_registry(self, keys)
+        self.install_registry(keys)
 
     def purge(self, *args, **kwargs):
         env = {"QNPURGE_PROVIDER_LOG": native_path(self.log_file)}
@@ -60,7 +61,7 @@ class WalkCase(ToolTestCase):
         return [line for line in self.calls() if line.startswith(entry + " ")]
 
     def folder(self, *parts):
-        return self.store.tool_path("POSTOFFICES", *parts)
+        return native_path(os.path.join(self.store.mail_root, *parts))
 
     def assertOutput(self, result, expected):
         self.assertEqual(normalized(result.lines), normalized(expected))
@@ -88,7 +89,6 @@ class FullRun(WalkCase):
         result = self.purge("ALL", "30", "INBOX+DELETED", "UNREAD")
         self.assertEqual(result.status, 0, result.text)
         main, branch = self.folder("Main", "MAILROOT"), self.folder("Branch", "MAILROOT")
-        sep = "\\" if UNDER_WINE else "/"
         self.assertOutput(result, [
             "Utility is configured to retain unread messages", "",
             "Purging Mailbox Messages older than 30 days",
@@ -96,21 +96,21 @@ class FullRun(WalkCase):
             "Purging Postmaster mailbox for postoffice: Branch",
             "[SF:Branch/carol] -> Purging Deleted Items",
             "[SF:Branch/carol] -> Purging Inbox",
-            "b.mai in %s%scarol%sInbox is 1(y), 1(m), 5(d) old" % (branch, sep, sep),
-            "-->1\t Messages in\t%s%scarol%sInbox" % (branch, sep, sep),
+            "b.mai in %s%scarol%sInbox is 1(y), 1(m), 5(d) old" % (branch, SEPARATOR, SEPARATOR),
+            "-->1\t Messages in\t%s%scarol%sInbox" % (branch, SEPARATOR, SEPARATOR),
             "Purging Postmaster mailbox for postoffice: Main Office",
             "[SF:Main/alice] -> Purging Deleted Items",
-            "d1.MAI in %s%salice%sDeleted Items is 0(y), 3(m), 11(d) old" % (main, sep, sep),
-            "-->1\t Messages in\t%s%salice%sDeleted Items" % (main, sep, sep),
+            "d1.MAI in %s%salice%sDeleted Items is 0(y), 3(m), 11(d) old" % (main, SEPARATOR, SEPARATOR),
+            "-->1\t Messages in\t%s%salice%sDeleted Items" % (main, SEPARATOR, SEPARATOR),
             "[SF:Main/alice] -> Purging Inbox",
-            "old-read.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, sep, sep),
-            "-->2\t Messages in\t%s%salice%sInbox" % (main, sep, sep),
+            "old-read.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, SEPARATOR, SEPARATOR),
+            "-->2\t Messages in\t%s%salice%sInbox" % (main, SEPARATOR, SEPARATOR),
             "[SF:Main/bob] -> Purging Deleted Items",
             "[SF:Main/bob] -> Purging Inbox",
             "[SF:Main/Postmaster] -> Purging Deleted Items",
             "[SF:Main/Postmaster] -> Purging Inbox",
-            "pm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, sep, sep),
-            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, sep, sep),
+            "pm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, SEPARATOR, SEPARATOR),
+            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, SEPARATOR, SEPARATOR),
         ])
         gone = {"POSTOFFICES/Main/MAILROOT/Postmaster/Inbox/pm.MAI",
                 "POSTOFFICES/Branch/MAILROOT/carol/Inbox/b.mai",
@@ -118,10 +118,10 @@ class FullRun(WalkCase):
                 "POSTOFFICES/Main/MAILROOT/alice/Inbox/old-read.MAI"}
         self.assertEqual(self.store.files(), before - gone)
         self.assertEqual(self.calls_to("ScanFolders"), [
-            'ScanFolders path="%s%scarol%sInbox" 0 0' % (branch, sep, sep),
-            'ScanFolders path="%s%salice%sDeleted Items" 0 0' % (main, sep, sep),
-            'ScanFolders path="%s%salice%sInbox" 0 0' % (main, sep, sep),
-            'ScanFolders path="%s%sPostmaster%sInbox" 0 0' % (main, sep, sep),
+            'ScanFolders path="%s%scarol%sInbox" 0 0' % (branch, SEPARATOR, SEPARATOR),
+            'ScanFolders path="%s%salice%sDeleted Items" 0 0' % (main, SEPARATOR, SEPARATOR),
+            'ScanFolders path="%s%salice%sInbox" 0 0' % (main, SEPARATOR, SEPARATOR),
+            'ScanFolders path="%s%sPostmaster%sInbox" 0 0' % (main, SEPARATOR, SEPARATOR),
         ])
 
     def test_records_are_filled_and_reset_before_every_call(self):
@@ -145,22 +145,21 @@ class FullRun(WalkCase):
         result = self.purge("ALL", "30", "REPORT", "UNREAD")
         self.assertEqual(result.status, 0, result.text)
         main, branch = self.folder("Main", "MAILROOT"), self.folder("Branch", "MAILROOT")
-        sep = "\\" if UNDER_WINE else "/"
         bad = native_path(self.store.bad_mail)
         self.assertOutput(result, [
             "Utility is configured to retain unread messages", "",
             "Postoffice Root=" + native_path(self.store.mail_root),
-            "\t\tb.mai in %s%scarol%sInbox is 1(y), 1(m), 5(d) old" % (branch, sep, sep),
-            "-->1\t Messages in\t%s%scarol%sInbox" % (branch, sep, sep),
-            "\t\tpm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, sep, sep),
-            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, sep, sep),
-            "\t\td1.MAI in %s%salice%sDeleted Items is 0(y), 3(m), 11(d) old" % (main, sep, sep),
-            "-->1\t Messages in\t%s%salice%sDeleted Items" % (main, sep, sep),
-            "\t\told-read.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, sep, sep),
-            "\t\told-unread.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, sep, sep),
-            "-->2\t Messages in\t%s%salice%sInbox" % (main, sep, sep),
-            "\t\tpm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, sep, sep),
-            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, sep, sep),
+            "\t\tb.mai in %s%scarol%sInbox is 1(y), 1(m), 5(d) old" % (branch, SEPARATOR, SEPARATOR),
+            "-->1\t Messages in\t%s%scarol%sInbox" % (branch, SEPARATOR, SEPARATOR),
+            "\t\tpm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, SEPARATOR, SEPARATOR),
+            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, SEPARATOR, SEPARATOR),
+            "\t\td1.MAI in %s%salice%sDeleted Items is 0(y), 3(m), 11(d) old" % (main, SEPARATOR, SEPARATOR),
+            "-->1\t Messages in\t%s%salice%sDeleted Items" % (main, SEPARATOR, SEPARATOR),
+            "\t\told-read.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, SEPARATOR, SEPARATOR),
+            "\t\told-unread.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, SEPARATOR, SEPARATOR),
+            "-->2\t Messages in\t%s%salice%sInbox" % (main, SEPARATOR, SEPARATOR),
+            "\t\tpm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, SEPARATOR, SEPARATOR),
+            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, SEPARATOR, SEPARATOR),
             "\t\tbad.MAI in %s is 0(y), 3(m), 1(d) old" % bad,
             "-->1\t Messages in\t%s" % bad,
         ])
@@ -170,8 +169,7 @@ class FullRun(WalkCase):
     def test_only_the_postmaster_inbox_resolves_no_mailbox_entry_point(self):
         result = self.purge("ALL", "30", "POSTMASTER")
         self.assertEqual(result.status, 0, result.text)
-        sep = "\\" if UNDER_WINE else "/"
-        postmaster_inbox = self.folder("Main", "MAILROOT") + sep + "Postmaster" + sep + "Inbox"
+        postmaster_inbox = self.folder("Main", "MAILROOT") + SEPARATOR + "Postmaster" + SEPARATOR + "Inbox"
         self.assertOutput(result, [
             "Utility is configured to delete unread messages", "",
             "Purging Mailbox Messages older than 30 days",
