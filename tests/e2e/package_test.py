@@ -7,7 +7,7 @@ import zipfile
 from xml.etree import ElementTree
 
 from harness import APPLICATION_DIRECTORY, UNDER_WINE, ToolTestCase, native_path
-from store import ADMINISTRATION_KEY, SERVER_KEY, Store, install_registry
+from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
 
 BUILD, VERSION = os.environ["QNPURGE_BUILD"], os.environ["QNPURGE_VERSION"]
 
@@ -50,7 +50,7 @@ class Package(ToolTestCase):
         store.message("Main", "alice", "Inbox", "new.MAI", 5, read=True)
         store.bad_message("bad.MAI", 90)
         # A Data Directory of the test's own, so that the run creates nothing outside the scratch folder.
-        install_registry(self, {ADMINISTRATION_KEY: {"Purge Wait": 0}, SERVER_KEY: {
+        self.install_registry({ADMINISTRATION_KEY: {"Purge Wait": 0}, SERVER_KEY: {
             "Mail Root": native_path(store.mail_root), "Bad Mail Directory": native_path(store.bad_mail),
             "Application Directory": native_path(APPLICATION_DIRECTORY),
             "Data Directory": native_path(self.scratch.name)}})
