@@ -82,7 +82,8 @@ def clear_wine_registry():
 
 
 class ToolTestCase(unittest.TestCase):
-    """Each test gets a scratch folder and, natively, an empty registry file of its own."""
+    """Each test gets a scratch folder and, natively, a registry file of its own: until the test
+    writes it, the file is missing, which reads as an empty registry."""
 
     def setUp(self):
         self.scratch = tempfile.TemporaryDirectory(prefix="qnpurge-e2e-")
