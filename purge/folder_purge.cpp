@@ -94,10 +94,9 @@ int PurgeFolder(const char* folderPath, int32_t days, Store& store) {
 }
 
 int DeleteMessage(const char* folderPath, const char* fileName, const platform::Folder& folder, Store& store) {
-  // The entry is reached through the open folder, but only a message whose whole path fits the
-  // tool's path buffer is touched, on either platform.
-  char messagePath[kPathSize];
-  if (FormatPath(messagePath, sizeof messagePath, "%s\\%s", folderPath, fileName) < 0) {
+  // The entry is reached through the open folder, but only a message whose whole path (folder,
+  // separator, name) fits the tool's path buffer is touched, on either platform.
+  if (strlen(folderPath) + 1 + strlen(fileName) >= kPathSize) {
     printf("Skipped %s in %s: the message path is too long\n", fileName, folderPath);
     return 0;
   }

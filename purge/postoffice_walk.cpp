@@ -91,13 +91,13 @@ void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, M
 bool SplitTarget(const char* target, char* filter, size_t filterSize, char* mailbox, size_t mailboxSize) {
   const char* slash = strchr(target, '/');
   const size_t filterLength = slash != nullptr ? static_cast<size_t>(slash - target) : strlen(target);
-  const char* mailboxPart = slash != nullptr ? slash + 1 : "";
   filter[0] = '\0';
-  mailbox[0] = '\0';
-  if (filterLength >= filterSize || strlen(mailboxPart) >= mailboxSize) return false;
+  if (BoundedCopy(mailbox, mailboxSize, slash != nullptr ? slash + 1 : "") == nullptr || filterLength >= filterSize) {
+    mailbox[0] = '\0';
+    return false;
+  }
   memcpy(filter, target, filterLength);
   filter[filterLength] = '\0';
-  memcpy(mailbox, mailboxPart, strlen(mailboxPart) + 1);
   return true;
 }
 

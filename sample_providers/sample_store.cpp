@@ -42,7 +42,10 @@ std::vector<std::string> SubfolderNames(const std::string& folder) {
     if (it->is_directory(error)) names.push_back(it->path().filename().string());
   }
   std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return ascii::UpperCopy(a) < ascii::UpperCopy(b); });
+            [](const std::string& a, const std::string& b) {
+              return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                                  [](char x, char y) { return ascii::Upper(x) < ascii::Upper(y); });
+            });
   return names;
 }
 

@@ -68,8 +68,9 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   // A missing folder is nothing to purge; anything else (access denied, an I/O error, a file
   // where the folder should be) is a folder the run could not do.
   if (dir == nullptr) return errno == ENOENT ? SearchOutcome::kNotStarted : SearchOutcome::kFailed;
+  const int descriptor = dirfd(dir);
   Folder folder;
-  FolderAccess::SetDescriptor(folder, dirfd(dir));
+  FolderAccess::SetDescriptor(folder, descriptor);
 
   bool started = false;
   while (const dirent* entry = readdir(dir)) {
@@ -79,7 +80,7 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
     // One statx relative to the open folder, never following a link: the link itself is the
     // entry, as DeleteEntry removes the link and not its target.
     struct statx info;
-    if (statx(dirfd(dir), entry->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+    if (statx(descriptor, entry->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
               STATX_TYPE | STATX_MODE | STATX_MTIME | STATX_BTIME, &info) != 0) {
       continue;  // gone since readdir returned it
     }
@@ -115,33 +116,33 @@ bool DeleteEntry(const Folder& folder, const char* name) {
 
 namespace {
 
-// Takes `fd` when what it opened is a regular file: the check is of what was opened, not of what
-// the name looked like when the folder was listed, so a link to a device such as /dev/zero, which
-// would feed the header scan for ever, is never read.
-bool IsRegularFile(int fd) {
-  struct stat info;
-  if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return true;
-  if (fd >= 0) close(fd);
-  return false;
+// The current folder, through which a path is opened like an entry.
+const Folder& CurrentFolder() {
+  struct Current {
+    Current() { FolderAccess::SetDescriptor(folder, AT_FDCWD); }
+    Folder folder;
+  };
+  static const Current current;
+  return current.folder;
 }
 
 }  // namespace
 
-bool LineFile::Open(const char* path) {
-  Close();
-  const int fd = open(path, kReadFlags);
-  if (!IsRegularFile(fd)) return false;
-  handle_ = fd;
-  atEnd_ = failed_ = false;
-  start_ = end_ = 0;
-  return true;
-}
+bool LineFile::Open(const char* path) { return Open(CurrentFolder(), path); }
 
 bool LineFile::Open(const Folder& folder, const char* name) {
   Close();
   const int descriptor = FolderAccess::Descriptor(folder);
-  const int fd = descriptor >= 0 ? openat(descriptor, name, kReadFlags) : -1;
-  if (!IsRegularFile(fd)) return false;
+  if (descriptor == -1) return false;
+  const int fd = openat(descriptor, name, kReadFlags);
+  if (fd < 0) return false;
+  // What was opened, not what the name looked like when the folder was listed: a link to a
+  // device such as /dev/zero would feed the header scan for ever.
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return false;
+  }
   handle_ = fd;
   atEnd_ = failed_ = false;
   start_ = end_ = 0;
