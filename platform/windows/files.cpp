@@ -1,21 +1,13 @@
+// Files, folder searches and file times on Windows.
 #include <windows.h>
-#include <objbase.h>
-#include <conio.h>
 
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "platform/clock.h"
-#include "platform/com.h"
-#include "platform/console.h"
 #include "platform/files.h"
-#include "platform/library.h"
-#include "platform/mutex.h"
-#include "platform/pause.h"
-#include "platform/registry.h"
 
 namespace platform {
 
@@ -146,76 +138,5 @@ bool FileTimeToDate(uint64_t fileTime, CalendarDate* date) {
   date->second = out.wSecond;
   return true;
 }
-
-void WaitForKeyPress() { _getch(); }
-
-LibraryHandle LoadLibraryAt(const char* path) { return reinterpret_cast<LibraryHandle>(LoadLibraryA(path)); }
-
-void* FindSymbol(LibraryHandle library, const char* name) {
-  return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(library), name));
-}
-
-void FreeLibraryHandle(LibraryHandle library) { FreeLibrary(reinterpret_cast<HMODULE>(library)); }
-
-void EnterComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-
-void LeaveComApartment() { CoUninitialize(); }
-
-PauseEvent CreatePauseEvent() { return reinterpret_cast<PauseEvent>(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
-
-void ClosePauseEvent(PauseEvent event) {
-  if (event != nullptr) CloseHandle(reinterpret_cast<HANDLE>(event));
-}
-
-int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
-  if (event == nullptr) return 0;
-  HANDLE handle = reinterpret_cast<HANDLE>(event);
-  // The C runtime's clock counts wall time on Windows, in CLOCKS_PER_SEC (1000) ticks.
-  const clock_t start = clock();
-  for (;;) {
-    // Every wait is for the full time again, not the remainder: the time limit is checked only
-    // between dispatched messages.
-    const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, milliseconds, QS_ALLINPUT);
-    if (result == WAIT_OBJECT_0) return 1;
-    if (result != WAIT_OBJECT_0 + 1) return 0;
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-      if (static_cast<int32_t>(clock() - start) >= static_cast<int32_t>(milliseconds)) return 1;
-    }
-  }
-}
-
-KernelMutexHandle OpenKernelMutex(const char* name) {
-  return reinterpret_cast<KernelMutexHandle>(OpenMutexA(0, FALSE, name));
-}
-
-KernelMutexHandle CreateKernelMutex(const char* name) {
-  return reinterpret_cast<KernelMutexHandle>(CreateMutexA(nullptr, FALSE, name));
-}
-
-void CloseKernelMutex(KernelMutexHandle handle) {
-  if (handle != nullptr) CloseHandle(reinterpret_cast<HANDLE>(handle));
-}
-
-RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size) {
-  HKEY key;
-  // KEY_QUERY_VALUE alone: the 32-bit view is reached through the path, never a view flag.
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return RegistryRead::kNoKey;
-  }
-  DWORD bytes = *size;
-  const LONG status = RegQueryValueExA(key, valueName, nullptr, nullptr, static_cast<BYTE*>(buffer), &bytes);
-  RegCloseKey(key);
-  *size = bytes;
-  if (status == ERROR_SUCCESS) return RegistryRead::kRead;
-  if (status == ERROR_MORE_DATA) return RegistryRead::kTooLarge;
-  return RegistryRead::kNoValue;
-}
-
-bool RegistryIsReadable(char*, size_t) { return true; }
-
-void ForgetRegistryFile() {}
 
 }  // namespace platform
