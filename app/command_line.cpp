@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/ascii.h"
+#include "platform/output.h"
 #include "support/text.h"
 
 namespace {
@@ -15,7 +16,7 @@ constexpr size_t kMaxTarget = 127;
 constexpr size_t kMaxMailboxPart = 63;
 
 bool Refuse(const char* what, size_t length, size_t limit) {
-  printf("The %s argument is %u characters long; at most %u are accepted. Nothing was done.\n", what,
+  platform::Print("The %s argument is %u characters long; at most %u are accepted. Nothing was done.\n", what,
          static_cast<unsigned>(length), static_cast<unsigned>(limit));
   return false;
 }
@@ -28,7 +29,7 @@ bool TakeTarget(const char* target, RunOptions* options) {
   // Empty, or "/": an empty postoffice filter and no mailbox would widen to every mailbox of every
   // postoffice.
   if (target[0] == '\0' || (slash == target && slash[1] == '\0')) {
-    printf("The target argument names no postoffice and no mailbox. Nothing was done.\n");
+    platform::Print("The target argument names no postoffice and no mailbox. Nothing was done.\n");
     return false;
   }
   const size_t targetLength = strlen(target);
@@ -47,7 +48,7 @@ bool TakeDays(const char* text, RunOptions* options) {
   while (IsBlank(*c)) ++c;
   if (*c == '+' || *c == '-') ++c;
   if (*c < '0' || *c > '9') {
-    printf("The DAYS argument \"%s\" is not a number. Nothing was done.\n", text);
+    platform::Print("The DAYS argument \"%s\" is not a number. Nothing was done.\n", text);
     return false;
   }
   options->days = ParseDays(text);
@@ -111,26 +112,26 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
 }
 
 void PrintUsage() {
-  printf("******************************************************************\n");
-  printf("*            Quillerton Message Store Purge Utility              *\n");
-  printf("*            Version 1.3                                         *\n");
-  printf("******************************************************************\n\n");
-  printf("This utility will purge all Postmaster, Badmail, Inbox or Deleted Items messages that exceed the specified age.\n\n");
-  printf("Syntax: QNPURGE {POSTOFFICE|POSTOFFICE/MAILBOX|ALL} {DAYS} {SWITCHES} [UNREAD]\n\n");
-  printf("Parameters:\n");
-  printf("POSTOFFICE|POSTOFFICE/MAILBOX|ALL = Apply to a single postoffice, to a single mailbox or to all post offices\n");
-  printf("DAYS = The minimum age of messages (in days)\n");
-  printf("SWITCHES = See following section (switches are delimited by a plus)\n");
-  printf("UNREAD = Do not purge unread messages\n\n");
-  printf("Switches: (delimited by a plus character)\n");
-  printf("POSTMASTER = Clean the Inbox of Postmaster Mailboxes\n");
-  printf("INBOX = Clean the Inbox of all Mailboxes\n");
-  printf("DELETED = Clean the Deleted Items Folder of all Mailboxes\n");
-  printf("SENT = Clean the Sent Items Folder of all Mailboxes\n");
-  printf("JUNK = Clean the Junk E-mail Folder of all Mailboxes\n");
-  printf("BADMAIL = Clean the System BadMail Folder\n");
-  printf("REPORT = Reports on matching deletions for all settings - does not delete messages\n\n");
-  printf("Note: Multiple switches can be used if delimited with a + character.\n\n");
-  printf("e.g.: QNPURGE MAINOFFICE 30 INBOX+DELETED+SENT UNREAD\n\n");
-  printf("Press any key to continue..\n");
+  platform::Print("******************************************************************\n");
+  platform::Print("*            Quillerton Message Store Purge Utility              *\n");
+  platform::Print("*            Version 1.3                                         *\n");
+  platform::Print("******************************************************************\n\n");
+  platform::Print("This utility will purge all Postmaster, Badmail, Inbox or Deleted Items messages that exceed the specified age.\n\n");
+  platform::Print("Syntax: QNPURGE {POSTOFFICE|POSTOFFICE/MAILBOX|ALL} {DAYS} {SWITCHES} [UNREAD]\n\n");
+  platform::Print("Parameters:\n");
+  platform::Print("POSTOFFICE|POSTOFFICE/MAILBOX|ALL = Apply to a single postoffice, to a single mailbox or to all post offices\n");
+  platform::Print("DAYS = The minimum age of messages (in days)\n");
+  platform::Print("SWITCHES = See following section (switches are delimited by a plus)\n");
+  platform::Print("UNREAD = Do not purge unread messages\n\n");
+  platform::Print("Switches: (delimited by a plus character)\n");
+  platform::Print("POSTMASTER = Clean the Inbox of Postmaster Mailboxes\n");
+  platform::Print("INBOX = Clean the Inbox of all Mailboxes\n");
+  platform::Print("DELETED = Clean the Deleted Items Folder of all Mailboxes\n");
+  platform::Print("SENT = Clean the Sent Items Folder of all Mailboxes\n");
+  platform::Print("JUNK = Clean the Junk E-mail Folder of all Mailboxes\n");
+  platform::Print("BADMAIL = Clean the System BadMail Folder\n");
+  platform::Print("REPORT = Reports on matching deletions for all settings - does not delete messages\n\n");
+  platform::Print("Note: Multiple switches can be used if delimited with a + character.\n\n");
+  platform::Print("e.g.: QNPURGE MAINOFFICE 30 INBOX+DELETED+SENT UNREAD\n\n");
+  platform::Print("Press any key to continue..\n");
 }

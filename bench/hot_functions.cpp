@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/files.h"
 #include "purge/age.h"
 #include "purge/unread.h"
 #include "support/text.h"
@@ -50,30 +52,50 @@ std::string TypicalMessage(size_t size, bool read) {
   return header + std::string(20000, 'b');
 }
 
+// A message file alone in a folder of its own.
 class MessageFile {
  public:
   explicit MessageFile(const std::string& content) {
-    char path[] = "/tmp/qnpurge-bench-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0) std::abort();
-    if (write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) std::abort();
+    char folder[] = "/tmp/qnpurge-bench-XXXXXX";
+    if (mkdtemp(folder) == nullptr) std::abort();
+    folder_ = folder;
+    const std::string path = folder_ + "/m.MAI";
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 || write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) std::abort();
     close(fd);
-    path_ = path;
   }
-  ~MessageFile() { unlink(path_.c_str()); }
-  const char* path() const { return path_.c_str(); }
+  ~MessageFile() {
+    unlink((folder_ + "/m.MAI").c_str());
+    rmdir(folder_.c_str());
+  }
+  std::string pattern() const { return folder_ + "/*.MAI"; }
 
  private:
-  std::string path_;
+  std::string folder_;
+};
+
+// Times IsMessageRead the way the purge reaches a message: through the folder its search has
+// open, with the entry as the listing gives it.
+class TimedRead final : public platform::EntryVisitor {
+ public:
+  TimedRead(benchmark::State& state, ReadState expected) : state_(state), expected_(expected) {}
+  void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
+    if (IsMessageRead(folder, entry) != expected_) {
+      state_.SkipWithError("unexpected answer");
+      return;
+    }
+    for (auto _ : state_) benchmark::DoNotOptimize(IsMessageRead(folder, entry));
+  }
+
+ private:
+  benchmark::State& state_;
+  ReadState expected_;
 };
 
 void RunIsMessageRead(benchmark::State& state, const std::string& content, int expected) {
   MessageFile file(content);
-  if (IsMessageRead(file.path()) != expected) {
-    state.SkipWithError("unexpected answer");
-    return;
-  }
-  for (auto _ : state) benchmark::DoNotOptimize(IsMessageRead(file.path()));
+  TimedRead timed(state, expected ? ReadState::kRead : ReadState::kUnread);
+  platform::SearchFolder(file.pattern().c_str(), timed);
 }
 
 void BM_IsMessageReadTypicalRead(benchmark::State& state) {
@@ -109,8 +131,20 @@ void BM_IsMessageReadCarriageReturnsOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_IsMessageReadCarriageReturnsOnly);
 
+// A message gone since its folder was listed.
 void BM_IsMessageReadMissingFile(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(IsMessageRead("/nonexistent/qnpurge-bench.MAI"));
+  class Gone final : public platform::EntryVisitor {
+   public:
+    explicit Gone(benchmark::State& state) : state_(state) {}
+    void Visit(const platform::Folder& folder, const platform::DirEntry&) override {
+      const platform::DirEntry missing{"missing.MAI", platform::kAttributeNormal, 0};
+      for (auto _ : state_) benchmark::DoNotOptimize(IsMessageRead(folder, missing));
+    }
+    benchmark::State& state_;
+  };
+  MessageFile file("X-Read: 1\r\n\r\n");
+  Gone gone(state);
+  platform::SearchFolder(file.pattern().c_str(), gone);
 }
 BENCHMARK(BM_IsMessageReadMissingFile);
 

@@ -8,10 +8,11 @@ namespace platform {
 extern const char kPathSeparator;
 
 /// Attribute bits of a directory entry, as the Windows directory search reports them.
-constexpr uint32_t kAttributeHidden = 0x02;
 constexpr uint32_t kAttributeDirectory = 0x10;
 constexpr uint32_t kAttributeArchive = 0x20;
 constexpr uint32_t kAttributeNormal = 0x80;
+/// A symbolic link (POSIX) or another reparse point (Windows): what it names may not be a file.
+constexpr uint32_t kAttributeReparsePoint = 0x400;
 
 /// One entry of a directory search. `name` is valid only during the visit.
 struct DirEntry {
@@ -51,11 +52,14 @@ class EntryVisitor {
 enum class SearchOutcome {
   /// The search found nothing to visit: the folder is missing or holds no matching entry.
   kNotStarted,
-  /// The folder may exist but could not be listed (access denied, an I/O error, not a folder).
+  /// The folder may exist but could not be listed (access denied, an I/O error, not a folder),
+  /// or the listing failed before any entry was visited.
   kFailed,
-  /// At least one entry was visited; the search ran until it reported no further entry
-  /// (an error part way ends it the same way).
+  /// At least one entry was visited, and the listing ran to its end.
   kCompleted,
+  /// At least one entry was visited, but the listing failed part way, or an entry's type or
+  /// times could not be read (for any reason but the entry being gone since it was listed).
+  kUnfinished,
 };
 
 /// Lists the entries of one folder that match `pattern`, which is a folder path, the separator,
@@ -70,44 +74,62 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
 /// when it is still there.
 bool DeleteEntry(const Folder& folder, const char* name);
 
-/// A file open for reading its lines as bytes, the way the C runtime's fopen "rb" and fgets
-/// read them (Windows uses exactly those). On POSIX the read buffer lives in the object, so
-/// reading allocates nothing.
+/// How opening a message file for reading ended.
+enum class OpenOutcome {
+  kOpened,
+  /// The entry is gone since it was listed (or is being deleted by another process).
+  kGone,
+  /// What the entry names is no regular file (a device, a FIFO, a folder, a dangling link): it
+  /// is never read.
+  kNotAFile,
+  /// It exists but cannot be opened (access denied, too many open files, an I/O error).
+  kFailed,
+};
+
+/// A message file open for reading its lines as bytes, the way the C runtime's fopen "rb" and
+/// fgets read them, up to a limit. The read buffer lives in the object, so reading allocates
+/// nothing. Another process may delete the file while it is open (Windows shares it for
+/// deletion).
 class LineFile {
  public:
-  LineFile() = default;
+  /// A file of which at most `limit` bytes are read: past that it reads as ended.
+  explicit LineFile(uint32_t limit) : limit_(limit) {}
   ~LineFile() { Close(); }
   LineFile(const LineFile&) = delete;
   LineFile& operator=(const LineFile&) = delete;
 
-  /// Opens `path` for reading, without newline translation. False when it cannot be opened
-  /// (missing, locked, access denied) or what it names is not a regular file (a device, a FIFO,
-  /// a folder, reached directly or through a link): such a thing is never read. A FIFO never
-  /// blocks the open.
-  bool Open(const char* path);
-
-  /// As Open(path), for the entry `name` of the folder being searched.
-  bool Open(const Folder& folder, const char* name);
+  /// Opens the entry `entry` of the folder being searched, without newline translation. A FIFO
+  /// never blocks the open. On POSIX an entry the listing saw as a regular file is opened
+  /// without following a link and read without a further look at its type; one it saw as a
+  /// link is followed and checked.
+  OpenOutcome Open(const Folder& folder, const DirEntry& entry);
 
   /// Reads the next line as fgets(line, size) does: at most size - 1 bytes, up to and including
-  /// a line feed, then a terminating zero. False when nothing was read: at the end of the file
-  /// or on a read error.
+  /// a line feed, then a terminating zero. False when nothing was read: at the end of the file,
+  /// at the limit, or on a read error.
   bool ReadLine(char* line, int size);
 
-  /// True once a read has met the end of the file.
-  bool AtEnd() const;
+  /// True once a read has met the end of the file or the limit.
+  bool AtEnd() const { return atEnd_; }
 
   /// True once a read has failed.
-  bool Failed() const;
+  bool Failed() const { return failed_; }
 
-  /// Closes the file; nothing when it is not open.
+  /// Closes the file; nothing when it is not open. A close that fails loses nothing: the file
+  /// was only read.
   void Close();
 
  private:
-  intptr_t handle_ = -1;  // the runtime's stream on Windows, a descriptor on POSIX
+  /// Reads the next piece of the file into the buffer, at most up to the limit; false at the
+  /// end or on an error (which sets `failed_`).
+  bool Fill();
+
+  intptr_t handle_ = -1;  // a descriptor on POSIX, a file handle on Windows
+  uint32_t limit_;
+  uint32_t consumed_ = 0;  // bytes read from the file so far
   bool atEnd_ = false;
   bool failed_ = false;
-  uint32_t start_ = 0;  // POSIX: the unread bytes are buffer_[start_, end_)
+  uint32_t start_ = 0;  // the unread bytes are buffer_[start_, end_)
   uint32_t end_ = 0;
   char buffer_[4096];
 };

@@ -9,21 +9,29 @@ namespace platform {
 enum class RegistryRead {
   /// The value's bytes are in the caller's buffer and their count in `size`.
   kRead,
-  /// The key could not be opened: it does not exist, or access was refused.
+  /// The key does not exist.
   kNoKey,
   /// The key has no value of that name.
   kNoValue,
   /// The value holds more bytes than the buffer takes; `size` holds how many, the buffer
   /// holds nothing usable.
   kTooLarge,
+  /// The key or the value exists but could not be read: access was refused, or an I/O error.
+  kFailed,
 };
+
+/// The registry types that hold one text.
+constexpr uint32_t kRegistryText = 1;        ///< REG_SZ
+constexpr uint32_t kRegistryExpandText = 2;  ///< REG_EXPAND_SZ
 
 /// Reads one value of `subKey` under HKEY_LOCAL_MACHINE as RegQueryValueExA does with no type
 /// requested: data of any type, text as narrow characters with the terminating zero it was
 /// stored with. `size` is the buffer's capacity in bytes on entry and the value's size on
-/// return. The key is opened (KEY_QUERY_VALUE, no registry view flag) and closed again for
-/// this one read. Never writes to the registry.
-RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size);
+/// return; `type`, unless null, receives the value's registry type (REG_SZ is 1, REG_DWORD 4).
+/// The key is opened (KEY_QUERY_VALUE, no registry view flag) and closed again for this one
+/// read. Never writes to the registry.
+RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
+                                uint32_t* type);
 
 /// True when the registry can be read. On Windows always. On POSIX the registry file is parsed
 /// here once per process (or after ForgetRegistryFile): no file is an empty registry and

@@ -28,6 +28,7 @@ constexpr uint32_t kTypeText = 1;
 constexpr uint32_t kTypeExpandText = 2;
 constexpr uint32_t kTypeMultiText = 7;
 constexpr uint32_t kTypeBinary = 3;
+constexpr uint32_t kTypeDword = 4;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -124,6 +125,7 @@ class Parser {
     Quoted text;
     bool isText = false;
     bool deletion = false;
+    uint32_t type = kTypeText;
     std::string data;
     if (pos < line.size() && line[pos] == '"') {
       if (!QuotedText(line, &pos, &text)) return false;
@@ -142,9 +144,10 @@ class Parser {
         return Fail("a dword value is not one to eight hex digits");
       }
       for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>(value >> (8 * i)));
+      type = kTypeDword;
     } else if (ascii::StartsWithNoCase(line.substr(pos), "hex")) {
       pos += 3;
-      uint32_t type = kTypeBinary;
+      type = kTypeBinary;
       if (pos < line.size() && line[pos] == '(') {
         const size_t first = ++pos;
         type = 0;
@@ -168,7 +171,7 @@ class Parser {
 
     if (section_ != Section::kKey) return true;
     const size_t dataLength = isText ? text.length + 1 : data.size();  // text with its terminating zero
-    char* out = AddValue(arena_, &current_->second, name.length, deletion, dataLength);
+    char* out = AddValue(arena_, &current_->second, name.length, deletion, type, dataLength);
     out = Unescape(name.raw, true, out);
     if (isText) {
       *Unescape(text.raw, false, out) = '\0';
@@ -261,7 +264,8 @@ bool RegistryFile::Parse(const std::string& bytes, Problem* problem) {
   return true;
 }
 
-RegistryFile::Lookup RegistryFile::Find(const char* subKey, const char* valueName, const std::string** data) const {
+RegistryFile::Lookup RegistryFile::Find(const char* subKey, const char* valueName, const std::string** data,
+                                        uint32_t* type) const {
   const std::string path = ascii::UpperCopy(subKey != nullptr ? subKey : "");
   // A key exists also through its sub-keys, and the root always exists.
   if (store_ == nullptr) return path.empty() ? Lookup::kNoValue : Lookup::kNoKey;
@@ -280,6 +284,7 @@ RegistryFile::Lookup RegistryFile::Find(const char* subKey, const char* valueNam
     if (record.name == name) {
       if (record.deleted) return Lookup::kNoValue;
       *data = &store_->found.try_emplace(offset, record.data).first->second;
+      if (type != nullptr) *type = record.type;
       return Lookup::kFound;
     }
     offset = record.previous;

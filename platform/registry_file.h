@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -40,9 +41,10 @@ class RegistryFile {
   /// value. On kFound, `data` points at the bytes RegQueryValueExA would return: text as
   /// narrow (UTF-8) characters with its terminating zero, a dword as 4 little-endian bytes,
   /// hex data of the text types (1, 2 and 7) of a version 5 file converted from UTF-16, other
-  /// hex data as written. The pointer is valid until the next Parse or Clear. Not for
-  /// concurrent callers: the bytes are copied out on the first request for them.
-  Lookup Find(const char* subKey, const char* valueName, const std::string** data) const;
+  /// hex data as written, and `type`, unless null, receives its registry type (1 for text, 4
+  /// for a dword, N for hex(N), 3 for hex). The pointer is valid until the next Parse or Clear.
+  /// Not for concurrent callers: the bytes are copied out on the first request for them.
+  Lookup Find(const char* subKey, const char* valueName, const std::string** data, uint32_t* type) const;
 
   /// Holds nothing: an empty registry.
   void Clear();

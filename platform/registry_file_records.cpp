@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fault.h"
+
 namespace platform::registry_file_detail {
 
 namespace {
@@ -51,6 +53,7 @@ uint32_t Arena::Allocate(size_t size, char** at) {
 }
 
 uint32_t Arena::NewBlock(size_t size) {
+  fault::CheckAllocation();
   const size_t offset = slots_.size() << kSlotBits;
   blocks_.emplace_back(new char[size]);
   for (size_t slot = 0; slot < size; slot += kSlot) slots_.push_back(blocks_.back().get() + slot);
@@ -63,9 +66,11 @@ ValueRecord ReadValue(const Arena& arena, uint32_t offset) {
   memcpy(&record.previous, in, sizeof record.previous);
   size_t nameLength;
   size_t dataField;
-  in = GetVarint(GetVarint(in + sizeof record.previous, &nameLength), &dataField);
+  size_t type;
+  in = GetVarint(GetVarint(GetVarint(in + sizeof record.previous, &nameLength), &dataField), &type);
   record.name = std::string_view(in, nameLength);
   record.deleted = dataField == 0;
+  record.type = static_cast<uint32_t>(type);
   record.data = std::string_view(in + nameLength, record.deleted ? 0 : dataField - 1);
   return record;
 }
@@ -82,6 +87,7 @@ Keys::iterator OpenKey(Arena* arena, Keys* keys, std::string_view path) {
   char* out;
   const uint32_t record = arena->Allocate(VarintSize(path.size()) + path.size(), &out);
   memcpy(PutVarint(path.size(), out), path.data(), path.size());
+  fault::CheckAllocation();  // the key's node
   return keys->emplace_hint(key, record, kNoRecord);
 }
 
@@ -96,14 +102,15 @@ void DeleteTree(Keys* keys, const std::string& subKey) {
   keys->erase(keys->lower_bound(std::string_view(below)), keys->lower_bound(std::string_view(past)));
 }
 
-char* AddValue(Arena* arena, uint32_t* newest, size_t nameLength, bool deleted, size_t dataLength) {
+char* AddValue(Arena* arena, uint32_t* newest, size_t nameLength, bool deleted, uint32_t type, size_t dataLength) {
   const size_t dataField = deleted ? 0 : dataLength + 1;
   char* out;
-  const uint32_t record = arena->Allocate(
-      sizeof *newest + VarintSize(nameLength) + VarintSize(dataField) + nameLength + (deleted ? 0 : dataLength), &out);
+  const uint32_t record = arena->Allocate(sizeof *newest + VarintSize(nameLength) + VarintSize(dataField) +
+                                              VarintSize(type) + nameLength + (deleted ? 0 : dataLength),
+                                          &out);
   memcpy(out, newest, sizeof *newest);
   *newest = record;
-  return PutVarint(dataField, PutVarint(nameLength, out + sizeof *newest));
+  return PutVarint(type, PutVarint(dataField, PutVarint(nameLength, out + sizeof *newest)));
 }
 
 }  // namespace platform::registry_file_detail

@@ -46,13 +46,14 @@ constexpr size_t kLargestText = size_t{1} << 30;
 constexpr uint32_t kNoRecord = UINT32_MAX;
 
 /// A value record: [the key's previous record, 4 bytes][name length][data length + 1, or 0 for a
-/// deletion][name in upper case][data], lengths as 7 bits a byte, low bits first, a set high bit
-/// for more to come. A key's values are the chain from its newest record: the newest record with
+/// deletion][registry type][name in upper case][data], lengths and type as 7 bits a byte, low
+/// bits first, a set high bit for more to come. A key's values are the chain from its newest record: the newest record with
 /// a name decides, so that a value set again or deleted needs no search when the file is read.
 struct ValueRecord {
   uint32_t previous;
   std::string_view name;
   bool deleted;
+  uint32_t type;
   std::string_view data;
 };
 
@@ -84,8 +85,9 @@ Keys::iterator OpenKey(Arena* arena, Keys* keys, std::string_view path);
 void DeleteTree(Keys* keys, const std::string& subKey);
 
 /// A new value record in `arena` for a name of `nameLength` bytes and, unless `deleted`, data of
-/// `dataLength` bytes, made the newest of the key whose newest record is `*newest`. Returns where
-/// the name goes, which the caller writes in upper case; the data follows it.
-char* AddValue(Arena* arena, uint32_t* newest, size_t nameLength, bool deleted, size_t dataLength);
+/// `dataLength` bytes of registry type `type`, made the newest of the key whose newest record is
+/// `*newest`. Returns where the name goes, which the caller writes in upper case; the data
+/// follows it.
+char* AddValue(Arena* arena, uint32_t* newest, size_t nameLength, bool deleted, uint32_t type, size_t dataLength);
 
 }  // namespace platform::registry_file_detail

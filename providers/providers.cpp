@@ -5,6 +5,7 @@
 
 #include "platform/com.h"
 #include "platform/files.h"
+#include "platform/output.h"
 #include "providers/provider_api.h"
 #include "settings/registry.h"
 #include "settings/server_settings.h"
@@ -28,7 +29,7 @@ platform::LibraryHandle LoadFrom(const char* directory, const char* fileName) {
 // Loads one provider from the provider directory of the settings; reports one that fails.
 platform::LibraryHandle LoadProvider(const char* fileName, const char* failureLine) {
   platform::LibraryHandle library = LoadFrom(serverSettings.providerDirectory, fileName);
-  if (library == nullptr) printf("%s", failureLine);
+  if (library == nullptr) platform::Print("%s", failureLine);
   return library;
 }
 
@@ -49,7 +50,7 @@ int LoadPostofficeConfigProvider() {
   char directory[1024] = {};
   GetApplicationDirectory(directory, sizeof directory);
   providerSet.postofficeConfig = LoadFrom(directory, "QNAIPO.DLL");
-  if (providerSet.postofficeConfig == nullptr) printf("Unable to Load Postoffice Configuration Provider\n");
+  if (providerSet.postofficeConfig == nullptr) platform::Print("Unable to Load Postoffice Configuration Provider\n");
   return 1;
 }
 
@@ -74,9 +75,9 @@ void* ResolveEntryPoint(platform::LibraryHandle library, const char* name, const
                         const char* what) {
   void* entry = nullptr;
   if (library == nullptr) {
-    printf("Skipped %s: the %s is not loaded\n", what, providerTitle);
+    platform::Print("Skipped %s: the %s is not loaded\n", what, providerTitle);
   } else if ((entry = platform::FindSymbol(library, name)) == nullptr) {
-    printf("Skipped %s: the %s has no entry point %s\n", what, providerTitle, name);
+    platform::Print("Skipped %s: the %s has no entry point %s\n", what, providerTitle, name);
   }
   if (entry == nullptr) NoteSkippedWork();
   return entry;

@@ -5,6 +5,7 @@
 
 #include "platform/ascii.h"
 #include "platform/clock.h"
+#include "platform/output.h"
 #include "purge/age.h"
 #include "purge/run_options.h"
 #include "purge/unread.h"
@@ -41,7 +42,7 @@ class FolderVisitor final : public platform::EntryVisitor {
 
     if (runOptions.reportOnly) {
       PrintAgeLine("\t\t", entry.name, *age);
-    } else if (DeleteMessage(folderPath_, entry.name, folder, store_)) {
+    } else if (DeleteMessage(folderPath_, entry, folder, store_)) {
       PrintAgeLine("", entry.name, *age);
     }
     ++count_;
@@ -51,7 +52,7 @@ class FolderVisitor final : public platform::EntryVisitor {
 
  private:
   void PrintAgeLine(const char* indent, const char* name, MessageAge age) const {
-    printf("%s%s in %s is %d(y), %d(m), %d(d) old\n", indent, name, folderPath_, age.years, age.months, age.days);
+    platform::Print("%s%s in %s is %d(y), %d(m), %d(d) old\n", indent, name, folderPath_, age.years, age.months, age.days);
   }
 
   const char* folderPath_;
@@ -68,41 +69,55 @@ int PurgeFolder(const char* folderPath, int32_t days, Store& store) {
   const size_t length = strlen(folderPath);
   const bool endsInSeparator = length > 0 && folderPath[length - 1] == platform::kPathSeparator;
   if (FormatPath(pattern, sizeof pattern, endsInSeparator ? "%s*.MAI" : "%s\\*.MAI", folderPath) < 0) {
-    printf("Skipped %s: the folder path is too long to search\n", folderPath);
+    platform::Print("Skipped %s: the folder path is too long to search\n", folderPath);
     return 1;
   }
 
   FolderVisitor visitor(folderPath, days, platform::CurrentFileTime(), store);
-  switch (store.Search(pattern, visitor)) {
-    case platform::SearchOutcome::kNotStarted:
-      return 1;
-    case platform::SearchOutcome::kFailed:
-      printf("Unable to search %s\n", folderPath);
-      fflush(stdout);
-      NoteSkippedWork();
-      return 1;
-    case platform::SearchOutcome::kCompleted:
-      break;
+  const platform::SearchOutcome outcome = store.Search(pattern, visitor);
+  if (outcome == platform::SearchOutcome::kNotStarted) return 1;
+  if (outcome != platform::SearchOutcome::kFailed) {
+    platform::Print("-->%d\t Messages in\t%s\n", visitor.count(), folderPath);
+    // One write per folder: a run that is stopped or crashes leaves whole lines for every folder
+    // it finished, and the log is complete before the store provider is called.
+    platform::FlushOutput();
+    if (visitor.count() > 0 && !runOptions.reportOnly) store.RequestRescan(folderPath);
   }
-
-  printf("-->%d\t Messages in\t%s\n", visitor.count(), folderPath);
-  // One write per folder: a run that is stopped or crashes leaves whole lines for every folder
-  // it finished, and the log is complete before the store provider is called.
-  fflush(stdout);
-  if (visitor.count() > 0 && !runOptions.reportOnly) store.RequestRescan(folderPath);
+  if (outcome != platform::SearchOutcome::kCompleted) {
+    // The listing failed, at once or part way: what was done stands, the rest of the folder was
+    // never seen.
+    platform::Print("Unable to search %s\n", folderPath);
+    platform::FlushOutput();
+    NoteSkippedWork();
+  }
   return 1;
 }
 
-int DeleteMessage(const char* folderPath, const char* fileName, const platform::Folder& folder, Store& store) {
+int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
+                  Store& store) {
+  const char* fileName = entry.name;
   // The entry is reached through the open folder, but only a message whose whole path (folder,
   // separator, name) fits the tool's path buffer is touched, on either platform.
   if (strlen(folderPath) + 1 + strlen(fileName) >= kPathSize) {
-    printf("Skipped %s in %s: the message path is too long\n", fileName, folderPath);
+    platform::Print("Skipped %s in %s: the message path is too long\n", fileName, folderPath);
     return 0;
   }
-  if (runOptions.retainUnread && IsMessageRead(folder, fileName) != 1) return 0;
+  if (runOptions.retainUnread) {
+    switch (IsMessageRead(folder, entry)) {
+      case ReadState::kRead:
+        break;
+      case ReadState::kUnread:
+        return 0;
+      case ReadState::kGone:
+        return 1;  // another run deleted it: it is gone, as asked
+      case ReadState::kFailed:
+        platform::Print("Unable to read %s in %s\n", fileName, folderPath);
+        NoteSkippedWork();
+        return 0;
+    }
+  }
   if (store.Delete(folder, fileName)) return 1;
-  printf("Unable to delete %s in %s\n", fileName, folderPath);
+  platform::Print("Unable to delete %s in %s\n", fileName, folderPath);
   NoteSkippedWork();
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/ascii.h"
+#include "platform/output.h"
 #include "platform/pause.h"
 #include "providers/provider_api.h"
 #include "providers/providers.h"
@@ -46,7 +47,7 @@ bool ResetMailboxRecord(MailboxRecord* record, const char* postofficeName, const
 // A request that cannot be written as asked is not made at all: an emptied name field would ask
 // for every postoffice or mailbox instead of one.
 void SkipUnfitRequest(const char* what) {
-  printf("Skipped %s: the name does not fit the provider's record\n", what);
+  platform::Print("Skipped %s: the name does not fit the provider's record\n", what);
   NoteSkippedWork();
 }
 
@@ -68,17 +69,17 @@ void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, M
                          int32_t days) {
   const char* mailbox = FieldText(record->mailbox);
   if (!IsUsableStoreName(mailbox)) {
-    printf("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
+    platform::Print("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
            postofficeName);
     NoteSkippedWork();
     return;
   }
   for (const MailboxFolder& folder : kMailboxFolders) {
     if (!(runOptions.*folder.flag)) continue;
-    if (!runOptions.reportOnly) printf(folder.progressLine, postofficeName, mailbox);
+    if (!runOptions.reportOnly) platform::Print(folder.progressLine, postofficeName, mailbox);
     char folderPath[kPathSize];
     if (FormatPath(folderPath, sizeof folderPath, folder.pathFormat, mailRootPath, mailbox) < 0) {
-      printf("Skipped a folder of mailbox %s of postoffice %s: the folder path is too long\n", mailbox,
+      platform::Print("Skipped a folder of mailbox %s of postoffice %s: the folder path is too long\n", mailbox,
              postofficeName);
       continue;
     }
@@ -117,7 +118,7 @@ uint32_t GetPurgeWait() {
 int PurgePostmasterInbox(const char* mailRootPath, int32_t days) {
   char folderPath[kPathSize];
   if (FormatPath(folderPath, sizeof folderPath, "%s\\Postmaster\\Inbox", mailRootPath) < 0) {
-    printf("Skipped the postmaster inbox of %s: the folder path is too long\n", mailRootPath);
+    platform::Print("Skipped the postmaster inbox of %s: the folder path is too long\n", mailRootPath);
     return 1;
   }
   PurgeFolder(folderPath, days);
@@ -161,13 +162,14 @@ int PurgePostoffices(int32_t days) {
   char mailRootPath[kPathSize] = {};
   platform::PauseEvent pause = platform::CreatePauseEvent();
 
-  if (!runOptions.reportOnly) printf("Purging Mailbox Messages older than %d days\n", days);
-  printf("Postoffice Root=%s\n", serverSettings.mailRoot);
+  if (!runOptions.reportOnly) platform::Print("Purging Mailbox Messages older than %d days\n", days);
+  platform::Print("Postoffice Root=%s\n", serverSettings.mailRoot);
 
-  // An empty Mail Root (a fallback that did not fit its field) would put every mail root at the
-  // top of the drive.
-  if (serverSettings.mailRoot[0] == '\0') {
-    printf("Skipped the postoffice phase: Mail Root is not set\n");
+  // A Mail Root that cannot be read, or an empty one (a fallback that did not fit its field),
+  // would put every mail root somewhere else: at the top of the drive, or in another store.
+  if (serverSettings.mailRootUnreadable || serverSettings.mailRoot[0] == '\0') {
+    platform::Print(serverSettings.mailRootUnreadable ? "Skipped the postoffice phase: Mail Root cannot be read\n"
+                                             : "Skipped the postoffice phase: Mail Root is not set\n");
     NoteSkippedWork();
     platform::ClosePauseEvent(pause);
     return 1;
@@ -200,14 +202,14 @@ int PurgePostoffices(int32_t days) {
 
   int32_t found = reinterpret_cast<PostofficeCall>(first)(&record);
   while (found) {
-    if (!runOptions.reportOnly) printf("Purging Postmaster mailbox for postoffice: %s\n", FieldText(record.description));
+    if (!runOptions.reportOnly) platform::Print("Purging Postmaster mailbox for postoffice: %s\n", FieldText(record.description));
 
     const char* name = FieldText(record.name);
     if (!IsUsableStoreName(name)) {
-      printf("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
+      platform::Print("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
       NoteSkippedWork();
     } else if (FormatPath(mailRootPath, sizeof mailRootPath, "%s\\%s\\MAILROOT", serverSettings.mailRoot, name) < 0) {
-      printf("Skipped postoffice %s: its mail root path is too long\n", name);
+      platform::Print("Skipped postoffice %s: its mail root path is too long\n", name);
     } else {
       if (runOptions.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days);
       if (anyMailboxFolder) PurgeMailboxes(mailRootPath, name, days);
@@ -221,7 +223,7 @@ int PurgePostoffices(int32_t days) {
       SkipUnfitRequest("the rest of the postoffice phase");
       break;
     }
-    fflush(stdout);  // the log is whole while the pause lasts
+    platform::FlushOutput();  // the log is whole while the pause lasts
     platform::WaitPumpingMessages(pause, wait);
     found = reinterpret_cast<PostofficeCall>(next)(&record);
   }

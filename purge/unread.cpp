@@ -8,23 +8,26 @@
 namespace {
 
 // Scans the header block of an open message file for the read marker.
-int ReadMarkerIn(platform::LineFile& file) {
+ReadState ReadMarkerIn(platform::LineFile& file) {
   // Lines are read 2,047 characters at a time; a longer line is tested in pieces, each as if it
   // were a line of its own.
   char line[4096];
-  int result = 0;
+  ReadState result = ReadState::kUnread;
   while (!file.AtEnd()) {
     if (!file.ReadLine(line, 2048)) {
-      // At the end this leaves the loop through AtEnd; a read error must end the scan too, or
-      // the loop would never end. No marker has been seen: the message counts as unread.
-      if (file.Failed()) break;
+      // At the end (or the limit) this leaves the loop through AtEnd; a read error must end the
+      // scan too, or the loop would never end.
+      if (file.Failed()) {
+        result = ReadState::kFailed;
+        break;
+      }
       continue;
     }
     if (line[0] == '\r' || line[0] == '\n') break;  // the empty line ends the header block
     // Nine characters exactly; what follows the digit is not looked at. The marker holds no CR
     // or LF, so the line end need not be cut off first: the outcome is the same.
     if (ascii::StartsWithNoCase(std::string_view(line, strnlen(line, 9)), "X-Read: 1")) {
-      result = 1;
+      result = ReadState::kRead;
       break;
     }
   }
@@ -35,12 +38,17 @@ int ReadMarkerIn(platform::LineFile& file) {
 
 }  // namespace
 
-int IsMessageRead(const char* messagePath) {
-  platform::LineFile file;
-  return file.Open(messagePath) ? ReadMarkerIn(file) : 0;
-}
-
-int IsMessageRead(const platform::Folder& folder, const char* fileName) {
-  platform::LineFile file;
-  return file.Open(folder, fileName) ? ReadMarkerIn(file) : 0;
+ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry& entry) {
+  platform::LineFile file(kHeaderScanLimit);
+  switch (file.Open(folder, entry)) {
+    case platform::OpenOutcome::kOpened:
+      return ReadMarkerIn(file);
+    case platform::OpenOutcome::kGone:
+      return ReadState::kGone;
+    case platform::OpenOutcome::kNotAFile:
+      return ReadState::kUnread;  // a device or a FIFO is never read, and never a read message
+    case platform::OpenOutcome::kFailed:
+      break;
+  }
+  return ReadState::kFailed;
 }

@@ -1,12 +1,21 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/files.h"
 
-/// 1 when the header block of the message file at `messagePath` (the lines before the first
-/// empty one) holds a line beginning "X-Read: 1", ignoring case; 0 otherwise, also when the
-/// file cannot be opened, is not a regular file, or a read fails. Never reads past the header
-/// block's end.
-int IsMessageRead(const char* messagePath);
+/// What the header block of a message file says.
+enum class ReadState {
+  kRead,    ///< its header block holds a line beginning "X-Read: 1", ignoring case
+  kUnread,  ///< it does not, within the first kHeaderScanLimit bytes; or it is no regular file
+  kGone,    ///< the file is gone since it was listed (another run or the server removed it)
+  kFailed,  ///< it exists but could not be opened or read
+};
 
-/// As IsMessageRead(messagePath), for the entry `fileName` of the folder being searched.
-int IsMessageRead(const platform::Folder& folder, const char* fileName);
+/// The most of a message file the header scan reads: a header block that has not ended by then
+/// holds no read marker.
+constexpr uint32_t kHeaderScanLimit = 1024 * 1024;
+
+/// Scans the header block (the lines before the first empty one) of the entry `entry` of the
+/// folder being searched for the read marker, never past the header block's end.
+ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry& entry);

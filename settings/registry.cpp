@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <string>
 
+#include "platform/output.h"
 #include "platform/registry.h"
 #include "support/replace.h"
 #include "support/text.h"
@@ -21,7 +21,7 @@ constexpr char kPathReplacement[] = "Software\\Wow6432Node\\Quillerton";
 int CheckRegistry() {
   char problem[4096];
   if (platform::RegistryIsReadable(problem, sizeof problem)) return 1;
-  printf("%s Nothing was done.\n", problem);
+  platform::Print("%s Nothing was done.\n", problem);
   return 0;
 }
 
@@ -30,7 +30,7 @@ int RegReadDword(RegistryRoot, const char* subKey, const char* valueName, uint32
   // Data of any type is taken; shorter data fills the low-order bytes and the rest stays 0.
   unsigned char bytes[4] = {};
   uint32_t size = sizeof bytes;
-  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size) != platform::RegistryRead::kRead) return 0;
+  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead) return 0;
   *out = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
          static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
   return 1;
@@ -40,25 +40,48 @@ int RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
   return RegReadDword(RegistryRoot::kLocalMachine, subKey, valueName, out);
 }
 
-int RegReadString(RegistryRoot, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
-                  int keepPath) {
-  if (capacity <= 0) return 0;
+namespace {
+
+// Reads a text as RegReadString does, and says why a read failed.
+TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity, int keepPath,
+                   uint32_t* type) {
+  if (capacity <= 0) return TextValue::kUnreadable;
   std::string path(subKey != nullptr ? subKey : "");
   if (!keepPath) ReplaceInString(path, kPathNeedle, kPathReplacement, 1, 0, 0);
 
   // One byte more than the data accepted, to terminate a stored text that holds no zero.
-  std::unique_ptr<char[]> working(new (std::nothrow) char[static_cast<size_t>(capacity) + 1]);
-  if (!working) return 0;
+  std::unique_ptr<char[]> working(new char[static_cast<size_t>(capacity) + 1]);
   uint32_t size = static_cast<uint32_t>(capacity);
-  if (platform::QueryRegistryValue(path.c_str(), valueName, working.get(), &size) != platform::RegistryRead::kRead ||
-      size == 0) {
+  const platform::RegistryRead read = platform::QueryRegistryValue(path.c_str(), valueName, working.get(), &size, type);
+  if (read != platform::RegistryRead::kRead || size == 0) {
     buffer[0] = '\0';
-    return 0;
+    const bool absent = read == platform::RegistryRead::kNoKey || read == platform::RegistryRead::kNoValue ||
+                        (read == platform::RegistryRead::kRead && size == 0);
+    return absent ? TextValue::kAbsent : TextValue::kUnreadable;
   }
   working[size] = '\0';
   // Data of exactly `capacity` bytes with no zero among them does not fit the buffer with its
   // terminator: a failed read, and BoundedCopy leaves the buffer empty.
-  return BoundedCopy(buffer, static_cast<size_t>(capacity), working.get()) != nullptr ? 1 : 0;
+  return BoundedCopy(buffer, static_cast<size_t>(capacity), working.get()) != nullptr ? TextValue::kRead
+                                                                                       : TextValue::kUnreadable;
+}
+
+}  // namespace
+
+int RegReadString(RegistryRoot, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
+                  int keepPath) {
+  return ReadText(subKey, valueName, buffer, capacity, keepPath, nullptr) == TextValue::kRead ? 1 : 0;
+}
+
+TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
+  uint32_t type = platform::kRegistryText;
+  const TextValue read = ReadText(subKey, valueName, buffer, capacity, 0, &type);
+  if (read != TextValue::kRead) return read;
+  if (type != platform::kRegistryText && type != platform::kRegistryExpandText) {
+    buffer[0] = '\0';
+    return TextValue::kUnreadable;
+  }
+  return buffer[0] == '\0' ? TextValue::kAbsent : TextValue::kRead;
 }
 
 int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {

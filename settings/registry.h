@@ -26,6 +26,19 @@ int RegReadString(RegistryRoot root, const char* subKey, const char* valueName, 
                   int keepPath);
 int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
 
+/// What a read of a text value found.
+enum class TextValue {
+  kRead,        ///< a text that is not empty; the buffer holds it
+  kAbsent,      ///< no key, no value, or an empty text: the value is not set
+  kUnreadable,  ///< it exists but cannot be read: refused, an I/O error, too long, or not a text
+};
+
+/// RegReadString in its HKEY_LOCAL_MACHINE form, for a value whose fallback must only replace
+/// a value that is not set: it tells an absent or empty value from one that exists but cannot
+/// be read, which includes data of a type other than REG_SZ or REG_EXPAND_SZ. The buffer is
+/// empty unless the result is kRead.
+TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
+
 /// Text values of the server key. The version readers return 1 only for a non-empty text
 /// (GetServerVersion for any successful read); GetApplicationDirectory appends "64" whether or
 /// not the read succeeded, and counts a directory too long to take it as a failed read.

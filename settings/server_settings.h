@@ -42,6 +42,10 @@ struct ServerSettings {
   uint32_t ipv6Status = 0;
   uint32_t preventMessageDuplicates = 0;
   uint32_t allowCustomPostofficePaths = 0;
+  /// Not a registry value: set when `Mail Root` exists but cannot be read, or its fallback would
+  /// come from a `Data Directory` that cannot be read. `mailRoot` is then empty, and no store
+  /// may be purged in its place.
+  bool mailRootUnreadable = false;
 };
 
 /// The process-wide settings record.

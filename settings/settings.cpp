@@ -61,8 +61,25 @@ int LoadSettings() {
   ReadText(kConnectorsKey, "Connector Root Directory", s.connectorRootDirectory);
   // Read a second time; this read decides what the field holds.
   ReadText(kServerKey, "Configuration Directory", s.configurationDirectory);
-  ReadText(kServerKey, "Data Directory", s.dataDirectory);
-  ReadDirectory(kServerKey, "Mail Root", s.mailRoot, "%s\\POSTOFFICES");
+  const TextValue dataDirectory = RegReadText(kServerKey, "Data Directory", s.dataDirectory, sizeof s.dataDirectory);
+  // Mail Root falls back on Data Directory only when it is not set: one that is set but cannot be
+  // read, or a fallback built from a Data Directory that cannot be read, would purge another
+  // store in its place.
+  s.mailRootUnreadable = false;
+  switch (RegReadText(kServerKey, "Mail Root", s.mailRoot, sizeof s.mailRoot)) {
+    case TextValue::kRead:
+      break;
+    case TextValue::kAbsent:
+      if (dataDirectory == TextValue::kUnreadable) {
+        s.mailRootUnreadable = true;
+      } else {
+        FormatPath(s.mailRoot, sizeof s.mailRoot, "%s\\POSTOFFICES", s.dataDirectory);
+      }
+      break;
+    case TextValue::kUnreadable:
+      s.mailRootUnreadable = true;
+      break;
+  }
   ReadDirectory(kAdministrationKey, "Activity Log Directory", s.activityLogDirectory, "%s\\Logging\\RADMS");
   // Only the last component is created; whether it worked does not matter to the run.
   if (s.activityLogDirectory[0] != '\0') platform::CreateDirectoryAt(s.activityLogDirectory);

@@ -17,7 +17,8 @@ int32_t GetBufferAppendMode() {
   if (bufferAppendMode != kNotRead) return bufferAppendMode;
   unsigned char bytes[4] = {};
   uint32_t size = sizeof bytes;
-  if (platform::QueryRegistryValue(kServerKey, "UseBufferAppendMode", bytes, &size) != platform::RegistryRead::kRead) {
+  if (platform::QueryRegistryValue(kServerKey, "UseBufferAppendMode", bytes, &size, nullptr) !=
+      platform::RegistryRead::kRead) {
     bufferAppendMode = 1;
     return bufferAppendMode;
   }

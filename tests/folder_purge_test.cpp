@@ -185,7 +185,8 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   runOptions.retainUnread = 1;
   const std::string name(2047, 'n');
   CapturedOutput second;
-  EXPECT_EQ(DeleteMessage(Folder().c_str(), name.c_str(), platform::Folder(), store_), 0);
+  EXPECT_EQ(DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(), store_),
+            0);
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(store_.deleteCalls, 0);
 }

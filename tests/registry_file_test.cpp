@@ -53,7 +53,7 @@ class RegistryFileTest : public testing::Test {
   // The value's bytes, or "<no key>" / "<no value>".
   std::string Value(const char* key, const char* name) const {
     const std::string* data = nullptr;
-    switch (file_.Find(key, name, &data)) {
+    switch (file_.Find(key, name, &data, nullptr)) {
       case RegistryFile::Lookup::kNoKey:
         return "<no key>";
       case RegistryFile::Lookup::kNoValue:

@@ -44,8 +44,9 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
   CallbackVisitor visitor([&](const platform::Folder& folder, const platform::DirEntry& entry) {
     if (std::string(entry.name) != "a.MAI") return;
     ++visits;
-    EXPECT_EQ(IsMessageRead(folder, "a.MAI"), 1);
-    EXPECT_EQ(IsMessageRead(folder, "c.MAI"), 0);  // only the sibling has one
+    EXPECT_EQ(IsMessageRead(folder, entry), ReadState::kRead);
+    // Only the sibling has one: to this folder it is gone.
+    EXPECT_EQ(IsMessageRead(folder, {"c.MAI", platform::kAttributeNormal, 0}), ReadState::kGone);
     EXPECT_TRUE(platform::DeleteEntry(folder, "b.MAI"));
     // Gone already (another run removed it) counts as deleted.
     EXPECT_TRUE(platform::DeleteEntry(folder, "absent.MAI"));

@@ -164,15 +164,34 @@ TEST_F(LoadSettingsTest, OnlyTheLastComponentOfTheActivityLogDirectoryIsCreated)
   EXPECT_TRUE(fs::is_directory(data / "activity"));
 }
 
-TEST_F(LoadSettingsTest, AMailRootTooLongForItsFieldCountsAsAbsent) {
+// Only a Mail Root that is not set falls back on Data Directory: one that is set but cannot be
+// read would otherwise purge the store under Data Directory in its place.
+TEST_F(LoadSettingsTest, AMailRootThatCannotBeReadTakesNoFallback) {
   registry_.SetText(kTestServerKey, "Data Directory", "D:\\Data");
-  registry_.SetText(kTestServerKey, "Mail Root", std::string(1024, 'm'));
-  LoadSettings();
-  EXPECT_EQ(serverSettings.mailRoot, "D:\\Data" + kSeparator + "POSTOFFICES");
-
   registry_.SetText(kTestServerKey, "Mail Root", std::string(1023, 'm'));
   LoadSettings();
   EXPECT_EQ(serverSettings.mailRoot, std::string(1023, 'm'));
+  EXPECT_FALSE(serverSettings.mailRootUnreadable);
+
+  registry_.SetText(kTestServerKey, "Mail Root", std::string(1024, 'm'));  // too long for its field
+  LoadSettings();
+  EXPECT_STREQ(serverSettings.mailRoot, "");
+  EXPECT_TRUE(serverSettings.mailRootUnreadable);
+
+  registry_.SetNumber(kTestServerKey, "Mail Root", 0x41);  // not a text
+  LoadSettings();
+  EXPECT_STREQ(serverSettings.mailRoot, "");
+  EXPECT_TRUE(serverSettings.mailRootUnreadable);
+
+  registry_.SetText(kTestServerKey, "Mail Root", "");  // empty: the fallback, as when absent
+  LoadSettings();
+  EXPECT_EQ(serverSettings.mailRoot, "D:\\Data" + kSeparator + "POSTOFFICES");
+  EXPECT_FALSE(serverSettings.mailRootUnreadable);
+
+  registry_.SetText(kTestServerKey, "Data Directory", std::string(1024, 'd'));  // the fallback's source
+  LoadSettings();
+  EXPECT_STREQ(serverSettings.mailRoot, "");
+  EXPECT_TRUE(serverSettings.mailRootUnreadable);
 }
 
 TEST_F(LoadSettingsTest, AFallbackThatDoesNotFitLeavesItsFieldEmpty) {

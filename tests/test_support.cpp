@@ -10,6 +10,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 
 #include "platform/files.h"
@@ -96,6 +97,29 @@ bool RecordingStore::Delete(const platform::Folder& folder, const char* name) {
   if (deleteCalls == failingDelete) return false;
   deleted.push_back(name);
   return SystemStore().Delete(folder, name);
+}
+
+ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& name) {
+  class Reader final : public platform::EntryVisitor {
+   public:
+    explicit Reader(const std::string& name) : name_(name) {}
+    void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
+      if (name_ == entry.name) {
+        listed = IsMessageRead(folder, entry);
+        found = true;
+      } else if (!unlisted) {
+        unlisted = IsMessageRead(folder, {name_.c_str(), platform::kAttributeNormal, 0});
+      }
+    }
+    const std::string& name_;
+    bool found = false;
+    ReadState listed = ReadState::kFailed;
+    std::optional<ReadState> unlisted;
+  };
+  Reader reader(name);
+  platform::SearchFolder((folder.string() + platform::kPathSeparator + "*").c_str(), reader);
+  EXPECT_TRUE(reader.found || reader.unlisted) << folder << " lists nothing";
+  return reader.found ? reader.listed : reader.unlisted.value_or(ReadState::kFailed);
 }
 
 bool IsWindowsBuild() { return platform::kPathSeparator == '\\'; }

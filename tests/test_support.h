@@ -11,6 +11,7 @@
 
 #include "purge/run_options.h"
 #include "purge/store.h"
+#include "purge/unread.h"
 #include "settings/server_settings.h"
 
 namespace testing_support {
@@ -94,6 +95,11 @@ class RecordingStore final : public Store {
   std::vector<std::string> deleted;  ///< file names
   std::vector<std::string> rescans;
 };
+
+/// IsMessageRead of the file `name` in `folder`, reached as the purge reaches it: through the
+/// folder its search has open, with the attributes the listing gives, or those of a plain file
+/// when `name` is not listed. `folder` must hold at least one entry.
+ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& name);
 
 /// True when this build runs as the Windows executable.
 bool IsWindowsBuild();

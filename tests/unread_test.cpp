@@ -12,10 +12,11 @@ using testing_support::WriteFile;
 
 class IsMessageReadTest : public testing::Test {
  protected:
+  // 1 for read, 0 for unread, -1 for anything else.
   int ReadOf(const std::string& content) {
-    const auto path = dir_ / "m.MAI";
-    WriteFile(path, content);
-    return IsMessageRead(path.string().c_str());
+    WriteFile(dir_ / "m.MAI", content);
+    const ReadState state = testing_support::ReadStateOf(dir_.path(), "m.MAI");
+    return state == ReadState::kRead ? 1 : state == ReadState::kUnread ? 0 : -1;
   }
   TempDir dir_;
 };
@@ -83,11 +84,28 @@ TEST_F(IsMessageReadTest, LinesAndPiecesThatCrossTheReadBufferAreCutTheSame) {
   EXPECT_EQ(ReadOf(longHeader + "\r\nX-Read: 1\r\n"), 0);
 }
 
-TEST_F(IsMessageReadTest, AMissingFileCountsAsUnread) {
-  EXPECT_EQ(IsMessageRead((dir_ / "absent.MAI").string().c_str()), 0);
-  EXPECT_EQ(IsMessageRead(dir_.str().c_str()), 0);  // a folder is no message
+TEST_F(IsMessageReadTest, OnlyTheFirstMebibyteIsScanned) {
+  std::string header;
+  while (header.size() < kHeaderScanLimit - 11) header += "Received: from mx.example.net\r\n";
+  header.resize(kHeaderScanLimit - 11, 'r');
+  EXPECT_EQ(ReadOf(header + "\r\nX-Read: 1\r\n"), 1);  // the marker's line begins inside the limit
+  EXPECT_EQ(ReadOf(header + "a\r\nX-Read: 1\r\n"), 0);  // one byte later it ends outside it
+  // A sparse file of 4 GiB of zeros is one endless line: the scan stops at the limit, at once.
+  WriteFile(dir_ / "m.MAI", "");
+  std::filesystem::resize_file(dir_ / "m.MAI", 4ull << 30);
+  EXPECT_EQ(testing_support::ReadStateOf(dir_.path(), "m.MAI"), ReadState::kUnread);
+}
+
+TEST_F(IsMessageReadTest, AMissingFileIsGoneAndADeviceIsNeverRead) {
+  WriteFile(dir_ / "m.MAI", "X-Read: 1\n");
+  EXPECT_EQ(testing_support::ReadStateOf(dir_.path(), "absent.MAI"), ReadState::kGone);
   // Nor is a device: an endless one would never end the header scan.
-  EXPECT_EQ(IsMessageRead(testing_support::IsWindowsBuild() ? "NUL" : "/dev/zero"), 0);
+  if (testing_support::IsWindowsBuild()) {
+    EXPECT_EQ(testing_support::ReadStateOf(dir_.path(), "NUL.MAI"), ReadState::kUnread);
+  } else {
+    std::filesystem::create_symlink("/dev/zero", dir_ / "zero.MAI");
+    EXPECT_EQ(testing_support::ReadStateOf(dir_.path(), "zero.MAI"), ReadState::kUnread);
+  }
 }
 
 }  // namespace

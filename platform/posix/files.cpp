@@ -1,5 +1,5 @@
 // Files, folder searches and file times on Linux: the search reads each entry's times with statx,
-// which only Linux has (glibc 2.28 or later).
+// which only Linux has.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -8,12 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string_view>
 
 #include "platform/ascii.h"
 #include "platform/civil_date.h"
 #include "platform/clock.h"
+#include "platform/fault.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -29,6 +31,9 @@ class FolderAccess {
 };
 
 namespace {
+
+using fault::Fails;
+using fault::Point;
 
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr int64_t kEpochDifference = 11644473600;
@@ -50,6 +55,53 @@ uint64_t ToFileTime(int64_t seconds, uint32_t nanoseconds) {
 // reads the same either way.
 constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 
+// The entry's attributes and creation time from one statx relative to the open folder, never
+// following a link: the link itself is the entry, as DeleteEntry removes the link and not its
+// target. False with errno set when they cannot be read; `attributes` 0 for an entry that is
+// neither a file, a link nor a folder.
+bool ReadEntryInfo(int folder, const char* name, uint32_t* attributes, uint64_t* created) {
+  if (Fails(Point::kEntryInfo)) {
+    errno = EIO;
+    return false;
+  }
+  struct statx info;
+  if (statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE | STATX_MTIME | STATX_BTIME,
+            &info) != 0) {
+    return false;
+  }
+  if (S_ISDIR(info.stx_mode)) {
+    *attributes = kAttributeDirectory;
+  } else if (S_ISREG(info.stx_mode)) {
+    *attributes = kAttributeNormal;
+  } else if (S_ISLNK(info.stx_mode)) {
+    *attributes = kAttributeNormal | kAttributeReparsePoint;
+  } else {
+    // A FIFO, socket or device named *.MAI is no message: opening one to read its header
+    // could block the run.
+    *attributes = 0;
+  }
+  *created = ToFileTime(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
+  if (info.stx_mask & STATX_BTIME) {
+    const uint64_t born = ToFileTime(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
+    if (born < *created) *created = born;
+  }
+  return true;
+}
+
+// The next part of a folder's listing into `buffer`: its size in bytes, 0 at the end, -1 with
+// errno set on an error.
+ssize_t ReadListing(int folder, char* buffer, size_t size) {
+  if (Fails(Point::kReadFolder)) {
+    errno = EIO;
+    return -1;
+  }
+  ssize_t got;
+  do {
+    got = getdents64(folder, buffer, size);
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
 }  // namespace
 
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
@@ -64,135 +116,125 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   memcpy(path, pattern, pathLength);
   path[pathLength] = '\0';
 
-  DIR* dir = opendir(path);
+  const int descriptor =
+      Fails(Point::kListFolder) ? (errno = EACCES, -1) : open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   // A missing folder is nothing to purge; anything else (access denied, an I/O error, a file
   // where the folder should be) is a folder the run could not do.
-  if (dir == nullptr) return errno == ENOENT ? SearchOutcome::kNotStarted : SearchOutcome::kFailed;
-  const int descriptor = dirfd(dir);
+  if (descriptor < 0) return errno == ENOENT ? SearchOutcome::kNotStarted : SearchOutcome::kFailed;
   Folder folder;
   FolderAccess::SetDescriptor(folder, descriptor);
 
-  bool started = false;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string_view name(entry->d_name);
-    if (!ascii::EndsWithNoCase(name, suffix)) continue;
-
-    // One statx relative to the open folder, never following a link: the link itself is the
-    // entry, as DeleteEntry removes the link and not its target.
-    struct statx info;
-    if (statx(descriptor, entry->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-              STATX_TYPE | STATX_MODE | STATX_MTIME | STATX_BTIME, &info) != 0) {
-      continue;  // gone since readdir returned it
+  // The listing is read in parts of the size the C runtime's readdir uses; getdents64 tells an
+  // error from the end, where readdir returns no entry for both.
+  alignas(dirent64) char listing[32768];
+  bool visited = false;
+  bool unfinished = false;
+  for (;;) {
+    const ssize_t got = ReadListing(descriptor, listing, sizeof listing);
+    if (got <= 0) {
+      unfinished = got < 0;
+      break;
     }
-    uint32_t attributes;
-    if (S_ISDIR(info.stx_mode)) {
-      attributes = kAttributeDirectory;
-    } else if (S_ISREG(info.stx_mode) || S_ISLNK(info.stx_mode)) {
-      attributes = kAttributeNormal;
-    } else {
-      // A FIFO, socket or device named *.MAI is no message: opening one to read its header
-      // could block the run.
-      continue;
+    for (ssize_t offset = 0; offset < got;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(listing + offset);
+      offset += entry->d_reclen;
+      if (!ascii::EndsWithNoCase(entry->d_name, suffix)) continue;
+      uint32_t attributes;
+      uint64_t created;
+      if (!ReadEntryInfo(descriptor, entry->d_name, &attributes, &created)) {
+        // Gone since it was listed is no message; any other failure leaves the folder unfinished.
+        if (errno != ENOENT) unfinished = true;
+        continue;
+      }
+      if (attributes == 0) continue;
+      visited = true;
+      visitor.Visit(folder, DirEntry{entry->d_name, attributes, created});
     }
-    if (name[0] == '.') attributes |= kAttributeHidden;
-
-    uint64_t created = ToFileTime(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
-    if (info.stx_mask & STATX_BTIME) {
-      const uint64_t born = ToFileTime(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
-      if (born < created) created = born;
-    }
-
-    started = true;
-    visitor.Visit(folder, DirEntry{entry->d_name, attributes, created});
   }
-  closedir(dir);
-  return started ? SearchOutcome::kCompleted : SearchOutcome::kNotStarted;
+  close(descriptor);
+  if (!visited) return unfinished ? SearchOutcome::kFailed : SearchOutcome::kNotStarted;
+  return unfinished ? SearchOutcome::kUnfinished : SearchOutcome::kCompleted;
 }
 
 bool DeleteEntry(const Folder& folder, const char* name) {
   const int descriptor = FolderAccess::Descriptor(folder);
-  return descriptor >= 0 && (unlinkat(descriptor, name, 0) == 0 || errno == ENOENT);
+  if (descriptor < 0 || Fails(Point::kDelete)) return false;
+  return unlinkat(descriptor, name, 0) == 0 || errno == ENOENT;
 }
 
-namespace {
-
-// The current folder, through which a path is opened like an entry.
-const Folder& CurrentFolder() {
-  struct Current {
-    Current() { FolderAccess::SetDescriptor(folder, AT_FDCWD); }
-    Folder folder;
-  };
-  static const Current current;
-  return current.folder;
-}
-
-}  // namespace
-
-bool LineFile::Open(const char* path) { return Open(CurrentFolder(), path); }
-
-bool LineFile::Open(const Folder& folder, const char* name) {
+OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
   Close();
   const int descriptor = FolderAccess::Descriptor(folder);
-  if (descriptor == -1) return false;
-  const int fd = openat(descriptor, name, kReadFlags);
-  if (fd < 0) return false;
-  // What was opened, not what the name looked like when the folder was listed: a link to a
-  // device such as /dev/zero would feed the header scan for ever.
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return false;
+  if (descriptor < 0) return OpenOutcome::kFailed;
+  if (Fails(Point::kOpenMessage)) return OpenOutcome::kFailed;
+
+  // What the listing saw as a regular file is opened without following a link, and then needs
+  // no second look: a link put in its place since fails the open (ELOOP), and is then checked
+  // like any link. Anything endless swapped in otherwise is stopped by the read limit and by
+  // the non-blocking read.
+  int fd = -1;
+  if (!(entry.attributes & kAttributeReparsePoint)) {
+    fd = openat(descriptor, entry.name, kReadFlags | O_NOFOLLOW);
+    if (fd < 0 && errno != ELOOP) return errno == ENOENT ? OpenOutcome::kGone : OpenOutcome::kFailed;
+  }
+  if (fd < 0) {
+    // A link: what it names must be a regular file. A link to a device such as /dev/zero would
+    // feed the header scan for ever, one to a FIFO or socket could block it.
+    fd = openat(descriptor, entry.name, kReadFlags);
+    struct stat info;
+    if (fd < 0) {
+      if (errno != ENOENT && errno != ENXIO && errno != ENODEV && errno != ELOOP) return OpenOutcome::kFailed;
+      // No target: the link may still be there (dangling), or gone itself.
+      const bool linkGone = fstatat(descriptor, entry.name, &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+      return linkGone ? OpenOutcome::kGone : OpenOutcome::kNotAFile;
+    }
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      close(fd);
+      return OpenOutcome::kNotAFile;
+    }
   }
   handle_ = fd;
   atEnd_ = failed_ = false;
-  start_ = end_ = 0;
+  consumed_ = start_ = end_ = 0;
+  return OpenOutcome::kOpened;
+}
+
+bool LineFile::Fill() {
+  const size_t wanted = std::min<size_t>(sizeof buffer_, limit_ - consumed_);
+  if (wanted == 0) {
+    atEnd_ = true;  // the limit: the rest of the file is never read
+    return false;
+  }
+  ssize_t got;
+  if (Fails(Point::kReadMessage)) {
+    got = -1;
+  } else {
+    do {
+      got = read(static_cast<int>(handle_), buffer_, wanted);
+    } while (got < 0 && errno == EINTR);
+  }
+  if (got <= 0) {
+    // A folder put in the file's place since it was listed reads as empty. Any other error,
+    // EAGAIN included (a FIFO swapped in, with a writer that sends nothing), is a failed read.
+    (got < 0 && errno != EISDIR ? failed_ : atEnd_) = true;
+    return false;
+  }
+  start_ = 0;
+  end_ = static_cast<uint32_t>(got);
+  consumed_ += end_;
   return true;
 }
 
-bool LineFile::ReadLine(char* line, int size) {
-  if (handle_ < 0 || size <= 0) return false;
-  size_t length = 0;
-  while (length + 1 < static_cast<size_t>(size)) {
-    if (start_ == end_) {
-      if (atEnd_ || failed_) break;
-      ssize_t got;
-      do {
-        got = read(static_cast<int>(handle_), buffer_, sizeof buffer_);
-      } while (got < 0 && errno == EINTR);
-      if (got < 0) {
-        failed_ = true;
-        break;
-      }
-      if (got == 0) {
-        atEnd_ = true;
-        break;
-      }
-      start_ = 0;
-      end_ = static_cast<uint32_t>(got);
-    }
-    size_t take = std::min<size_t>(end_ - start_, static_cast<size_t>(size) - 1 - length);
-    const void* lineFeed = memchr(buffer_ + start_, '\n', take);
-    if (lineFeed != nullptr) take = static_cast<size_t>(static_cast<const char*>(lineFeed) - (buffer_ + start_)) + 1;
-    memcpy(line + length, buffer_ + start_, take);
-    length += take;
-    start_ += static_cast<uint32_t>(take);
-    if (lineFeed != nullptr) break;
-  }
-  line[length] = '\0';
-  // As fgets: a read error gives nothing, whatever was read before it.
-  return !failed_ && length > 0;
-}
-
-bool LineFile::AtEnd() const { return atEnd_; }
-
-bool LineFile::Failed() const { return failed_; }
-
 void LineFile::Close() {
-  if (handle_ >= 0) close(static_cast<int>(handle_));
+  if (handle_ < 0) return;
+  // Nothing was written through the descriptor, and close releases it even when it reports an
+  // error: a failed close, injected or real, changes nothing.
+  static_cast<void>(Fails(Point::kCloseMessage));
+  close(static_cast<int>(handle_));
   handle_ = -1;
 }
 
-bool CreateDirectoryAt(const char* path) { return mkdir(path, 0777) == 0; }
+bool CreateDirectoryAt(const char* path) { return !Fails(Point::kCreateDirectory) && mkdir(path, 0777) == 0; }
 
 bool IsAbsolutePath(const char* path) { return path[0] == '/'; }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/fault.h"
 #include "platform/registry.h"
 #include "platform/registry_file.h"
 
@@ -47,7 +48,7 @@ void LoadRegistryFile() {
   const char* path = RegistryFilePath();
 
   // Non-blocking, so that a FIFO named as the registry is refused instead of waited on.
-  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = fault::Fails(fault::Point::kRegistry) ? (errno = EACCES, -1) : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno != ENOENT && errno != ENOTDIR) Unreadable(path, strerror(errno));
     return;
@@ -61,6 +62,7 @@ void LoadRegistryFile() {
   } else if (info.st_size > kRegistryFileLimit) {
     Unreadable(path, "it is larger than 64 MiB");
   } else {
+    fault::CheckAllocation();
     bytes.reserve(static_cast<size_t>(info.st_size));  // no doubling copies of a 64 MiB file
     char chunk[65536];
     for (;;) {
@@ -97,9 +99,11 @@ RegistryState& Registry() {
 
 }  // namespace
 
-RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size) {
+RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
+                                uint32_t* type) {
+  if (fault::Fails(fault::Point::kRegistry)) return RegistryRead::kFailed;
   const std::string* data = nullptr;
-  switch (Registry().file.Find(subKey, valueName, &data)) {
+  switch (Registry().file.Find(subKey, valueName, &data, type)) {
     case RegistryFile::Lookup::kNoKey:
       return RegistryRead::kNoKey;
     case RegistryFile::Lookup::kNoValue:

@@ -1,13 +1,15 @@
 // Files, folder searches and file times on Windows.
 #include <windows.h>
 
-#include <sys/stat.h>
-
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/fault.h"
 #include "platform/files.h"
+
+// The system's own status of the calling thread's last failed call (ntdll).
+extern "C" NTSYSAPI LONG NTAPI RtlGetLastNtStatus();
 
 namespace platform {
 
@@ -32,15 +34,37 @@ class FolderAccess {
   }
 };
 
+namespace {
+
+using fault::Fails;
+using fault::Point;
+
+constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
+
+// True when a call on the file `path` failed with `error` because the file is gone, or is being
+// deleted: a file pending deletion refuses to be opened or deleted again with access denied, and
+// only the system's own status tells that apart from a file that may not be touched.
+bool GoneOrBeingDeleted(DWORD error) {
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+  return error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending;
+}
+
+}  // namespace
+
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   WIN32_FIND_DATAA data;
-  // The basic information level skips the short 8.3 names nobody reads, and large fetches take
-  // the entries in fewer trips to the file system. Systems older than Windows 7 refuse both
-  // with ERROR_INVALID_PARAMETER: the plain search then does the same work.
-  HANDLE search = FindFirstFileExA(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
-  if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
-    search = FindFirstFileA(pattern, &data);
+  HANDLE search = INVALID_HANDLE_VALUE;
+  if (Fails(Point::kListFolder)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+  } else {
+    // The basic information level skips the short 8.3 names nobody reads, and large fetches take
+    // the entries in fewer trips to the file system. Systems older than Windows 7 refuse both
+    // with ERROR_INVALID_PARAMETER: the plain search then does the same work.
+    search = FindFirstFileExA(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+      search = FindFirstFileA(pattern, &data);
+    }
   }
   if (search == INVALID_HANDLE_VALUE) {
     // No match and a missing folder are nothing to purge; access denied, a device error or a
@@ -55,58 +79,88 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   if (lastSeparator != nullptr) {
     FolderAccess::SetPrefix(folder, pattern, static_cast<uint32_t>(lastSeparator + 1 - pattern));
   }
-  do {
+  DWORD error = ERROR_NO_MORE_FILES;
+  for (;;) {
     const uint64_t created =
         (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
     visitor.Visit(folder, DirEntry{data.cFileName, data.dwFileAttributes, created});
-  } while (FindNextFileA(search, &data));
+    if (Fails(Point::kReadFolder)) {
+      error = ERROR_NETNAME_DELETED;
+      break;
+    }
+    if (!FindNextFileA(search, &data)) {
+      error = GetLastError();
+      break;
+    }
+  }
   FindClose(search);
-  return SearchOutcome::kCompleted;
+  // Only "no more files" ends a listing: any other error leaves entries unseen.
+  return error == ERROR_NO_MORE_FILES ? SearchOutcome::kCompleted : SearchOutcome::kUnfinished;
 }
 
 bool DeleteEntry(const Folder& folder, const char* name) {
   char path[2048 + MAX_PATH];
-  if (!FolderAccess::EntryPath(folder, name, path)) return false;
-  if (DeleteFileA(path)) return true;
-  // Gone already: another run, or the server, removed it since the search listed it.
-  const DWORD error = GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  if (!FolderAccess::EntryPath(folder, name, path) || Fails(Point::kDelete)) return false;
+  // Gone already, or another run is deleting it: either way it goes. A read-only file, or one
+  // another program holds open without sharing it for deletion, stays.
+  return DeleteFileA(path) || GoneOrBeingDeleted(GetLastError());
 }
 
-bool LineFile::Open(const char* path) {
+OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
   Close();
-  FILE* stream = fopen(path, "rb");
-  if (stream == nullptr) return false;
-  // A name such as CON.MAI or NUL.MAI opens a device, not the file: only a regular file is read.
-  struct _stat64 info;
-  if (_fstat64(_fileno(stream), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
-    fclose(stream);
+  char path[2048 + MAX_PATH];
+  if (!FolderAccess::EntryPath(folder, entry.name, path) || Fails(Point::kOpenMessage)) return OpenOutcome::kFailed;
+  // Shared for reading, writing and deletion: the server may write the file, and another run may
+  // delete it while this one reads its header (the runtime's fopen would refuse it that).
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return GoneOrBeingDeleted(GetLastError()) ? OpenOutcome::kGone : OpenOutcome::kFailed;
+  }
+  // A name such as CON.MAI or NUL.MAI opens a device, not the file: only a file on disk is read.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return OpenOutcome::kNotAFile;
+  }
+  handle_ = reinterpret_cast<intptr_t>(file);
+  atEnd_ = failed_ = false;
+  consumed_ = start_ = end_ = 0;
+  return OpenOutcome::kOpened;
+}
+
+bool LineFile::Fill() {
+  const DWORD wanted = static_cast<DWORD>(std::min<uint32_t>(sizeof buffer_, limit_ - consumed_));
+  if (wanted == 0) {
+    atEnd_ = true;  // the limit: the rest of the file is never read
     return false;
   }
-  handle_ = reinterpret_cast<intptr_t>(stream);
+  DWORD got = 0;
+  if (Fails(Point::kReadMessage) || !ReadFile(reinterpret_cast<HANDLE>(handle_), buffer_, wanted, &got, nullptr)) {
+    failed_ = true;
+    return false;
+  }
+  if (got == 0) {
+    atEnd_ = true;
+    return false;
+  }
+  start_ = 0;
+  end_ = got;
+  consumed_ += got;
   return true;
 }
 
-bool LineFile::Open(const Folder& folder, const char* name) {
-  Close();
-  char path[2048 + MAX_PATH];
-  return FolderAccess::EntryPath(folder, name, path) && Open(path);
-}
-
-bool LineFile::ReadLine(char* line, int size) {
-  return handle_ != -1 && fgets(line, size, reinterpret_cast<FILE*>(handle_)) != nullptr;
-}
-
-bool LineFile::AtEnd() const { return handle_ == -1 || feof(reinterpret_cast<FILE*>(handle_)) != 0; }
-
-bool LineFile::Failed() const { return handle_ != -1 && ferror(reinterpret_cast<FILE*>(handle_)) != 0; }
-
 void LineFile::Close() {
-  if (handle_ != -1) fclose(reinterpret_cast<FILE*>(handle_));
+  if (handle_ == -1) return;
+  // Nothing was written through the handle, and it is released even when CloseHandle reports an
+  // error: a failed close, injected or real, changes nothing.
+  static_cast<void>(Fails(Point::kCloseMessage));
+  CloseHandle(reinterpret_cast<HANDLE>(handle_));
   handle_ = -1;
 }
 
-bool CreateDirectoryAt(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+bool CreateDirectoryAt(const char* path) {
+  return !Fails(Point::kCreateDirectory) && CreateDirectoryA(path, nullptr) != 0;
+}
 
 bool IsAbsolutePath(const char* path) {
   const bool rooted = path[0] != '\0' && path[1] == ':' && (path[2] == '\\' || path[2] == '/');

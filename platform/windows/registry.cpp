@@ -1,23 +1,34 @@
 // The registry on Windows: the machine's own, read only.
 #include <windows.h>
 
+#include "platform/fault.h"
 #include "platform/registry.h"
 
 namespace platform {
 
-RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size) {
+RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
+                                uint32_t* type) {
+  if (fault::Fails(fault::Point::kRegistry)) return RegistryRead::kFailed;
   HKEY key;
   // KEY_QUERY_VALUE alone: the 32-bit view is reached through the path, never a view flag.
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return RegistryRead::kNoKey;
-  }
+  const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key);
+  if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? RegistryRead::kNoKey : RegistryRead::kFailed;
   DWORD bytes = *size;
-  const LONG status = RegQueryValueExA(key, valueName, nullptr, nullptr, static_cast<BYTE*>(buffer), &bytes);
+  DWORD valueType = REG_NONE;
+  const LONG status = RegQueryValueExA(key, valueName, nullptr, &valueType, static_cast<BYTE*>(buffer), &bytes);
   RegCloseKey(key);
   *size = bytes;
-  if (status == ERROR_SUCCESS) return RegistryRead::kRead;
-  if (status == ERROR_MORE_DATA) return RegistryRead::kTooLarge;
-  return RegistryRead::kNoValue;
+  if (type != nullptr) *type = valueType;
+  switch (status) {
+    case ERROR_SUCCESS:
+      return RegistryRead::kRead;
+    case ERROR_MORE_DATA:
+      return RegistryRead::kTooLarge;
+    case ERROR_FILE_NOT_FOUND:
+      return RegistryRead::kNoValue;
+    default:
+      return RegistryRead::kFailed;
+  }
 }
 
 bool RegistryIsReadable(char*, size_t) { return true; }

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* key : kKeys) {
     for (const char* name : kNames) {
       const std::string* value = nullptr;
-      if (file.Find(key, name, &value) == platform::RegistryFile::Lookup::kFound && value == nullptr) abort();
+      if (file.Find(key, name, &value, nullptr) == platform::RegistryFile::Lookup::kFound && value == nullptr) abort();
     }
   }
   return 0;
