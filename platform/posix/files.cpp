@@ -132,7 +132,7 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   for (;;) {
     const ssize_t got = ReadListing(descriptor, listing, sizeof listing);
     if (got <= 0) {
-      unfinished = got < 0;
+      if (got < 0) unfinished = true;
       break;
     }
     for (ssize_t offset = 0; offset < got;) {

@@ -1,5 +1,6 @@
 """The settings read from the registry, end to end: the bad-mail phase and the registry file."""
 import os
+import resource
 import subprocess
 import sys
 import time
@@ -75,6 +76,24 @@ class BadMailPhase(ToolTestCase):
         ])
 
 
+class MailRoot(ToolTestCase):
+    def test_a_mail_root_that_cannot_be_read_purges_no_other_store(self):
+        # Too long for its field: the fallback on Data Directory would purge the store there.
+        store = Store(os.path.join(self.scratch.name, "data"))
+        store.mailbox("P", "m")
+        old = store.message("P", "m", "Inbox", "old.MAI", 40)
+        if UNDER_WINE:
+            clear_wine_registry()
+            self.addCleanup(clear_wine_registry)
+        install_export(self, {SERVER_KEY: {
+            "Mail Root": "D:" + "\\x" * 550, "Data Directory": native_path(store.root),
+            "Application Directory": native_path(APPLICATION_DIRECTORY)}})
+        result = self.run_tool(["ALL", "30", "INBOX"])
+        self.assertEqual(result.status, 1, result.text)
+        self.assertEqual(result.lines[-1], "Skipped the postoffice phase: Mail Root cannot be read")
+        self.assertTrue(os.path.exists(old))
+
+
 @unittest.skipIf(UNDER_WINE, "the registry file is the POSIX build's registry")
 class RegistryFile(ToolTestCase):
     def setUp(self):
@@ -124,6 +143,19 @@ class RegistryFile(ToolTestCase):
             self.assertEqual(status, 0)
             if not SANITIZED:
                 self.assertLess(peak_kib, 4 * os.path.getsize(self.registry_file) // 1024 + 16 * 1024)
+
+    @unittest.skipIf(SANITIZED, "a sanitizer reserves more address space than the limit")
+    def test_memory_that_runs_out_ends_the_run_with_a_line(self):
+        with open(self.registry_file, "wb") as out:
+            out.write(b"Windows Registry Editor Version 5.00\r\n\r\n")
+            out.writelines(b"".join(b"[HKEY_LOCAL_MACHINE\\k%07d]\r\n" % i for i in range(n, n + 65536))
+                           for n in range(0, 2 << 20, 65536))
+        limited = subprocess.run([TOOL, "ALL", "30", "INBOX"], stdin=subprocess.DEVNULL, capture_output=True,
+                                 env=dict(os.environ, QNPURGE_REGISTRY=self.registry_file),
+                                 preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (160 << 20, 160 << 20)))
+        self.assertEqual((limited.returncode, limited.stderr), (1, b""))
+        self.assertEqual(limited.stdout.decode().split("\n"), RETAIN_LINES + [
+            "Not enough memory to go on. The run stopped.", ""])
 
 
 if __name__ == "__main__":

@@ -1,0 +1,140 @@
+"""Every platform call that can fail, failed in turn, in representative runs.
+
+The fault-injection build of the tool (QNPURGE_FAULT_TOOL) fails the N-th platform call that can
+fail when QNPURGE_FAULT_AT=N, and writes to QNPURGE_FAULT_LOG how many calls of each kind it made
+and which one it failed. For each run below, the run without a fault gives the output and the
+files left; then each call of that run is failed in turn, on the same store put back as it was,
+and the run must:
+- delete nothing that the run without the fault keeps;
+- end with status 0 or 1, in time, with nothing on standard error (no crash, abort, hang or
+  sanitizer report);
+- end with status 0 only when its output and the files it leaves are those of the run without
+  the fault; a provider library the run does not need may fail to load with its line, as designed;
+- when it ends with status 1, say what failed in a line the run without the fault does not print,
+  unless what failed is the output itself.
+"""
+import os
+import re
+import subprocess
+import tempfile
+import unittest
+
+from harness import UNDER_WINE, ToolTestCase, native_path
+from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
+from walk_test import normalized
+
+FAULT_TOOL = os.environ["QNPURGE_FAULT_TOOL"]
+# The kinds of call each build can fail: Windows reads times with the listing, and its registry is
+# the system's, so nothing it allocates grows with the input.
+KINDS = ["list-folder", "read-folder", "entry-info", "open-message", "read-message", "close-message", "delete",
+         "registry", "load-library", "find-symbol", "create-directory", "write-output", "allocate"]
+EXPECTED_KINDS = set(KINDS) - ({"entry-info", "allocate"} if UNDER_WINE else set())
+FAILURE_LINE = re.compile(r"^(Unable to |Skipped |Not enough memory|The registry file )")
+UNNEEDED_LIBRARY = re.compile(r"^Unable to Load (Authentication|Store|Postoffice Configuration) Provider$")
+
+# A purge of every postoffice (a folder larger than one listing read among them) and of bad mail;
+# UNREAD in one mailbox; REPORT.
+RUNS = {
+    "delete": ["ALL", "30", "POSTMASTER+INBOX+DELETED+BADMAIL"],
+    "unread": ["Main/alice", "30", "INBOX+DELETED", "UNREAD"],
+    "report": ["ALL", "30", "REPORT"],
+}
+
+
+class FaultInjection(ToolTestCase):
+    def setUp(self):
+        super().setUp()
+        self.store = Store(os.path.join(self.scratch.name, "store"))
+        s = self.store
+        s.describe("Main", "Main Office")
+        s.message("Main", "alice", "Inbox", "old-read.MAI", 40, read=True)
+        s.message("Main", "alice", "Inbox", "old-unread.MAI", 40)
+        s.message("Main", "alice", "Inbox", "new.MAI", 5, read=True)
+        s.message("Main", "alice", "Deleted Items", "deleted.MAI", 100, read=True)
+        s.message("Main", "bob", "Inbox", "bob.MAI", 60, read=True)
+        s.message("Main", "Postmaster", "Inbox", "pm.MAI", 50, read=True)
+        # A folder whose listing takes more than one read: many entries that are no messages.
+        inbox = s.folder("Bulk", "m", "Inbox")
+        for i in range(600):
+            open(os.path.join(inbox, "attachment-%s-%04d.tmp" % ("x" * 48, i)), "w").close()
+        for i in range(6):
+            s.message("Bulk", "m", "Inbox", "bulk%d.MAI" % i, 45, read=True)
+        s.bad_message("bad.MAI", 90)
+        s.bad_message("new.MAI", 3)
+        s.bad_message("older.MAI", 400, in_messages=True)
+        logs = os.path.join(self.scratch.name, "logs")
+        os.makedirs(logs)
+        self.install_registry({
+            SERVER_KEY: {
+                "Mail Root": native_path(s.mail_root),
+                "Application Directory": native_path(os.path.join(os.path.dirname(FAULT_TOOL), "providers")),
+                "Bad Mail Directory": native_path(s.bad_mail),
+                "Data Directory": native_path(self.scratch.name),
+            },
+            # The activity-log folder exists: no run creates anything, whatever it fails.
+            ADMINISTRATION_KEY: {"Purge Wait": 0, "Activity Log Directory": native_path(logs)},
+        })
+        # Every file as it was, to put back what a run deleted.
+        self.pristine = os.path.join(self.scratch.name, "pristine")
+        self.files = sorted(s.files())
+        for name in self.files:
+            os.makedirs(os.path.dirname(os.path.join(self.pristine, name)), exist_ok=True)
+            os.link(os.path.join(s.root, name), os.path.join(self.pristine, name))
+        self.fault_log = os.path.join(self.scratch.name, "faults.log")
+
+    def restore(self):
+        for name in self.files:
+            path = os.path.join(self.store.root, name)
+            if not os.path.exists(path):
+                os.link(os.path.join(self.pristine, name), path)
+
+    def run_faulted(self, args, fail_at):
+        env = dict(os.environ, QNPURGE_FAULT_AT=str(fail_at), QNPURGE_FAULT_LOG=native_path(self.fault_log))
+        if not UNDER_WINE:
+            env["QNPURGE_REGISTRY"] = self.registry_file
+        command = (["wine", FAULT_TOOL] if UNDER_WINE else [FAULT_TOOL]) + args
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            status = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=env,
+                                    timeout=60).returncode
+            out.seek(0)
+            err.seek(0)
+            text, errors = out.read().replace(b"\r\n", b"\n").decode("latin-1"), err.read()
+        with open(self.fault_log) as log:
+            counts = dict(line.split() for line in log)
+        os.remove(self.fault_log)
+        left = self.store.files()
+        self.restore()
+        return status, text.split("\n")[:-1], errors, counts, left
+
+    def test_every_failed_call_is_said_and_deletes_nothing_that_is_kept(self):
+        tried = {kind: 0 for kind in KINDS}
+        outcomes = {}
+        for name, args in RUNS.items():
+            status, expected, _, counts, kept = self.run_faulted(args, 0)
+            self.assertEqual(status, 0, "\n".join(expected))
+            points = sum(int(counts[kind]) for kind in KINDS)
+            for fail_at in range(1, points + 1):
+                status, lines, errors, counts, left = self.run_faulted(args, fail_at)
+                kind = counts["failed"]
+                where = "%s run, call %d (%s): status %d\n%s" % (name, fail_at, kind, status, "\n".join(lines))
+                tried[kind] += 1
+                outcomes[(kind, status)] = outcomes.get((kind, status), 0) + 1
+                self.assertIn(status, (0, 1), where)
+                if not UNDER_WINE:
+                    self.assertEqual(errors, b"", where)
+                self.assertLessEqual(kept, left, where + "\ndeleted a file the run without the fault keeps")
+                said = [line for line in lines if line not in expected]
+                if status == 0:
+                    self.assertEqual(left, kept, where)
+                    self.assertEqual(normalized([line for line in lines if not UNNEEDED_LIBRARY.match(line)]),
+                                     normalized(expected), where)
+                elif kind != "write-output":
+                    self.assertTrue(any(FAILURE_LINE.match(line) for line in said), where)
+        print("\nCalls failed, by kind (status 0 / status 1):")
+        for kind in KINDS:
+            print("  %-16s %4d  (%d / %d)" % (kind, tried[kind], outcomes.get((kind, 0), 0), outcomes.get((kind, 1), 0)))
+        self.assertEqual({kind for kind in KINDS if tried[kind]}, EXPECTED_KINDS)
+
+
+if __name__ == "__main__":
+    unittest.main()

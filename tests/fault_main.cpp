@@ -1,0 +1,29 @@
+// The tool with its fault points armed, for the fault-injection test. QNPURGE_FAULT_AT=N fails the
+// N-th platform call that can fail (none when 0 or unset: the calls are only counted), and
+// QNPURGE_FAULT_LOG names a file that receives, after the run, one line "KIND CALLS" per kind of
+// call and the line "failed KIND" ("failed none" when no call was failed).
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/run.h"
+#include "platform/fault.h"
+
+int main(int argc, char** argv) {
+  namespace fault = platform::fault;
+  const char* failAt = getenv("QNPURGE_FAULT_AT");
+  const char* logPath = getenv("QNPURGE_FAULT_LOG");
+  fault::Arm(failAt != nullptr ? strtoull(failAt, nullptr, 10) : 0);
+  const int status = QnpurgeMain(argc, argv);
+  fault::Disarm();
+  if (logPath != nullptr && logPath[0] != '\0') {
+    if (FILE* log = fopen(logPath, "w")) {
+      for (int kind = 0; kind < static_cast<int>(fault::Point::kCount); ++kind) {
+        const auto point = static_cast<fault::Point>(kind);
+        fprintf(log, "%s %llu\n", fault::Name(point), static_cast<unsigned long long>(fault::Calls(point)));
+      }
+      fprintf(log, "failed %s\n", fault::Name(fault::Failed()));
+      fclose(log);
+    }
+  }
+  return status;
+}
