@@ -1,7 +1,9 @@
 #include "app/command_line.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "platform/ascii.h"
 #include "platform/output.h"
@@ -42,12 +44,17 @@ bool TakeTarget(const char* target, RunOptions* options) {
   return true;
 }
 
-// DAYS must be a number: text with no digit would read as 0 and make every message old.
+// DAYS is a whole number and nothing else: text with no digit would read as 0 and make every
+// message old, and 3O (a letter O) or 30days would be read as 3 or 30 without a word.
 bool TakeDays(const char* text, RunOptions* options) {
   const char* c = text;
   while (IsBlank(*c)) ++c;
   if (*c == '+' || *c == '-') ++c;
-  if (*c < '0' || *c > '9') {
+  const char* digits = c;
+  while (*c >= '0' && *c <= '9') ++c;
+  const bool number = c > digits;
+  while (IsBlank(*c)) ++c;
+  if (!number || *c != '\0') {
     platform::Print("The DAYS argument \"%s\" is not a number. Nothing was done.\n", text);
     return false;
   }
@@ -55,9 +62,67 @@ bool TakeDays(const char* text, RunOptions* options) {
   return true;
 }
 
+struct Switch {
+  const char* keyword;
+  int32_t RunOptions::*flag;
+};
+
+// The switch keywords, in the order the switch text is searched for them.
+constexpr Switch kSwitches[] = {
+    {"POSTMASTER", &RunOptions::cleanPostmaster}, {"INBOX", &RunOptions::cleanInbox},
+    {"BADMAIL", &RunOptions::cleanBadMail},       {"DELETED", &RunOptions::cleanDeleted},
+    {"SENT", &RunOptions::cleanSent},             {"JUNK", &RunOptions::cleanJunk},
+    {"REPORT", &RunOptions::reportOnly},          {"PREVIEW", &RunOptions::preview},
+};
+
+bool NamesASwitch(std::string_view text) {
+  for (const Switch& s : kSwitches) {
+    if (ascii::FindNoCase(text, s.keyword) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+bool IsBlankText(std::string_view text) {
+  for (char c : text) {
+    if (!IsBlank(c)) return false;
+  }
+  return true;
+}
+
+// Every piece between the '+' must name a switch: a misspelt one (INBXO) would otherwise be
+// dropped without a word, and a run that cleans nothing would report success every night.
 bool TakeSwitches(const char* switches, RunOptions* options) {
   if (BoundedCopy(options->switchText, sizeof options->switchText, switches) == nullptr) {
     return Refuse("switches", strlen(switches), sizeof options->switchText - 1);
+  }
+  const std::string_view text(switches);
+  for (size_t start = 0; start <= text.size();) {
+    const size_t end = std::min(text.find('+', start), text.size());
+    const std::string_view piece = text.substr(start, end - start);
+    if (!IsBlankText(piece) && !NamesASwitch(piece)) {
+      platform::Print("The SWITCHES argument \"%s\" holds \"%.*s\", which names no switch. Nothing was done.\n",
+                      switches, static_cast<int>(piece.size()), piece.data());
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+// A switch given as a fourth argument lost its '+': it would silently mean UNREAD instead.
+bool TakeFourthArgument(int argc, const char* const* argv) {
+  if (argc > 5) {
+    platform::Print("Too many arguments; join switches with + (INBOX+DELETED). Nothing was done.\n");
+    return false;
+  }
+  if (argc == 5) {
+    for (const Switch& s : kSwitches) {
+      if (ascii::EqualNoCase(argv[4], s.keyword)) {
+        platform::Print("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
+                        argv[4]);
+        return false;
+      }
+    }
   }
   return true;
 }
@@ -85,20 +150,13 @@ int32_t ParseDays(const char* text) {
 CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options) {
   if (argc <= 3) return CommandLineChoice::kUsage;
   if (ascii::EqualNoCase(argv[1], "/?") || ascii::EqualNoCase(argv[1], "?")) return CommandLineChoice::kUsage;
-  if (!TakeTarget(argv[1], options) || !TakeDays(argv[2], options) || !TakeSwitches(argv[3], options)) {
+  if (!TakeFourthArgument(argc, argv) || !TakeTarget(argv[1], options) || !TakeDays(argv[2], options) ||
+      !TakeSwitches(argv[3], options)) {
     return CommandLineChoice::kRefused;
   }
 
-  // The switch text is never split on '+': a keyword anywhere in it counts, also inside a
-  // longer word.
-  const char* switches = options->switchText;
-  options->cleanPostmaster = FindNoCase(switches, "POSTMASTER") != nullptr;
-  options->cleanInbox = FindNoCase(switches, "INBOX") != nullptr;
-  options->cleanBadMail = FindNoCase(switches, "BADMAIL") != nullptr;
-  options->cleanDeleted = FindNoCase(switches, "DELETED") != nullptr;
-  options->cleanSent = FindNoCase(switches, "SENT") != nullptr;
-  options->cleanJunk = FindNoCase(switches, "JUNK") != nullptr;
-  options->reportOnly = FindNoCase(switches, "REPORT") != nullptr;
+  // A keyword anywhere in the switch text counts, also inside a longer word (DELETED ITEMS).
+  for (const Switch& s : kSwitches) options->*s.flag = FindNoCase(options->switchText, s.keyword) != nullptr;
   options->retainUnread = argc >= 5;
 
   if (options->reportOnly) {
@@ -107,6 +165,12 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
     options->cleanInbox = 1;
     options->cleanBadMail = 1;
     options->cleanDeleted = 1;
+    options->preview = 0;  // a report deletes nothing already, and lists more
+  }
+  if (!options->cleanPostmaster && !options->cleanInbox && !options->cleanBadMail && !options->cleanDeleted &&
+      !options->cleanSent && !options->cleanJunk) {
+    platform::Print("The SWITCHES argument \"%s\" turns on no folder. Nothing was done.\n", argv[3]);
+    return CommandLineChoice::kRefused;
   }
   return CommandLineChoice::kRun;
 }

@@ -11,9 +11,11 @@ enum class CommandLineChoice {
 };
 
 /// Decides between usage and run and, for a run, fills `options` from the arguments
-/// (`argc` counts the program name). Refused, with one line on standard output: a target that
-/// names nothing ("" or "/") or is too long for its record fields, a DAYS with no digit, and
-/// switches too long for their buffer.
+/// (`argc` counts the program name). Refused, with one line on standard output: more than four
+/// arguments, or a fourth that is a switch keyword (a lost '+'); a target that names nothing
+/// ("" or "/") or is too long for its record fields; a DAYS that is not a whole number; switches
+/// too long for their buffer, with a piece between the '+' that names no switch, or that turn on
+/// no folder.
 CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options);
 
 /// The runtime's atoi inside the signed 32-bit range; beyond it, clamped to the range. Text

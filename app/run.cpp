@@ -26,6 +26,7 @@ int RunQnpurge(int argc, const char* const* argv) {
       break;
   }
 
+  if (runOptions.preview) platform::Print("Preview: nothing is deleted.\n");
   platform::Print(runOptions.retainUnread ? "Utility is configured to retain unread messages\n\n"
                                  : "Utility is configured to delete unread messages\n\n");
 

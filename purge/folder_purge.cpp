@@ -81,7 +81,7 @@ int PurgeFolder(const char* folderPath, int32_t days, Store& store) {
     // One write per folder: a run that is stopped or crashes leaves whole lines for every folder
     // it finished, and the log is complete before the store provider is called.
     platform::FlushOutput();
-    if (visitor.count() > 0 && !runOptions.reportOnly) store.RequestRescan(folderPath);
+    if (visitor.count() > 0 && !runOptions.reportOnly && !runOptions.preview) store.RequestRescan(folderPath);
   }
   if (outcome != platform::SearchOutcome::kCompleted) {
     // The listing failed, at once or part way: what was done stands, the rest of the folder was
@@ -116,7 +116,8 @@ int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const
         return 0;
     }
   }
-  if (store.Delete(folder, fileName)) return 1;
+  // A preview says what the run would do if every deletion succeeded.
+  if (runOptions.preview || store.Delete(folder, fileName)) return 1;
   platform::Print("Unable to delete %s in %s\n", fileName, folderPath);
   NoteSkippedWork();
   return 0;

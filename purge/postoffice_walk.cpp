@@ -125,35 +125,50 @@ int PurgePostmasterInbox(const char* mailRootPath, int32_t days) {
   return 1;
 }
 
-int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, int32_t days) {
+namespace {
+
+// Whether the mailbox the target names was found in one postoffice.
+enum class NamedMailbox { kFound, kNotFound, kNotAsked };
+
+NamedMailbox WalkMailboxes(const char* mailRootPath, const char* postofficeName, int32_t days) {
   char what[256];
   BoundedFormat(what, sizeof what, "the mailboxes of postoffice %s", postofficeName);
 
   MailboxRecord record{};
   if (!ResetMailboxRecord(&record, postofficeName, runOptions.mailboxName)) {
     SkipUnfitRequest(what);
-    return 1;
+    return NamedMailbox::kNotAsked;
   }
 
   if (runOptions.mailboxName[0] != '\0') {
     void* get;
-    if (!Resolve("MailboxGet", what, &get)) return 1;
-    if (reinterpret_cast<MailboxCall>(get)(&record)) PurgeMailboxFolders(mailRootPath, postofficeName, &record, days);
-    return 1;
+    if (!Resolve("MailboxGet", what, &get)) return NamedMailbox::kNotAsked;
+    if (!reinterpret_cast<MailboxCall>(get)(&record)) return NamedMailbox::kNotFound;
+    PurgeMailboxFolders(mailRootPath, postofficeName, &record, days);
+    return NamedMailbox::kFound;
   }
 
   void* first;
   void* next;
-  if (!Resolve("MailboxFindFirst", what, &first) || !Resolve("MailboxFindNext", what, &next)) return 1;
+  if (!Resolve("MailboxFindFirst", what, &first) || !Resolve("MailboxFindNext", what, &next)) {
+    return NamedMailbox::kNotAsked;
+  }
   int32_t found = reinterpret_cast<MailboxCall>(first)(&record);
   while (found) {
     PurgeMailboxFolders(mailRootPath, postofficeName, &record, days);
     if (!ResetMailboxRecord(&record, postofficeName, "")) {
       SkipUnfitRequest(what);
-      return 1;
+      break;
     }
     found = reinterpret_cast<MailboxCall>(next)(&record);
   }
+  return NamedMailbox::kFound;
+}
+
+}  // namespace
+
+int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, int32_t days) {
+  WalkMailboxes(mailRootPath, postofficeName, days);
   return 1;
 }
 
@@ -200,11 +215,18 @@ int PurgePostoffices(int32_t days) {
   const bool anyMailboxFolder =
       runOptions.cleanInbox || runOptions.cleanDeleted || runOptions.cleanSent || runOptions.cleanJunk;
 
+  // What the target named and the providers answered: a misspelt name matches nothing, and the
+  // run must not end as if it had done its work.
+  bool postofficeFound = false;
+  bool mailboxFound = false;
+  bool mailboxUnknown = false;  // some postoffice's mailboxes could not be asked for
   int32_t found = reinterpret_cast<PostofficeCall>(first)(&record);
   while (found) {
+    postofficeFound = true;
     if (!runOptions.reportOnly) platform::Print("Purging Postmaster mailbox for postoffice: %s\n", FieldText(record.description));
 
     const char* name = FieldText(record.name);
+    NamedMailbox mailbox = NamedMailbox::kNotAsked;
     if (!IsUsableStoreName(name)) {
       platform::Print("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
       NoteSkippedWork();
@@ -212,8 +234,10 @@ int PurgePostoffices(int32_t days) {
       platform::Print("Skipped postoffice %s: its mail root path is too long\n", name);
     } else {
       if (runOptions.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days);
-      if (anyMailboxFolder) PurgeMailboxes(mailRootPath, name, days);
+      if (anyMailboxFolder) mailbox = WalkMailboxes(mailRootPath, name, days);
     }
+    mailboxFound = mailboxFound || mailbox == NamedMailbox::kFound;
+    mailboxUnknown = mailboxUnknown || (anyMailboxFolder && mailbox == NamedMailbox::kNotAsked);
 
     // The provider keeps its own position; the record goes back to the request values, with
     // the whole target (P/M, not P) in the name field.
@@ -228,6 +252,13 @@ int PurgePostoffices(int32_t days) {
     found = reinterpret_cast<PostofficeCall>(next)(&record);
   }
 
+  const bool postofficeMissing = !all && runOptions.target[0] != '/' && !postofficeFound;
+  const bool mailboxMissing =
+      runOptions.mailboxName[0] != '\0' && anyMailboxFolder && !mailboxFound && !mailboxUnknown;
+  if (postofficeMissing || mailboxMissing) {
+    platform::Print("No postoffice or mailbox matched the target \"%s\".\n", runOptions.target);
+    NoteSkippedWork();
+  }
   platform::ClosePauseEvent(pause);
   return 1;
 }

@@ -13,6 +13,9 @@ struct RunOptions {
   int32_t cleanSent = 0;
   int32_t cleanJunk = 0;
   int32_t reportOnly = 0;
+  /// PREVIEW: the run does and says all it would, as if every deletion succeeded, but deletes
+  /// nothing and asks for no rescan. Never with `reportOnly`.
+  int32_t preview = 0;
   int32_t retainUnread = 0;
   char switchText[1024] = {};
   char target[1024] = {};

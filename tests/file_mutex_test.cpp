@@ -25,7 +25,7 @@ TEST(FileMutexRegistry, AWholeRunLeavesTheMapEmptyAndTheGuardAsItWas) {
   const platform::KernelMutexHandle guard = FileManagement::fileMutexesMutex.handle;
   const std::string longTarget(200, 'P');
   const std::vector<std::vector<const char*>> runs = {
-      {"qnpurge", "ALL", "30", "nothing"},             // settings and providers, no phase
+      {"qnpurge", "ALL", "30", "BADMAIL"},             // settings, providers and a phase
       {"qnpurge", longTarget.c_str(), "30", "INBOX"},  // refused
   };
   for (const auto& args : runs) {

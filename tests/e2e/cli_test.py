@@ -56,7 +56,7 @@ class RunSequence(ToolTestCase):
     def test_retain_or_delete_line_comes_first(self):
         result = self.run_tool(["ALL", "30", "INBOX+DELETED", "UNREAD"])
         self.assertEqual(result.lines[:2], ["Utility is configured to retain unread messages", ""])
-        result = self.run_tool(["ALL", "30", "nothing"])
+        result = self.run_tool(["ALL", "30", "JUNK"])
         self.assertEqual(result.lines[:2], ["Utility is configured to delete unread messages", ""])
 
     def test_arguments_that_would_widen_the_run_or_do_not_fit_are_refused_before_anything_runs(self):
@@ -73,6 +73,20 @@ class RunSequence(ToolTestCase):
              "The target argument is 1024 characters long; at most 127 are accepted. Nothing was done."),
             (["ALL", "30", "X" * 1024],
              "The switches argument is 1024 characters long; at most 1023 are accepted. Nothing was done."),
+            # Typing mistakes that would otherwise run as something else.
+            (["ALL", "3O", "INBOX"], 'The DAYS argument "3O" is not a number. Nothing was done.'),
+            (["ALL", "30days", "INBOX"], 'The DAYS argument "30days" is not a number. Nothing was done.'),
+            (["ALL", "7.5", "INBOX"], 'The DAYS argument "7.5" is not a number. Nothing was done.'),
+            (["ALL", "0x10", "INBOX"], 'The DAYS argument "0x10" is not a number. Nothing was done.'),
+            (["ALL", "30", "INBXO"], 'The SWITCHES argument "INBXO" holds "INBXO", which names no switch. Nothing was done.'),
+            (["ALL", "30", "Inbox+Delted Items"],
+             'The SWITCHES argument "Inbox+Delted Items" holds "Delted Items", which names no switch. Nothing was done.'),
+            (["ALL", "30", "PREVIEW"], 'The SWITCHES argument "PREVIEW" turns on no folder. Nothing was done.'),
+            (["ALL", "30", "+"], 'The SWITCHES argument "+" turns on no folder. Nothing was done.'),
+            (["ALL", "30", "INBOX", "deleted"],
+             'The argument "deleted" is a switch; join switches with + (INBOX+DELETED). Nothing was done.'),
+            (["ALL", "30", "INBOX", "UNREAD", "DELETED"],
+             "Too many arguments; join switches with + (INBOX+DELETED). Nothing was done."),
         ]
         for args, line in cases:
             with self.subTest(args=[arg[:8] for arg in args]):
@@ -82,7 +96,7 @@ class RunSequence(ToolTestCase):
 
     def test_a_log_that_cannot_be_written_fails_the_run(self):
         with open("/dev/full", "wb") as full:
-            completed = subprocess.run(tool_command(["ALL", "30", "nothing"]), stdin=subprocess.DEVNULL, stdout=full,
+            completed = subprocess.run(tool_command(["ALL", "30", "INBOX"]), stdin=subprocess.DEVNULL, stdout=full,
                                        stderr=subprocess.DEVNULL, timeout=120)
         self.assertEqual(completed.returncode, 1)
 

@@ -116,13 +116,13 @@ class RegistryFile(ToolTestCase):
         # 40,000 keys deleted 40,000 times by a key their names begin with took 10 s and more;
         # 60 MiB of empty lines took 2.2 GB.
         # A Data Directory of the test's own, so that the run creates nothing outside it.
-        header = ("Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n\"Data Directory\"=\"%s\"\r\n\r\n" % (
-            SERVER_KEY, self.scratch.name)).encode()
+        header = ("Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n\"Data Directory\"=\"%s\"\r\n"
+                  "\"Bad Mail Directory\"=\"%s\"\r\n\r\n" % (SERVER_KEY, self.scratch.name, self.scratch.name)).encode()
         with open(self.registry_file, "wb") as out:
             out.write(header + b"".join(b"[HKEY_LOCAL_MACHINE\\A%d]\r\n" % i for i in range(1, 40001))
                       + b"[-HKEY_LOCAL_MACHINE\\A]\r\n" * 40000)
         started = time.monotonic()
-        self.assertEqual(self.run_tool(["ALL", "30", "nothing"]).status, 0)
+        self.assertEqual(self.run_tool(["ALL", "30", "BADMAIL"]).status, 0)
         self.assertLess(time.monotonic() - started, 5)
 
         # The peak of this run alone: a fresh process has waited for no other child.
@@ -136,7 +136,7 @@ class RegistryFile(ToolTestCase):
             with open(self.registry_file, "wb") as out:
                 out.write(header)
                 out.writelines(chunks)
-            probe = subprocess.run([sys.executable, "-c", measure, TOOL, "ALL", "30", "nothing"], check=True,
+            probe = subprocess.run([sys.executable, "-c", measure, TOOL, "ALL", "30", "BADMAIL"], check=True,
                                    text=True, stdout=subprocess.PIPE,
                                    env=dict(os.environ, QNPURGE_REGISTRY=self.registry_file))
             status, peak_kib = map(int, probe.stdout.split())

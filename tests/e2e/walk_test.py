@@ -191,6 +191,16 @@ class FullRun(WalkCase):
         ])
         self.assertNotIn("pm.MAI", result.text)
 
+    def test_a_preview_says_exactly_what_the_run_then_does_and_deletes_nothing(self):
+        before = self.store.files()
+        preview = self.purge("ALL", "30", "PREVIEW+INBOX+DELETED+BADMAIL", "UNREAD")
+        self.assertEqual(preview.status, 0, preview.text)
+        self.assertEqual(self.store.files(), before)
+        self.assertEqual(self.calls_to("ScanFolders"), [])
+        run = self.purge("ALL", "30", "INBOX+DELETED+BADMAIL", "UNREAD")
+        self.assertEqual(normalized(preview.lines), normalized(["Preview: nothing is deleted."] + run.lines))
+        self.assertNotEqual(self.store.files(), before)
+
     def test_mailbox_folders_go_deleted_sent_junk_inbox(self):
         result = self.purge("Branch", "30", "INBOX+JUNK+SENT+DELETED")
         self.assertEqual([line for line in result.lines if line.startswith("[SF:")], [
@@ -209,9 +219,9 @@ class Targets(WalkCase):
         self.store.mailbox("Q", "M")
         self.configure()
 
-    def walk(self, target):
+    def walk(self, target, status=0):
         result = self.purge(target, "30", "INBOX")
-        self.assertEqual(result.status, 0, result.text)
+        self.assertEqual(result.status, status, result.text)
         return [line.split(" ->")[0] for line in self.calls() if line.startswith(("Postoffice", "Mailbox"))]
 
     def test_all_in_any_case_walks_everything(self):
@@ -244,9 +254,18 @@ class Targets(WalkCase):
         ])
 
     def test_further_slashes_belong_to_the_mailbox_and_all_slash_is_a_name(self):
-        self.assertIn('MailboxGet postoffice="P" mailbox="A/B" reserved="" request=-1,1,-1,-1', self.walk("P/A/B"))
+        self.assertIn('MailboxGet postoffice="P" mailbox="A/B" reserved="" request=-1,1,-1,-1', self.walk("P/A/B", 1))
         os.remove(self.log_file)
-        self.assertEqual(self.walk("ALL/X"), ['PostofficeFindFirst name="ALL" request=1 description=""'])
+        self.assertEqual(self.walk("ALL/X", 1), ['PostofficeFindFirst name="ALL" request=1 description=""'])
+
+    def test_a_target_that_matches_nothing_is_said_and_fails_the_run(self):
+        for target in ["NoSuchPO", "P/nosuch", "/nosuch"]:
+            with self.subTest(target=target):
+                result = self.purge(target, "30", "INBOX+BADMAIL")
+                self.assertEqual(result.status, 1, result.text)
+                said = 'No postoffice or mailbox matched the target "%s".' % target
+                # The bad-mail phase still runs.
+                self.assertEqual(result.lines[-2:], [said, "Cleaning Files files older than 30 days from BadMail directory"])
 
     def test_overlong_targets_are_refused_before_any_provider_call(self):
         for target in ["P" * 128, "P/" + "m" * 64]:
@@ -322,11 +341,12 @@ class Providers(WalkCase):
 
     def test_only_loaded_libraries_are_released_store_first(self):
         self.provide("QNAIPO.DLL", "QNAISP.DLL")
-        result = self.purge("ALL", "30", "nothing")
+        result = self.purge("ALL", "30", "BADMAIL")
         self.assertEqual(result.status, 0, result.text)
         self.assertEqual([c for c in self.calls() if c.startswith("QNAI")], [
             "QNAIPO loaded", "QNAISP loaded", "QNAISP released", "QNAIPO released"])
-        self.assertEqual(result.lines[2:], ["Unable to Load Authentication Provider"])
+        self.assertEqual(result.lines[2:], ["Unable to Load Authentication Provider",
+                                            "Cleaning Files files older than 30 days from BadMail directory"])
 
     def test_a_relative_provider_directory_is_never_loaded_from(self):
         # Without an Application Directory the provider directory is "64": libraries planted
