@@ -1,15 +1,17 @@
 #!/usr/bin/env python3
 """Lays out a sample message store and the registry file that points the tool at it.
 
-    scripts/sample_store.py DIR APPLICATION_DIRECTORY
+    scripts/sample_store.py [--windows-paths] DIR APPLICATION_DIRECTORY
 
 DIR gets POSTOFFICES/<postoffice>/MAILROOT/<mailbox>/<folder>/*.MAI, a bad-mail folder and
-registry.reg. Messages are aged from 1 to 700 days by their modification time; about half carry
-the read marker "X-Read: 1".
+registry.reg, whose Application Directory is APPLICATION_DIRECTORY (the provider libraries are in
+APPLICATION_DIRECTORY + "64"). Messages are aged from 1 to 700 days by their modification time;
+about half carry the read marker "X-Read: 1". With --windows-paths the registry file names every
+folder as Wine sees it (Z:\\...), for `wine reg import`.
 """
+import argparse
 import os
 import random
-import sys
 import time
 
 import qnstore
@@ -30,8 +32,17 @@ def content(serial):
     return {"headers": headers, "body": "Hello.\r\n" * 20, "marked": False}
 
 
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
 def main():
-    root, application_directory = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--windows-paths", action="store_true", help="Windows paths in the registry file, for Wine")
+    parser.add_argument("dir")
+    parser.add_argument("application_directory")
+    args = parser.parse_args()
+    root, application_directory = os.path.abspath(args.dir), os.path.abspath(args.application_directory)
     random.seed(7)
     serial = 0
     store = qnstore.Store(root)
@@ -49,7 +60,11 @@ def main():
         for age_days in (2, 60):
             serial += 1
             store.bad_message("%08X.MAI" % serial, age_days + HOUR, in_messages, age_days > 30, **content(serial))
-    qnstore.write_registry(os.path.join(root, "registry.reg"), qnstore.registry_keys(root, application_directory))
+    keys = qnstore.registry_keys(root, application_directory)
+    if args.windows_paths:
+        keys = {key: {name: windows_path(value) if isinstance(value, str) else value for name, value in values.items()}
+                for key, values in keys.items()}
+    qnstore.write_registry(os.path.join(root, "registry.reg"), keys)
 
 
 if __name__ == "__main__":

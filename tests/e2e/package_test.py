@@ -34,7 +34,9 @@ class Package(ToolTestCase):
             self.assertEqual(sorted(n for n in archive.namelist() if not n.endswith("/")),
                              [folder + "/README.txt", folder + "/provider_api.h", folder + "/qnpurge.exe"])
             readme, exe = archive.read(folder + "/README.txt"), archive.read(folder + "/qnpurge.exe")
-        self.assertTrue(readme.startswith(b"# qnpurge\r\n") and b"\n" not in readme.replace(b"\r\n", b""))
+        # The administrators' guide, with CR LF line ends.
+        with open(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "administrators.md"), "rb") as guide:
+            self.assertEqual(readme, guide.read().replace(b"\n", b"\r\n"))
         exe_path = os.path.join(self.scratch.name, folder, "qnpurge.exe")
         resources = run(os.environ["QNPURGE_RC"], "-i", exe_path, "-O", "rc")
         self.assertIn("FILEVERSION %s, 0" % VERSION.replace(".", ", "), resources)
