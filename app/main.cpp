@@ -1,3 +1,7 @@
 #include "app/run.h"
 
-int main(int argc, char** argv) { return QnpurgeMain(argc, argv); }
+int main(int argc, char** argv) {
+  RunOutcome outcome;
+  RunQnpurge(argc, argv, outcome);
+  return outcome.ExitStatus();
+}

@@ -5,60 +5,76 @@
 #include "app/command_line.h"
 #include "platform/console.h"
 #include "platform/output.h"
+#include "providers/postoffice_source.h"
 #include "providers/providers.h"
 #include "purge/bad_mail.h"
+#include "purge/message_store.h"
 #include "purge/postoffice_walk.h"
 #include "purge/run_options.h"
-#include "settings/registry.h"
+#include "settings/registry_read.h"
 #include "settings/server_settings.h"
-#include "support/outcome.h"
 
-int RunQnpurge(int argc, const char* const* argv) {
+namespace {
+
+// The process-wide records of a run: filled and read here only, and handed down from here to
+// whatever needs them.
+RunOptions runOptions;
+ServerSettings serverSettings;
+ProviderSet providerSet;
+
+void Run(int argc, const char* const* argv, RunOutcome& outcome) {
   switch (ParseCommandLine(argc, argv, &runOptions)) {
     case CommandLineChoice::kUsage:
       PrintUsage();
       platform::FlushOutput();  // the text must be on screen before the wait
       platform::WaitForKeyPress();
-      return 0;
+      return;
     case CommandLineChoice::kRefused:
-      return 1;
+      outcome.NoteSkippedWork();
+      return;
     case CommandLineChoice::kRun:
       break;
   }
 
   if (runOptions.preview) platform::Print("Preview: nothing is deleted.\n");
   platform::Print(runOptions.retainUnread ? "Utility is configured to retain unread messages\n\n"
-                                 : "Utility is configured to delete unread messages\n\n");
+                                          : "Utility is configured to delete unread messages\n\n");
 
-  if (!CheckRegistry()) return 1;  // a registry file that cannot be read: nothing is done
-  LoadSettings();
-  LoadAuthenticationProvider();
-  LoadPostofficeSettings();
-  LoadStoreProvider();
+  if (!CheckRegistry()) {  // a registry file that cannot be read: nothing is done
+    outcome.NoteSkippedWork();
+    return;
+  }
+  LoadSettings(serverSettings);
+  LoadAuthenticationProvider(serverSettings, providerSet);
+  LoadPostofficeSettings(providerSet, serverSettings);
+  LoadStoreProvider(serverSettings, providerSet);
 
+  SystemMessageStore store(providerSet, outcome);
+  const PurgeRun run{runOptions, store, outcome};
   if (runOptions.cleanPostmaster || runOptions.cleanInbox || runOptions.cleanDeleted || runOptions.cleanSent ||
       runOptions.cleanJunk) {
-    PurgePostoffices(runOptions.days);
+    LibraryPostofficeSource postoffices(providerSet, outcome);
+    PurgePostoffices(runOptions.days, serverSettings, postoffices, run);
   }
-  if (runOptions.cleanBadMail) PurgeBadMail(runOptions.days);
+  if (runOptions.cleanBadMail) PurgeBadMail(runOptions.days, serverSettings, run);
 
-  FreeProviders();
-  return WorkWasSkipped() ? 1 : 0;
+  FreeProviders(providerSet);
 }
 
-int QnpurgeMain(int argc, const char* const* argv) {
-  int status;
+}  // namespace
+
+void RunQnpurge(int argc, const char* const* argv, RunOutcome& outcome) {
   try {
-    status = RunQnpurge(argc, argv);
+    Run(argc, argv, outcome);
   } catch (const std::bad_alloc&) {
     // Whatever ran out of memory, the run ends with a line that says so, after every line it
     // had already written.
     platform::FlushOutput();
     platform::Print("Not enough memory to go on. The run stopped.\n");
-    status = 1;
+    outcome.NoteSkippedWork();
   }
   // A log that could not be written (a full disk, a closed pipe) is a run that did not report
   // what it did.
   platform::FlushOutput();
-  return platform::OutputFailed() ? 1 : status;
+  if (platform::OutputFailed()) outcome.NoteSkippedWork();
 }

@@ -1,41 +1,41 @@
 #pragma once
 
 #include "platform/library.h"
+#include "settings/server_settings.h"
+#include "support/outcome.h"
 
 /// The three provider libraries, each null until loaded.
 struct ProviderSet {
-  platform::LibraryHandle store = nullptr;           ///< QNAISP.DLL
-  platform::LibraryHandle authentication = nullptr;  ///< QNAIAU.DLL
+  platform::LibraryHandle store = nullptr;             ///< QNAISP.DLL
+  platform::LibraryHandle authentication = nullptr;    ///< QNAIAU.DLL
   platform::LibraryHandle postofficeConfig = nullptr;  ///< QNAIPO.DLL
 };
 
-/// The process-wide provider handles.
-extern ProviderSet providerSet;
-
-/// Loads QNAISP.DLL from the provider directory of the settings. 1 when loaded, else 0 after
-/// the line "Unable to Load Store Provider".
-int LoadStoreProvider();
+/// Loads QNAISP.DLL from the provider directory of `settings` into `providers`. 1 when loaded,
+/// else 0 after the line "Unable to Load Store Provider".
+int LoadStoreProvider(const ServerSettings& settings, ProviderSet& providers);
 
 /// Loads QNAIAU.DLL the same way ("Unable to Load Authentication Provider").
-int LoadAuthenticationProvider();
+int LoadAuthenticationProvider(const ServerSettings& settings, ProviderSet& providers);
 
-/// Loads QNAIPO.DLL from the provider directory read afresh, once per process. Returns 1.
-int LoadPostofficeConfigProvider();
+/// Loads QNAIPO.DLL from the provider directory read afresh from the registry, unless it is
+/// loaded already. Returns 1.
+int LoadPostofficeConfigProvider(ProviderSet& providers);
 
 /// The postoffice configuration step: loads that provider, then reads
-/// `Allow Custom Postoffice Paths` into the settings. Returns 1.
-int LoadPostofficeSettings();
+/// `Allow Custom Postoffice Paths` into `settings`. Returns 1.
+int LoadPostofficeSettings(ProviderSet& providers, ServerSettings& settings);
 
 /// Releases the store, authentication and postoffice configuration providers, in that order,
 /// each only when it was loaded, and clears their handles.
-void FreeProviders();
+void FreeProviders(ProviderSet& providers);
 
 /// Asks the store provider to rescan `folderPath` (ScanFolders with 0, 0, inside the COM
-/// apartment). When the provider is not loaded or has no ScanFolders, a line says so and the
-/// run's exit status becomes 1.
-void RequestRescan(const char* folderPath);
+/// apartment). When the provider is not loaded or has no ScanFolders, a line says so and
+/// `outcome` notes the skipped work.
+void RequestRescan(const ProviderSet& providers, const char* folderPath, RunOutcome& outcome);
 
-/// The entry point `name` of `library`, or null after a line saying that `what` cannot be done
-/// (and the exit status becoming 1). `providerTitle` names the provider in that line.
-void* ResolveEntryPoint(platform::LibraryHandle library, const char* name, const char* providerTitle,
-                        const char* what);
+/// The entry point `name` of `library`, or null after a line saying that `what` cannot be done,
+/// noted in `outcome`. `providerTitle` names the provider in that line.
+void* ResolveEntryPoint(platform::LibraryHandle library, const char* name, const char* providerTitle, const char* what,
+                        RunOutcome& outcome);

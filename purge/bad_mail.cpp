@@ -1,32 +1,29 @@
 #include "purge/bad_mail.h"
 
-#include <cstdio>
-
 #include "platform/output.h"
 #include "purge/folder_purge.h"
-#include "purge/run_options.h"
-#include "settings/server_settings.h"
-#include "support/outcome.h"
 #include "support/text.h"
 
-int PurgeBadMail(int32_t days, Store& store) {
-  const char* badMailDirectory = serverSettings.badMailDirectory;
+int PurgeBadMail(int32_t days, const ServerSettings& settings, const PurgeRun& run) {
+  const char* badMailDirectory = settings.badMailDirectory;
   // An empty setting would make the two folders "\*.MAI" and "\Messages" at a drive root.
   if (badMailDirectory[0] == '\0') {
     platform::Print("Skipped the BadMail directory: Bad Mail Directory is not set\n");
-    NoteSkippedWork();
+    run.outcome.NoteSkippedWork();
     return 1;
   }
-  if (!runOptions.reportOnly) platform::Print("Cleaning Files files older than %d days from BadMail directory\n", days);
+  if (!run.options.reportOnly) {
+    platform::Print("Cleaning Files files older than %d days from BadMail directory\n", days);
+  }
 
   char messagesPath[2048] = {};
-  PurgeFolder(badMailDirectory, days, store);
+  PurgeFolder(badMailDirectory, days, run);
   // An emptied path would search the current drive's root instead.
   if (FormatPath(messagesPath, sizeof messagesPath, "%s\\Messages", badMailDirectory) < 0) {
     platform::Print("Skipped the Messages folder of %s: the folder path is too long\n", badMailDirectory);
-    NoteSkippedWork();
+    run.outcome.NoteSkippedWork();
     return 1;
   }
-  PurgeFolder(messagesPath, days, store);
+  PurgeFolder(messagesPath, days, run);
   return 1;
 }

@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
-#include "purge/store.h"
+#include "purge/purge_run.h"
+#include "settings/server_settings.h"
 
-/// The bad-mail phase: purges the Bad Mail Directory and its Messages folder through
-/// PurgeFolder, after the opening line (outside report mode). An empty Bad Mail Directory skips
-/// the phase with a line saying so and marks the run as having skipped work. Returns 1.
-int PurgeBadMail(int32_t days, Store& store = SystemStore());
+/// The bad-mail phase: purges the `Bad Mail Directory` of `settings` and its Messages folder
+/// through PurgeFolder, after the opening line (outside report mode). An empty Bad Mail Directory
+/// skips the phase with a line saying so, noted in the run's outcome. Returns 1.
+int PurgeBadMail(int32_t days, const ServerSettings& settings, const PurgeRun& run);

@@ -1,15 +1,11 @@
 #include "purge/folder_purge.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "platform/ascii.h"
 #include "platform/clock.h"
 #include "platform/output.h"
 #include "purge/age.h"
-#include "purge/run_options.h"
-#include "purge/unread.h"
-#include "support/outcome.h"
 #include "support/text.h"
 
 namespace {
@@ -25,8 +21,8 @@ bool HoldsControlCharacter(const char* name) {
 
 class FolderVisitor final : public platform::EntryVisitor {
  public:
-  FolderVisitor(const char* folderPath, int32_t days, uint64_t now, Store& store)
-      : folderPath_(folderPath), days_(days), now_(now), store_(store) {}
+  FolderVisitor(const char* folderPath, int32_t days, uint64_t now, const PurgeRun& run)
+      : folderPath_(folderPath), days_(days), now_(now), run_(run) {}
 
   void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
     // Anything with the directory attribute is no message, whatever else it carries.
@@ -40,9 +36,9 @@ class FolderVisitor final : public platform::EntryVisitor {
     const std::optional<MessageAge> age = ComputeAge(now_, entry.creationTime);
     if (!age || !IsOld(*age, days_)) return;
 
-    if (runOptions.reportOnly) {
+    if (run_.options.reportOnly) {
       PrintAgeLine("\t\t", entry.name, *age);
-    } else if (DeleteMessage(folderPath_, entry, folder, store_)) {
+    } else if (DeleteMessage(folderPath_, entry, folder, run_)) {
       PrintAgeLine("", entry.name, *age);
     }
     ++count_;
@@ -58,13 +54,13 @@ class FolderVisitor final : public platform::EntryVisitor {
   const char* folderPath_;
   int32_t days_;
   uint64_t now_;
-  Store& store_;
+  const PurgeRun& run_;
   int32_t count_ = 0;
 };
 
 }  // namespace
 
-int PurgeFolder(const char* folderPath, int32_t days, Store& store) {
+int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
   char pattern[kPathSize];
   const size_t length = strlen(folderPath);
   const bool endsInSeparator = length > 0 && folderPath[length - 1] == platform::kPathSeparator;
@@ -73,28 +69,28 @@ int PurgeFolder(const char* folderPath, int32_t days, Store& store) {
     return 1;
   }
 
-  FolderVisitor visitor(folderPath, days, platform::CurrentFileTime(), store);
-  const platform::SearchOutcome outcome = store.Search(pattern, visitor);
+  FolderVisitor visitor(folderPath, days, platform::CurrentFileTime(), run);
+  const platform::SearchOutcome outcome = run.store.Search(pattern, visitor);
   if (outcome == platform::SearchOutcome::kNotStarted) return 1;
   if (outcome != platform::SearchOutcome::kFailed) {
     platform::Print("-->%d\t Messages in\t%s\n", visitor.count(), folderPath);
     // One write per folder: a run that is stopped or crashes leaves whole lines for every folder
     // it finished, and the log is complete before the store provider is called.
     platform::FlushOutput();
-    if (visitor.count() > 0 && !runOptions.reportOnly && !runOptions.preview) store.RequestRescan(folderPath);
+    if (visitor.count() > 0 && !run.options.reportOnly && !run.options.preview) run.store.RequestRescan(folderPath);
   }
   if (outcome != platform::SearchOutcome::kCompleted) {
     // The listing failed, at once or part way: what was done stands, the rest of the folder was
     // never seen.
     platform::Print("Unable to search %s\n", folderPath);
     platform::FlushOutput();
-    NoteSkippedWork();
+    run.outcome.NoteSkippedWork();
   }
   return 1;
 }
 
 int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
-                  Store& store) {
+                  const PurgeRun& run) {
   const char* fileName = entry.name;
   // The entry is reached through the open folder, but only a message whose whole path (folder,
   // separator, name) fits the tool's path buffer is touched, on either platform.
@@ -102,8 +98,8 @@ int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const
     platform::Print("Skipped %s in %s: the message path is too long\n", fileName, folderPath);
     return 0;
   }
-  if (runOptions.retainUnread) {
-    switch (IsMessageRead(folder, entry)) {
+  if (run.options.retainUnread) {
+    switch (run.store.ReadHeader(folder, entry)) {
       case ReadState::kRead:
         break;
       case ReadState::kUnread:
@@ -112,13 +108,13 @@ int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const
         return 1;  // another run deleted it: it is gone, as asked
       case ReadState::kFailed:
         platform::Print("Unable to read %s in %s\n", fileName, folderPath);
-        NoteSkippedWork();
+        run.outcome.NoteSkippedWork();
         return 0;
     }
   }
   // A preview says what the run would do if every deletion succeeded.
-  if (runOptions.preview || store.Delete(folder, fileName)) return 1;
+  if (run.options.preview || run.store.Delete(folder, fileName)) return 1;
   platform::Print("Unable to delete %s in %s\n", fileName, folderPath);
-  NoteSkippedWork();
+  run.outcome.NoteSkippedWork();
   return 0;
 }

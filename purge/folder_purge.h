@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "purge/store.h"
+#include "purge/purge_run.h"
 
 /// Purges one folder: every message file (*.MAI) older than `days` is deleted through
 /// DeleteMessage, or in report mode only listed; then one count line (flushed), and a rescan
@@ -10,11 +10,11 @@
 /// message file is passed over silently; one that exists but cannot be searched, or whose
 /// listing fails part way, gets the line "Unable to search FOLDER" (after the count line and the
 /// rescan request for what was done) and makes the exit status 1. Returns 1 on every path.
-int PurgeFolder(const char* folderPath, int32_t days, Store& store = SystemStore());
+int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run);
 
 /// Deletes the message `entry` of `folderPath`, which a search has open as `folder`, keeping it
 /// when unread messages are retained and it carries no read marker. Non-zero when the file was
 /// deleted (or was gone already); a file that stays prints "Unable to delete NAME in FOLDER", and
 /// one whose header cannot be read "Unable to read NAME in FOLDER", and the exit status becomes 1.
 int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
-                  Store& store = SystemStore());
+                  const PurgeRun& run);

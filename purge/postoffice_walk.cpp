@@ -1,24 +1,19 @@
 #include "purge/postoffice_walk.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "platform/ascii.h"
 #include "platform/output.h"
 #include "platform/pause.h"
-#include "providers/provider_api.h"
-#include "providers/providers.h"
 #include "purge/folder_purge.h"
-#include "purge/run_options.h"
-#include "settings/registry.h"
-#include "settings/server_settings.h"
-#include "support/outcome.h"
+#include "settings/registry_read.h"
 #include "support/text.h"
 
 namespace {
 
+using Entry = PostofficeSource::Entry;
+
 constexpr size_t kPathSize = 2048;
-constexpr const char kProviderTitle[] = "Postoffice Configuration Provider";
 
 // Text a provider wrote into a record field, read only within the field: a provider that
 // filled the field to its end gets it terminated at the last byte.
@@ -26,11 +21,6 @@ template <size_t N>
 const char* FieldText(char (&field)[N]) {
   field[N - 1] = '\0';
   return field;
-}
-
-bool Resolve(const char* name, const char* what, void** entry) {
-  *entry = ResolveEntryPoint(providerSet.postofficeConfig, name, kProviderTitle, what);
-  return *entry != nullptr;
 }
 
 // False when a name does not fit its field: the record would then ask for something else.
@@ -46,9 +36,9 @@ bool ResetMailboxRecord(MailboxRecord* record, const char* postofficeName, const
 
 // A request that cannot be written as asked is not made at all: an emptied name field would ask
 // for every postoffice or mailbox instead of one.
-void SkipUnfitRequest(const char* what) {
+void SkipUnfitRequest(const char* what, RunOutcome& outcome) {
   platform::Print("Skipped %s: the name does not fit the provider's record\n", what);
-  NoteSkippedWork();
+  outcome.NoteSkippedWork();
 }
 
 struct MailboxFolder {
@@ -65,25 +55,119 @@ constexpr MailboxFolder kMailboxFolders[] = {
     {&RunOptions::cleanInbox, "[SF:%s/%s] -> Purging Inbox\n", "%s\\%s\\Inbox"},
 };
 
-void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, MailboxRecord* record,
-                         int32_t days) {
+void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, MailboxRecord* record, int32_t days,
+                         const PurgeRun& run) {
   const char* mailbox = FieldText(record->mailbox);
   if (!IsUsableStoreName(mailbox)) {
     platform::Print("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
-           postofficeName);
-    NoteSkippedWork();
+                    postofficeName);
+    run.outcome.NoteSkippedWork();
     return;
   }
   for (const MailboxFolder& folder : kMailboxFolders) {
-    if (!(runOptions.*folder.flag)) continue;
-    if (!runOptions.reportOnly) platform::Print(folder.progressLine, postofficeName, mailbox);
+    if (!(run.options.*folder.flag)) continue;
+    if (!run.options.reportOnly) platform::Print(folder.progressLine, postofficeName, mailbox);
     char folderPath[kPathSize];
     if (FormatPath(folderPath, sizeof folderPath, folder.pathFormat, mailRootPath, mailbox) < 0) {
       platform::Print("Skipped a folder of mailbox %s of postoffice %s: the folder path is too long\n", mailbox,
-             postofficeName);
+                      postofficeName);
       continue;
     }
-    PurgeFolder(folderPath, days);
+    PurgeFolder(folderPath, days, run);
+  }
+}
+
+// Whether the mailbox the target names was found in one postoffice.
+enum class NamedMailbox { kFound, kNotFound, kNotAsked };
+
+NamedMailbox WalkMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
+                           int32_t days, PostofficeSource& source, const PurgeRun& run) {
+  char what[256];
+  BoundedFormat(what, sizeof what, "the mailboxes of postoffice %s", postofficeName);
+
+  MailboxRecord record{};
+  if (!ResetMailboxRecord(&record, postofficeName, mailboxName)) {
+    SkipUnfitRequest(what, run.outcome);
+    return NamedMailbox::kNotAsked;
+  }
+
+  if (mailboxName[0] != '\0') {
+    if (!source.Resolve(Entry::kMailboxGet, what)) return NamedMailbox::kNotAsked;
+    if (!source.Call(Entry::kMailboxGet, &record)) return NamedMailbox::kNotFound;
+    PurgeMailboxFolders(mailRootPath, postofficeName, &record, days, run);
+    return NamedMailbox::kFound;
+  }
+
+  if (!source.Resolve(Entry::kMailboxFindFirst, what) || !source.Resolve(Entry::kMailboxFindNext, what)) {
+    return NamedMailbox::kNotAsked;
+  }
+  int32_t found = source.Call(Entry::kMailboxFindFirst, &record);
+  while (found) {
+    PurgeMailboxFolders(mailRootPath, postofficeName, &record, days, run);
+    if (!ResetMailboxRecord(&record, postofficeName, "")) {
+      SkipUnfitRequest(what, run.outcome);
+      break;
+    }
+    found = source.Call(Entry::kMailboxFindNext, &record);
+  }
+  return NamedMailbox::kFound;
+}
+
+// The walk of the postoffices the provider yields, once the mail root and the record are set.
+void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName, PostofficeRecord* record,
+                     PostofficeSource& source, const PurgeRun& run) {
+  const RunOptions& options = run.options;
+  const bool all = ascii::EqualNoCase(options.target, "ALL");
+  const uint32_t wait = GetPurgeWait();
+  const bool anyMailboxFolder = options.cleanInbox || options.cleanDeleted || options.cleanSent || options.cleanJunk;
+  platform::PauseEvent pause = platform::CreatePauseEvent();
+  char mailRootPath[kPathSize] = {};
+
+  // What the target named and the providers answered: a misspelt name matches nothing, and the
+  // run must not end as if it had done its work.
+  bool postofficeFound = false;
+  bool mailboxFound = false;
+  bool mailboxUnknown = false;  // some postoffice's mailboxes could not be asked for
+  int32_t found = source.Call(Entry::kPostofficeFindFirst, record);
+  while (found) {
+    postofficeFound = true;
+    if (!options.reportOnly) {
+      platform::Print("Purging Postmaster mailbox for postoffice: %s\n", FieldText(record->description));
+    }
+
+    const char* name = FieldText(record->name);
+    NamedMailbox mailbox = NamedMailbox::kNotAsked;
+    if (!IsUsableStoreName(name)) {
+      platform::Print("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
+      run.outcome.NoteSkippedWork();
+    } else if (FormatPath(mailRootPath, sizeof mailRootPath, "%s\\%s\\MAILROOT", mailRoot, name) < 0) {
+      platform::Print("Skipped postoffice %s: its mail root path is too long\n", name);
+    } else {
+      if (options.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days, run);
+      if (anyMailboxFolder) mailbox = WalkMailboxes(mailRootPath, name, mailboxName, days, source, run);
+    }
+    mailboxFound = mailboxFound || mailbox == NamedMailbox::kFound;
+    mailboxUnknown = mailboxUnknown || (anyMailboxFolder && mailbox == NamedMailbox::kNotAsked);
+
+    // The provider keeps its own position; the record goes back to the request values, with
+    // the whole target (P/M, not P) in the name field.
+    record->description[0] = '\0';
+    record->request = 1;
+    if (BoundedCopy(record->name, sizeof record->name, all ? "" : options.target) == nullptr) {
+      SkipUnfitRequest("the rest of the postoffice phase", run.outcome);
+      break;
+    }
+    platform::FlushOutput();  // the log is whole while the pause lasts
+    platform::WaitPumpingMessages(pause, wait);
+    found = source.Call(Entry::kPostofficeFindNext, record);
+  }
+  platform::ClosePauseEvent(pause);
+
+  const bool postofficeMissing = !all && options.target[0] != '/' && !postofficeFound;
+  const bool mailboxMissing = mailboxName[0] != '\0' && anyMailboxFolder && !mailboxFound && !mailboxUnknown;
+  if (postofficeMissing || mailboxMissing) {
+    platform::Print("No postoffice or mailbox matched the target \"%s\".\n", options.target);
+    run.outcome.NoteSkippedWork();
   }
 }
 
@@ -115,150 +199,50 @@ uint32_t GetPurgeWait() {
   return wait;
 }
 
-int PurgePostmasterInbox(const char* mailRootPath, int32_t days) {
+int PurgePostmasterInbox(const char* mailRootPath, int32_t days, const PurgeRun& run) {
   char folderPath[kPathSize];
   if (FormatPath(folderPath, sizeof folderPath, "%s\\Postmaster\\Inbox", mailRootPath) < 0) {
     platform::Print("Skipped the postmaster inbox of %s: the folder path is too long\n", mailRootPath);
     return 1;
   }
-  PurgeFolder(folderPath, days);
+  PurgeFolder(folderPath, days, run);
   return 1;
 }
 
-namespace {
-
-// Whether the mailbox the target names was found in one postoffice.
-enum class NamedMailbox { kFound, kNotFound, kNotAsked };
-
-NamedMailbox WalkMailboxes(const char* mailRootPath, const char* postofficeName, int32_t days) {
-  char what[256];
-  BoundedFormat(what, sizeof what, "the mailboxes of postoffice %s", postofficeName);
-
-  MailboxRecord record{};
-  if (!ResetMailboxRecord(&record, postofficeName, runOptions.mailboxName)) {
-    SkipUnfitRequest(what);
-    return NamedMailbox::kNotAsked;
-  }
-
-  if (runOptions.mailboxName[0] != '\0') {
-    void* get;
-    if (!Resolve("MailboxGet", what, &get)) return NamedMailbox::kNotAsked;
-    if (!reinterpret_cast<MailboxCall>(get)(&record)) return NamedMailbox::kNotFound;
-    PurgeMailboxFolders(mailRootPath, postofficeName, &record, days);
-    return NamedMailbox::kFound;
-  }
-
-  void* first;
-  void* next;
-  if (!Resolve("MailboxFindFirst", what, &first) || !Resolve("MailboxFindNext", what, &next)) {
-    return NamedMailbox::kNotAsked;
-  }
-  int32_t found = reinterpret_cast<MailboxCall>(first)(&record);
-  while (found) {
-    PurgeMailboxFolders(mailRootPath, postofficeName, &record, days);
-    if (!ResetMailboxRecord(&record, postofficeName, "")) {
-      SkipUnfitRequest(what);
-      break;
-    }
-    found = reinterpret_cast<MailboxCall>(next)(&record);
-  }
-  return NamedMailbox::kFound;
-}
-
-}  // namespace
-
-int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, int32_t days) {
-  WalkMailboxes(mailRootPath, postofficeName, days);
+int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName, int32_t days,
+                   PostofficeSource& source, const PurgeRun& run) {
+  WalkMailboxes(mailRootPath, postofficeName, mailboxName, days, source, run);
   return 1;
 }
 
-int PurgePostoffices(int32_t days) {
-  PostofficeRecord record{};
-  char mailRootPath[kPathSize] = {};
-  platform::PauseEvent pause = platform::CreatePauseEvent();
-
-  if (!runOptions.reportOnly) platform::Print("Purging Mailbox Messages older than %d days\n", days);
-  platform::Print("Postoffice Root=%s\n", serverSettings.mailRoot);
+int PurgePostoffices(int32_t days, const ServerSettings& settings, PostofficeSource& source, const PurgeRun& run) {
+  if (!run.options.reportOnly) platform::Print("Purging Mailbox Messages older than %d days\n", days);
+  platform::Print("Postoffice Root=%s\n", settings.mailRoot);
 
   // A Mail Root that cannot be read, or an empty one (a fallback that did not fit its field),
   // would put every mail root somewhere else: at the top of the drive, or in another store.
-  if (serverSettings.mailRootUnreadable || serverSettings.mailRoot[0] == '\0') {
-    platform::Print(serverSettings.mailRootUnreadable ? "Skipped the postoffice phase: Mail Root cannot be read\n"
-                                             : "Skipped the postoffice phase: Mail Root is not set\n");
-    NoteSkippedWork();
-    platform::ClosePauseEvent(pause);
+  if (settings.mailRootUnreadable || settings.mailRoot[0] == '\0') {
+    platform::Print(settings.mailRootUnreadable ? "Skipped the postoffice phase: Mail Root cannot be read\n"
+                                                : "Skipped the postoffice phase: Mail Root is not set\n");
+    run.outcome.NoteSkippedWork();
     return 1;
   }
-
-  void* first;
-  void* next;
-  if (!Resolve("PostofficeFindFirst", "the postoffice phase", &first) ||
-      !Resolve("PostofficeFindNext", "the postoffice phase", &next)) {
-    platform::ClosePauseEvent(pause);
+  if (!source.Resolve(Entry::kPostofficeFindFirst, "the postoffice phase") ||
+      !source.Resolve(Entry::kPostofficeFindNext, "the postoffice phase")) {
     return 1;
   }
 
   // ALL (any case) walks every postoffice; otherwise the text before the first '/' filters the
   // postoffices and the rest names one mailbox. The command line has already refused a target
   // or mailbox part too long for its record field.
-  const bool all = ascii::EqualNoCase(runOptions.target, "ALL");
-  runOptions.mailboxName[0] = '\0';
-  if (!all && !SplitTarget(runOptions.target, record.name, sizeof record.name, runOptions.mailboxName,
-                           sizeof runOptions.mailboxName)) {
-    SkipUnfitRequest("the postoffice phase");
-    platform::ClosePauseEvent(pause);
+  PostofficeRecord record{};
+  char mailboxName[sizeof MailboxRecord::mailbox] = {};
+  if (!ascii::EqualNoCase(run.options.target, "ALL") &&
+      !SplitTarget(run.options.target, record.name, sizeof record.name, mailboxName, sizeof mailboxName)) {
+    SkipUnfitRequest("the postoffice phase", run.outcome);
     return 1;
   }
   record.request = 1;
-
-  const uint32_t wait = GetPurgeWait();
-  const bool anyMailboxFolder =
-      runOptions.cleanInbox || runOptions.cleanDeleted || runOptions.cleanSent || runOptions.cleanJunk;
-
-  // What the target named and the providers answered: a misspelt name matches nothing, and the
-  // run must not end as if it had done its work.
-  bool postofficeFound = false;
-  bool mailboxFound = false;
-  bool mailboxUnknown = false;  // some postoffice's mailboxes could not be asked for
-  int32_t found = reinterpret_cast<PostofficeCall>(first)(&record);
-  while (found) {
-    postofficeFound = true;
-    if (!runOptions.reportOnly) platform::Print("Purging Postmaster mailbox for postoffice: %s\n", FieldText(record.description));
-
-    const char* name = FieldText(record.name);
-    NamedMailbox mailbox = NamedMailbox::kNotAsked;
-    if (!IsUsableStoreName(name)) {
-      platform::Print("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
-      NoteSkippedWork();
-    } else if (FormatPath(mailRootPath, sizeof mailRootPath, "%s\\%s\\MAILROOT", serverSettings.mailRoot, name) < 0) {
-      platform::Print("Skipped postoffice %s: its mail root path is too long\n", name);
-    } else {
-      if (runOptions.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days);
-      if (anyMailboxFolder) mailbox = WalkMailboxes(mailRootPath, name, days);
-    }
-    mailboxFound = mailboxFound || mailbox == NamedMailbox::kFound;
-    mailboxUnknown = mailboxUnknown || (anyMailboxFolder && mailbox == NamedMailbox::kNotAsked);
-
-    // The provider keeps its own position; the record goes back to the request values, with
-    // the whole target (P/M, not P) in the name field.
-    record.description[0] = '\0';
-    record.request = 1;
-    if (BoundedCopy(record.name, sizeof record.name, all ? "" : runOptions.target) == nullptr) {
-      SkipUnfitRequest("the rest of the postoffice phase");
-      break;
-    }
-    platform::FlushOutput();  // the log is whole while the pause lasts
-    platform::WaitPumpingMessages(pause, wait);
-    found = reinterpret_cast<PostofficeCall>(next)(&record);
-  }
-
-  const bool postofficeMissing = !all && runOptions.target[0] != '/' && !postofficeFound;
-  const bool mailboxMissing =
-      runOptions.mailboxName[0] != '\0' && anyMailboxFolder && !mailboxFound && !mailboxUnknown;
-  if (postofficeMissing || mailboxMissing) {
-    platform::Print("No postoffice or mailbox matched the target \"%s\".\n", runOptions.target);
-    NoteSkippedWork();
-  }
-  platform::ClosePauseEvent(pause);
+  WalkPostoffices(days, settings.mailRoot, mailboxName, &record, source, run);
   return 1;
 }

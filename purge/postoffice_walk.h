@@ -3,17 +3,25 @@
 #include <cstddef>
 #include <cstdint>
 
-/// The postoffice phase: walks the postoffices the postoffice configuration provider yields
-/// for the target, purging each postmaster inbox and the chosen mailbox folders, and pausing
-/// `Purge Wait` milliseconds after each postoffice. Returns 1.
-int PurgePostoffices(int32_t days);
+#include "providers/postoffice_source.h"
+#include "purge/purge_run.h"
+#include "settings/server_settings.h"
+
+/// The postoffice phase: walks the postoffices that `source` yields for the target of the run's
+/// options, under the `Mail Root` of `settings`, purging each postmaster inbox and the chosen
+/// mailbox folders, and pausing `Purge Wait` milliseconds after each postoffice. A Mail Root that
+/// is not set or cannot be read skips the phase, and a target that matches no postoffice or
+/// mailbox is said after it, each with a line noted in the run's outcome. Returns 1.
+int PurgePostoffices(int32_t days, const ServerSettings& settings, PostofficeSource& source, const PurgeRun& run);
 
 /// Purges "<mailRootPath>\Postmaster\Inbox". Returns 1.
-int PurgePostmasterInbox(const char* mailRootPath, int32_t days);
+int PurgePostmasterInbox(const char* mailRootPath, int32_t days, const PurgeRun& run);
 
-/// Walks the mailboxes of one postoffice (or gets the one named by the target) and purges
-/// their chosen folders: Deleted Items, Sent Items, Junk E-mail, Inbox. Returns 1.
-int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, int32_t days);
+/// Walks the mailboxes of one postoffice, or gets the one named `mailboxName` when that is not
+/// empty, and purges their chosen folders: Deleted Items, Sent Items, Junk E-mail, Inbox.
+/// Returns 1.
+int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName, int32_t days,
+                   PostofficeSource& source, const PurgeRun& run);
 
 /// `Purge Wait` of the administration key, read at the first call of the process and kept;
 /// 1000 when it cannot be read.

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-/// The parsed command line: filled once before any phase, then only read (except
-/// `mailboxName`, which the postoffice walk writes when it parses the target).
+/// The parsed command line: filled once by the run sequence before any phase, then handed down
+/// and only read.
 struct RunOptions {
   int32_t days = 0;
   int32_t cleanPostmaster = 0;
@@ -19,8 +19,4 @@ struct RunOptions {
   int32_t retainUnread = 0;
   char switchText[1024] = {};
   char target[1024] = {};
-  char mailboxName[1024] = {};
 };
-
-/// The process-wide run options: the command line fills them, the phases read them.
-extern RunOptions runOptions;

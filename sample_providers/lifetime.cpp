@@ -1,7 +1,7 @@
 // Logs when a sample provider library is loaded and released, so that tests can see which
 // libraries a run loaded and in which order it let them go.
 
-#include "sample_providers/sample_store.h"
+#include "sample_providers/store_layout.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/ascii.h"
-#include "sample_providers/sample_store.h"
+#include "sample_providers/store_layout.h"
 
 namespace {
 

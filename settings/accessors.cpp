@@ -1,6 +1,6 @@
 #include "settings/accessors.h"
 
-#include "settings/registry.h"
+#include "settings/registry_read.h"
 
 namespace {
 

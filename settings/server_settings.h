@@ -3,7 +3,7 @@
 #include <cstdint>
 
 /// The mail server's settings, filled once at the start of a run by LoadSettings (and its last
-/// field by LoadPostofficeSettings). Each field holds the registry value of the same name,
+/// field by LoadPostofficeSettings), then handed down. Each field holds the registry value of the same name,
 /// except `providerDirectory`, which holds `Application Directory` with "64" appended.
 struct ServerSettings {
   char configurationDirectory[1024] = {};
@@ -48,9 +48,6 @@ struct ServerSettings {
   bool mailRootUnreadable = false;
 };
 
-/// The process-wide settings record.
-extern ServerSettings serverSettings;
-
-/// Fills `serverSettings` from the registry with its fallbacks, in the server's fixed order,
-/// and creates the activity-log directory. Returns 1.
-int LoadSettings();
+/// Fills `settings` from the registry with its fallbacks, in the server's fixed order, and
+/// creates the activity-log directory. Returns 1.
+int LoadSettings(ServerSettings& settings);

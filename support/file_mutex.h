@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "support/mutex.h"
+#include "support/mutex_holder.h"
 #include "support/unknown_ptr.h"
 
 /// A file mutex as the registry holds it: the least an `UnknownPtr` needs of its pointee.

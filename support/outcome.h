@@ -1,11 +1,19 @@
 #pragma once
 
-/// Records that the run skipped work it was asked for (a line on standard output already says
-/// what); the exit status is then 1.
-void NoteSkippedWork();
+/// What one run could not do. Every part of a run that refuses, skips or fails work it was asked
+/// for prints a line saying what, and notes it here; the exit status is then 1.
+class RunOutcome {
+ public:
+  /// Notes that work asked for was refused, skipped or failed.
+  void NoteSkippedWork() { skipped_ = true; }
 
-/// True once any part of the run has skipped work it was asked for.
-bool WorkWasSkipped();
+  /// True once any work was refused, skipped or failed.
+  bool WorkWasSkipped() const { return skipped_; }
 
-/// Forgets earlier skips; for tests that run several phases in one process.
-void ResetSkippedWork();
+  /// The process's exit status: 0 when the run did all it was asked to (or showed the usage
+  /// text), 1 otherwise.
+  int ExitStatus() const { return skipped_ ? 1 : 0; }
+
+ private:
+  bool skipped_ = false;
+};

@@ -18,18 +18,12 @@ using testing_support::AgeFile;
 using testing_support::CapturedOutput;
 using testing_support::Days;
 using testing_support::Lines;
-using testing_support::RecordingStore;
-using testing_support::ScopedRunOptions;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
 class BadMailTest : public testing::Test {
  protected:
-  void SetUp() override {
-    ResetSkippedWork();
-    fs::create_directories(messages_);
-  }
-  void TearDown() override { ResetSkippedWork(); }
+  void SetUp() override { fs::create_directories(messages_); }
 
   void Message(const fs::path& path, int ageDays) {
     WriteFile(path, "From: a@b\n\nbody\n");
@@ -37,25 +31,24 @@ class BadMailTest : public testing::Test {
   }
   std::vector<std::string> Purge(int32_t days) {
     CapturedOutput output;
-    PurgeBadMail(days, store_);
+    PurgeBadMail(days, settings_, test_.run());
     return Lines(output.Take());
   }
 
-  ScopedRunOptions options_;
-  testing_support::ScopedServerSettings settings_;
+  testing_support::TestRun test_;
+  ServerSettings settings_;
   TempDir root_;
   const fs::path badMail_ = root_ / "BadMail";
   const fs::path messages_ = badMail_ / "Messages";
   const std::string bad_ = badMail_.string();
   const std::string messagesFolder_ = messages_.string();
-  RecordingStore store_;
 };
 
 TEST_F(BadMailTest, PurgesTheConfiguredFolderAndItsMessagesFolder) {
   testing_support::RegistryFixture registry;
   registry.SetText(testing_support::kTestServerKey, "Bad Mail Directory", bad_);
   registry.SetText(testing_support::kTestServerKey, "Data Directory", root_.str());
-  LoadSettings();
+  LoadSettings(settings_);
   Message(badMail_ / "old.MAI", 40);
   Message(badMail_ / "new.MAI", 3);
   Message(messages_ / "older.mai", 400);
@@ -72,13 +65,13 @@ TEST_F(BadMailTest, PurgesTheConfiguredFolderAndItsMessagesFolder) {
   EXPECT_FALSE(fs::exists(messages_ / "older.mai"));
   EXPECT_TRUE(fs::exists(badMail_ / "new.MAI"));
   EXPECT_TRUE(fs::exists(badMail_ / "note.txt"));
-  EXPECT_EQ(store_.rescans, (std::vector<std::string>{bad_, messagesFolder_}));
-  EXPECT_FALSE(WorkWasSkipped());
+  EXPECT_EQ(test_.store.rescans, (std::vector<std::string>{bad_, messagesFolder_}));
+  EXPECT_FALSE(test_.outcome.WorkWasSkipped());
 }
 
 TEST_F(BadMailTest, ReportModeListsBothFoldersWithoutTheOpeningLine) {
-  runOptions.reportOnly = 1;
-  BoundedCopy(serverSettings.badMailDirectory, sizeof serverSettings.badMailDirectory, bad_.c_str());
+  test_.options.reportOnly = 1;
+  BoundedCopy(settings_.badMailDirectory, sizeof settings_.badMailDirectory, bad_.c_str());
   Message(badMail_ / "old.MAI", 40);
   Message(messages_ / "older.MAI", 40);
   EXPECT_EQ(Purge(30), (std::vector<std::string>{
@@ -89,11 +82,11 @@ TEST_F(BadMailTest, ReportModeListsBothFoldersWithoutTheOpeningLine) {
                        }));
   EXPECT_TRUE(fs::exists(badMail_ / "old.MAI"));
   EXPECT_TRUE(fs::exists(messages_ / "older.MAI"));
-  EXPECT_TRUE(store_.rescans.empty());
+  EXPECT_TRUE(test_.store.rescans.empty());
 }
 
 TEST_F(BadMailTest, TheMessagesFolderIsPurgedWhenTheFolderItselfHeldNothingOld) {
-  BoundedCopy(serverSettings.badMailDirectory, sizeof serverSettings.badMailDirectory, bad_.c_str());
+  BoundedCopy(settings_.badMailDirectory, sizeof settings_.badMailDirectory, bad_.c_str());
   Message(badMail_ / "new.MAI", 3);
   Message(messages_ / "old.MAI", 40);
   EXPECT_EQ(Purge(30), (std::vector<std::string>{
@@ -102,17 +95,16 @@ TEST_F(BadMailTest, TheMessagesFolderIsPurgedWhenTheFolderItselfHeldNothingOld) 
                            "old.MAI in " + messagesFolder_ + " is 0(y), 1(m), 10(d) old",
                            "-->1\t Messages in\t" + messagesFolder_,
                        }));
-  EXPECT_EQ(store_.rescans, std::vector<std::string>{messagesFolder_});
+  EXPECT_EQ(test_.store.rescans, std::vector<std::string>{messagesFolder_});
 }
 
 TEST_F(BadMailTest, AnEmptyBadMailDirectorySkipsThePhaseWithALine) {
   for (int report : {0, 1}) {
-    runOptions.reportOnly = report;
-    ResetSkippedWork();
-    serverSettings.badMailDirectory[0] = '\0';
+    test_.options.reportOnly = report;
+    test_.outcome = RunOutcome();
     EXPECT_EQ(Purge(30), std::vector<std::string>{"Skipped the BadMail directory: Bad Mail Directory is not set"});
-    EXPECT_TRUE(WorkWasSkipped());
-    EXPECT_TRUE(store_.patterns.empty());
+    EXPECT_TRUE(test_.outcome.WorkWasSkipped());
+    EXPECT_TRUE(test_.store.patterns.empty());
   }
 }
 

@@ -65,7 +65,6 @@ TEST(CommandLine, TargetAndSwitchesAreCopiedUnchanged) {
   const Parsed parsed = Parse({"Main/john.smith", "30", "inbox+DELETED"});
   EXPECT_STREQ(parsed.options.target, "Main/john.smith");
   EXPECT_STREQ(parsed.options.switchText, "inbox+DELETED");
-  EXPECT_STREQ(parsed.options.mailboxName, "");
 }
 
 TEST(ParseDays, ReadsLikeAtoiAndClampsBeyondThirtyTwoBits) {

@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
   const char* failAt = getenv("QNPURGE_FAULT_AT");
   const char* logPath = getenv("QNPURGE_FAULT_LOG");
   fault::Arm(failAt != nullptr ? strtoull(failAt, nullptr, 10) : 0);
-  const int status = QnpurgeMain(argc, argv);
+  RunOutcome outcome;
+  RunQnpurge(argc, argv, outcome);
   fault::Disarm();
   if (logPath != nullptr && logPath[0] != '\0') {
     if (FILE* log = fopen(logPath, "w")) {
@@ -25,5 +26,5 @@ int main(int argc, char** argv) {
       fclose(log);
     }
   }
-  return status;
+  return outcome.ExitStatus();
 }

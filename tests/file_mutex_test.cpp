@@ -17,8 +17,6 @@ TEST(FileMutexRegistry, ExistsEmptyWithItsGuardBeforeTheRun) {
 }
 
 TEST(FileMutexRegistry, AWholeRunLeavesTheMapEmptyAndTheGuardAsItWas) {
-  testing_support::ScopedRunOptions options;
-  testing_support::ScopedServerSettings settings;
   testing_support::TempDir data;
   testing_support::RegistryFixture registry;
   registry.SetText(testing_support::kTestServerKey, "Data Directory", data.str());
@@ -30,12 +28,12 @@ TEST(FileMutexRegistry, AWholeRunLeavesTheMapEmptyAndTheGuardAsItWas) {
   };
   for (const auto& args : runs) {
     testing_support::CapturedOutput output;
-    RunQnpurge(static_cast<int>(args.size()), args.data());
+    RunOutcome outcome;
+    RunQnpurge(static_cast<int>(args.size()), args.data(), outcome);
     output.Take();
     EXPECT_TRUE(FileManagement::fileMutexes.empty()) << args[1];
     EXPECT_EQ(FileManagement::fileMutexesMutex.handle, guard) << args[1];
   }
-  ResetSkippedWork();
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include "platform/clock.h"
 #include "purge/folder_purge.h"
-#include "support/outcome.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -19,7 +18,6 @@ using testing_support::CapturedOutput;
 using testing_support::Days;
 using testing_support::Lines;
 using testing_support::RecordingStore;
-using testing_support::ScopedRunOptions;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
@@ -32,7 +30,7 @@ class PurgeFolderTest : public testing::Test {
   std::string Folder() const { return dir_.str(); }
   std::vector<std::string> Purge(int32_t days) {
     CapturedOutput output;
-    PurgeFolder(Folder().c_str(), days, store_);
+    PurgeFolder(Folder().c_str(), days, test_.run());
     return Lines(output.Take());
   }
   bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }
@@ -42,9 +40,10 @@ class PurgeFolderTest : public testing::Test {
   }
   std::string CountLine(int count) const { return "-->" + std::to_string(count) + "\t Messages in\t" + Folder(); }
 
-  ScopedRunOptions options_;
+  testing_support::TestRun test_;
+  RunOptions& runOptions = test_.options;
+  RecordingStore& store_ = test_.store;
   TempDir dir_;
-  RecordingStore store_;
 };
 
 TEST_F(PurgeFolderTest, DeletesOldMessagesListsThemAndAsksForOneRescan) {
@@ -71,7 +70,7 @@ TEST_F(PurgeFolderTest, BuildsTheSearchPatternWithOneSeparator) {
   const std::string withSeparator = Folder() + static_cast<char>(fs::path::preferred_separator);
   {
     CapturedOutput output;
-    PurgeFolder(withSeparator.c_str(), 30, store_);
+    PurgeFolder(withSeparator.c_str(), 30, test_.run());
   }
   ASSERT_EQ(store_.patterns.size(), 2u);
   EXPECT_EQ(store_.patterns[0], withSeparator + "*.MAI");
@@ -104,7 +103,6 @@ TEST_F(PurgeFolderTest, RetainsUnreadMessagesButCountsThem) {
 }
 
 TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCounts) {
-  ResetSkippedWork();
   Message("a.MAI", 40);
   Message("b.MAI", 40);
   Message("c.MAI", 40);
@@ -113,7 +111,7 @@ TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCoun
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines.back(), CountLine(3));
   EXPECT_EQ(store_.rescans.size(), 1u);
-  EXPECT_TRUE(WorkWasSkipped());
+  EXPECT_TRUE(test_.outcome.WorkWasSkipped());
   int unableLines = 0;
   for (const char* name : {"a.MAI", "b.MAI", "c.MAI"}) {
     const bool stayed = Exists(name);
@@ -124,7 +122,6 @@ TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCoun
     unableLines += reported;
   }
   EXPECT_EQ(unableLines, 1);
-  ResetSkippedWork();
 }
 
 TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
@@ -169,7 +166,7 @@ TEST_F(PurgeFolderTest, AFolderWithoutMessagesOrWithoutExistenceIsSilent) {
   Message("note.txt", 400);
   EXPECT_TRUE(Purge(30).empty());
   CapturedOutput output;
-  PurgeFolder((dir_ / "missing").string().c_str(), 30, store_);
+  PurgeFolder((dir_ / "missing").string().c_str(), 30, test_.run());
   EXPECT_EQ(output.Take(), "");
   EXPECT_TRUE(store_.rescans.empty());
 }
@@ -178,15 +175,16 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   const std::string longFolder = Folder() + std::string(1, static_cast<char>(fs::path::preferred_separator)) +
                                  std::string(2100, 'f');
   CapturedOutput output;
-  PurgeFolder(longFolder.c_str(), 30, store_);
+  PurgeFolder(longFolder.c_str(), 30, test_.run());
   EXPECT_EQ(output.Take(), "Skipped " + longFolder + ": the folder path is too long to search\n");
   EXPECT_TRUE(store_.patterns.empty());
 
   runOptions.retainUnread = 1;
   const std::string name(2047, 'n');
   CapturedOutput second;
-  EXPECT_EQ(DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(), store_),
-            0);
+  EXPECT_EQ(
+      DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(), test_.run()),
+      0);
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(store_.deleteCalls, 0);
 }
@@ -194,7 +192,7 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
 // A search that returns what a Windows directory search may return: a directory carrying more
 // attributes than the directory bit, and a long name matched through its 8.3 short name; and
 // names only POSIX allows, holding control characters that would forge lines of the log.
-class LookalikeStore final : public Store {
+class LookalikeStore final : public MessageStore {
  public:
   platform::SearchOutcome Search(const char*, platform::EntryVisitor& visitor) override {
     if (fails) return platform::SearchOutcome::kFailed;
@@ -209,6 +207,7 @@ class LookalikeStore final : public Store {
     return platform::SearchOutcome::kCompleted;
   }
   bool fails = false;
+  ReadState ReadHeader(const platform::Folder&, const platform::DirEntry&) override { return ReadState::kRead; }
   bool Delete(const platform::Folder&, const char* name) override {
     deleted.push_back(name);
     return true;
@@ -218,10 +217,11 @@ class LookalikeStore final : public Store {
 };
 
 TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns) {
-  ScopedRunOptions options;
+  RunOptions options;
   LookalikeStore store;
+  RunOutcome outcome;
   CapturedOutput output;
-  PurgeFolder("folder", 30, store);
+  PurgeFolder("folder", 30, {options, store, outcome});
   const auto lines = Lines(output.Take());
   EXPECT_EQ(store.deleted, std::vector<std::string>{"real.MAI"});
   ASSERT_EQ(lines.size(), 2u);
@@ -229,16 +229,15 @@ TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns)
 }
 
 TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
-  ScopedRunOptions options;
-  ResetSkippedWork();
+  RunOptions options;
   LookalikeStore store;
+  RunOutcome outcome;
   store.fails = true;
   CapturedOutput output;
-  PurgeFolder("folder", 30, store);
+  PurgeFolder("folder", 30, {options, store, outcome});
   EXPECT_EQ(output.Take(), "Unable to search folder\n");
   EXPECT_TRUE(store.deleted.empty());
-  EXPECT_TRUE(WorkWasSkipped());
-  ResetSkippedWork();
+  EXPECT_TRUE(outcome.WorkWasSkipped());
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/mutex.h"
-#include "support/mutex.h"
+#include "support/mutex_holder.h"
 #include "tests/test_support.h"
 
 namespace {

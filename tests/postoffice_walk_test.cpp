@@ -5,7 +5,6 @@
 
 #include "purge/postoffice_walk.h"
 #include "settings/server_settings.h"
-#include "support/outcome.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -34,16 +33,16 @@ TEST(SplitTarget, SplitsAtTheFirstSlashAndNeverLeavesAWiderFilter) {
 }
 
 TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoot) {
-  testing_support::ScopedRunOptions options;
-  testing_support::ScopedServerSettings settings;  // Mail Root empty
-  ResetSkippedWork();
+  testing_support::TestRun test;
+  const ServerSettings settings;  // Mail Root empty
+  ProviderSet none;
+  LibraryPostofficeSource source(none, test.outcome);
   testing_support::CapturedOutput output;
-  PurgePostoffices(30);
+  PurgePostoffices(30, settings, source, test.run());
   EXPECT_EQ(testing_support::Lines(output.Take()),
             (std::vector<std::string>{"Purging Mailbox Messages older than 30 days", "Postoffice Root=",
                                       "Skipped the postoffice phase: Mail Root is not set"}));
-  EXPECT_TRUE(WorkWasSkipped());
-  ResetSkippedWork();
+  EXPECT_TRUE(test.outcome.WorkWasSkipped());
 }
 
 }  // namespace

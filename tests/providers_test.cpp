@@ -10,18 +10,19 @@
 namespace {
 
 TEST(Providers, ReleasedHandlesAreClearedSoNothingCallsThroughThem) {
-  testing_support::ScopedServerSettings settings;
+  ServerSettings settings;
+  ProviderSet providers;
   std::string directory = QNPURGE_PROVIDER_DIR;
   if (testing_support::IsWindowsBuild()) {
     // Wine shows the Linux root as drive Z:.
     for (char& c : directory) c = c == '/' ? '\\' : c;
     directory = "Z:" + directory;
   }
-  BoundedCopy(serverSettings.providerDirectory, sizeof serverSettings.providerDirectory, directory.c_str());
+  BoundedCopy(settings.providerDirectory, sizeof settings.providerDirectory, directory.c_str());
   testing_support::CapturedOutput output;
-  ASSERT_EQ(LoadStoreProvider(), 1) << output.Take();
-  FreeProviders();
-  EXPECT_EQ(providerSet.store, nullptr);
+  ASSERT_EQ(LoadStoreProvider(settings, providers), 1) << output.Take();
+  FreeProviders(providers);
+  EXPECT_EQ(providers.store, nullptr);
 }
 
 }  // namespace

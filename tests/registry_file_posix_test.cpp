@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "settings/registry.h"
+#include "settings/registry_read.h"
 #include "tests/test_support.h"
 
 namespace {

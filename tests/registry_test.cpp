@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "settings/registry.h"
+#include "settings/registry_read.h"
 #include "tests/registry_fixture.h"
 
 namespace {

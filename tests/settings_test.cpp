@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "settings/registry.h"
+#include "settings/registry_read.h"
 #include "settings/server_settings.h"
 #include "tests/registry_fixture.h"
 #include "tests/test_support.h"
@@ -40,7 +40,9 @@ class LoadSettingsTest : public testing::Test {
 
   static std::string Key(const char* below) { return std::string(kTestServerKey) + "\\" + below; }
 
-  testing_support::ScopedServerSettings settings_;
+  int LoadSettings() { return ::LoadSettings(serverSettings); }
+
+  ServerSettings serverSettings;
   RegistryFixture registry_;
 };
 

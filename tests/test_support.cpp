@@ -89,14 +89,14 @@ std::vector<std::string> Lines(const std::string& text) {
 
 platform::SearchOutcome RecordingStore::Search(const char* pattern, platform::EntryVisitor& visitor) {
   patterns.push_back(pattern);
-  return SystemStore().Search(pattern, visitor);
+  return platform::SearchFolder(pattern, visitor);
 }
 
 bool RecordingStore::Delete(const platform::Folder& folder, const char* name) {
   ++deleteCalls;
   if (deleteCalls == failingDelete) return false;
   deleted.push_back(name);
-  return SystemStore().Delete(folder, name);
+  return platform::DeleteEntry(folder, name);
 }
 
 ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& name) {

@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "purge/run_options.h"
-#include "purge/store.h"
+#include "purge/purge_run.h"
 #include "purge/unread.h"
-#include "settings/server_settings.h"
 
 namespace testing_support {
 
@@ -61,31 +59,14 @@ class CapturedOutput {
 /// Splits text into lines (without their line feeds).
 std::vector<std::string> Lines(const std::string& text);
 
-/// Resets the process-wide run options for one test and restores them after it.
-class ScopedRunOptions {
- public:
-  ScopedRunOptions() : saved_(runOptions) { runOptions = RunOptions(); }
-  ~ScopedRunOptions() { runOptions = saved_; }
-
- private:
-  RunOptions saved_;
-};
-
-/// Resets the process-wide server settings for one test and restores them after it.
-class ScopedServerSettings {
- public:
-  ScopedServerSettings() : saved_(serverSettings) { serverSettings = ServerSettings(); }
-  ~ScopedServerSettings() { serverSettings = saved_; }
-
- private:
-  ServerSettings saved_;
-};
-
 /// The real file system, recording every call; rescan requests are recorded instead of sent,
 /// and the deletion numbered `failingDelete` (from 1) fails without touching the file.
-class RecordingStore final : public Store {
+class RecordingStore final : public MessageStore {
  public:
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
+  ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override {
+    return IsMessageRead(folder, entry);
+  }
   bool Delete(const platform::Folder& folder, const char* name) override;
   void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
 
@@ -94,6 +75,15 @@ class RecordingStore final : public Store {
   std::vector<std::string> patterns;
   std::vector<std::string> deleted;  ///< file names
   std::vector<std::string> rescans;
+};
+
+/// The records of one purge run for a test to set and look at: options, a recording store and
+/// the outcome.
+struct TestRun {
+  RunOptions options;
+  RecordingStore store;
+  RunOutcome outcome;
+  PurgeRun run() { return PurgeRun{options, store, outcome}; }
 };
 
 /// IsMessageRead of the file `name` in `folder`, reached as the purge reaches it: through the

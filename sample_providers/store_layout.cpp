@@ -1,4 +1,4 @@
-#include "sample_providers/sample_store.h"
+#include "sample_providers/store_layout.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +9,7 @@
 
 #include "platform/ascii.h"
 #include "platform/files.h"
-#include "settings/registry.h"
+#include "settings/registry_read.h"
 #include "support/text.h"
 
 namespace sample {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "sample_providers/sample_store.h"
+#include "sample_providers/store_layout.h"
 
 extern "C" QN_PROVIDER_EXPORT int32_t ScanFolders(const char* folderPath, int32_t a, int32_t b) {
   sample::Log("ScanFolders path=\"" + std::string(folderPath) + "\" " + std::to_string(a) + " " + std::to_string(b));

@@ -1,4 +1,4 @@
-#include "settings/registry.h"
+#include "settings/registry_read.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "support/mutex.h"
+#include "support/mutex_holder.h"
 
 Mutex::Mutex(const std::string& /*label*/, const char* kernelName) : handle(nullptr) {
   handle = platform::OpenKernelMutex(kernelName);

@@ -1,9 +1,7 @@
 #include "platform/files.h"
-#include "settings/registry.h"
+#include "settings/registry_read.h"
 #include "settings/server_settings.h"
 #include "support/text.h"
-
-ServerSettings serverSettings;
 
 namespace {
 
@@ -20,8 +18,9 @@ int ReadText(const char* key, const char* valueName, char (&field)[N]) {
 // A directory that falls back on a folder of Data Directory; a fallback that does not fit its
 // field leaves the field empty.
 template <size_t N>
-void ReadDirectory(const char* key, const char* valueName, char (&field)[N], const char* fallbackFormat) {
-  if (!ReadText(key, valueName, field)) FormatPath(field, N, fallbackFormat, serverSettings.dataDirectory);
+void ReadDirectory(const char* key, const char* valueName, char (&field)[N], const char* fallbackFormat,
+                   const ServerSettings& settings) {
+  if (!ReadText(key, valueName, field)) FormatPath(field, N, fallbackFormat, settings.dataDirectory);
 }
 
 struct W3cSwitch {
@@ -49,8 +48,7 @@ constexpr W3cSwitch kW3cSwitches[] = {
 
 }  // namespace
 
-int LoadSettings() {
-  ServerSettings& s = serverSettings;
+int LoadSettings(ServerSettings& s) {
   // The order is the order of the registry reads; Data Directory comes before the fields that
   // fall back on it. A fallback that does not fit its field leaves the field empty.
   ReadText(kServerKey, "Configuration Directory", s.configurationDirectory);
@@ -80,13 +78,13 @@ int LoadSettings() {
       s.mailRootUnreadable = true;
       break;
   }
-  ReadDirectory(kAdministrationKey, "Activity Log Directory", s.activityLogDirectory, "%s\\Logging\\RADMS");
+  ReadDirectory(kAdministrationKey, "Activity Log Directory", s.activityLogDirectory, "%s\\Logging\\RADMS", s);
   // Only the last component is created; whether it worked does not matter to the run.
   if (s.activityLogDirectory[0] != '\0') platform::CreateDirectoryAt(s.activityLogDirectory);
-  ReadDirectory(kAdministrationKey, "Debug Log File Directory", s.debugLogFileDirectory, "%s\\Logging\\RADMS");
+  ReadDirectory(kAdministrationKey, "Debug Log File Directory", s.debugLogFileDirectory, "%s\\Logging\\RADMS", s);
   ReadNumber(kAdministrationKey, "Debug Logging Level", &s.debugLoggingLevel, 3);
   ReadNumber(kRemoteAdminKey, "Max Request Size", &s.maxRequestSize, 5242880);
-  ReadDirectory(kAdministrationKey, "W3C Logging Directory", s.w3cLoggingDirectory, "%s\\Logging\\RADMS");
+  ReadDirectory(kAdministrationKey, "W3C Logging Directory", s.w3cLoggingDirectory, "%s\\Logging\\RADMS", s);
   if (!ReadText(kRemoteAdminKey, "Inbound Server Bindings", s.inboundServerBindings)) {
     BoundedCopy(s.inboundServerBindings, sizeof s.inboundServerBindings, "(All)");
   }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/files.h"
+#include "providers/providers.h"
+#include "purge/unread.h"
+#include "support/outcome.h"
+
+/// The message store as the purge touches it: the folder search, the header read and the
+/// deletion of one message, and the rescan request to the store provider. The system store does
+/// the real thing; tests put a recording or failing store in its place.
+class MessageStore {
+ public:
+  virtual ~MessageStore() = default;
+  /// As platform::SearchFolder.
+  virtual platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) = 0;
+  /// As IsMessageRead, for the entry `entry` of the folder being searched.
+  virtual ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) = 0;
+  /// Deletes the message file `name` of the folder being searched; true when it is gone (also
+  /// when it was gone already).
+  virtual bool Delete(const platform::Folder& folder, const char* name) = 0;
+  /// Asks the store provider to rescan one folder after its old messages were purged.
+  virtual void RequestRescan(const char* folderPath) = 0;
+};
+
+/// The real file system, and the store provider of `providers`: a rescan it cannot request is
+/// said with a line and noted in `outcome`.
+class SystemMessageStore final : public MessageStore {
+ public:
+  SystemMessageStore(const ProviderSet& providers, RunOutcome& outcome) : providers_(providers), outcome_(outcome) {}
+  platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
+  ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override;
+  bool Delete(const platform::Folder& folder, const char* name) override;
+  void RequestRescan(const char* folderPath) override;
+
+ private:
+  const ProviderSet& providers_;
+  RunOutcome& outcome_;
+};

@@ -1,3 +1,0 @@
-#include "purge/run_options.h"
-
-RunOptions runOptions;
