@@ -25,7 +25,7 @@ int CheckRegistry() {
   return 0;
 }
 
-int RegReadDword(RegistryRoot, const char* subKey, const char* valueName, uint32_t* out) {
+int RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
   if (subKey == nullptr || subKey[0] == '\0') return 0;
   // Data of any type is taken; shorter data fills the low-order bytes and the rest stays 0.
   unsigned char bytes[4] = {};
@@ -36,18 +36,16 @@ int RegReadDword(RegistryRoot, const char* subKey, const char* valueName, uint32
   return 1;
 }
 
-int RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
-  return RegReadDword(RegistryRoot::kLocalMachine, subKey, valueName, out);
-}
-
 namespace {
 
 // Reads a text as RegReadString does, and says why a read failed.
-TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity, int keepPath,
+TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath subKeyPath,
                    uint32_t* type) {
   if (capacity <= 0) return TextValue::kUnreadable;
   std::string path(subKey != nullptr ? subKey : "");
-  if (!keepPath) ReplaceInString(path, kPathNeedle, kPathReplacement, 1, 0, 0);
+  if (subKeyPath == SubKeyPath::kToWow6432Node) {
+    ReplaceInString(path, kPathNeedle, kPathReplacement, 1, Rescan::kNo, LetterCase::kIgnore);
+  }
 
   // One byte more than the data accepted, to terminate a stored text that holds no zero.
   std::unique_ptr<char[]> working(new char[static_cast<size_t>(capacity) + 1]);
@@ -68,14 +66,13 @@ TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int3
 
 }  // namespace
 
-int RegReadString(RegistryRoot, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
-                  int keepPath) {
-  return ReadText(subKey, valueName, buffer, capacity, keepPath, nullptr) == TextValue::kRead ? 1 : 0;
+int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path) {
+  return ReadText(subKey, valueName, buffer, capacity, path, nullptr) == TextValue::kRead ? 1 : 0;
 }
 
 TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
   uint32_t type = platform::kRegistryText;
-  const TextValue read = ReadText(subKey, valueName, buffer, capacity, 0, &type);
+  const TextValue read = ReadText(subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node, &type);
   if (read != TextValue::kRead) return read;
   if (type != platform::kRegistryText && type != platform::kRegistryExpandText) {
     buffer[0] = '\0';
@@ -85,7 +82,7 @@ TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, i
 }
 
 int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
-  return RegReadString(RegistryRoot::kLocalMachine, subKey, valueName, buffer, capacity, 0);
+  return RegReadString(subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node);
 }
 
 int GetServerVersion(char* buffer, int32_t capacity) { return RegReadString(kServerKey, "Version", buffer, capacity); }

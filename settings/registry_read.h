@@ -4,26 +4,28 @@
 
 #include "support/server_keys.h"
 
-/// A registry root; every read of the tool is made under HKEY_LOCAL_MACHINE.
-enum class RegistryRoot { kLocalMachine };
-
 /// True (1) when the registry can be read. Otherwise prints one line naming the registry file
 /// (and the line at fault) and returns 0: the run must then do nothing.
 int CheckRegistry();
 
 /// Reads a 32-bit number (data of any type, at most 4 bytes, little-endian, zero-extended).
-/// 1 on success; 0 otherwise, leaving `out` as it was. An empty sub-key opens nothing.
-int RegReadDword(RegistryRoot root, const char* subKey, const char* valueName, uint32_t* out);
+/// 1 on success; 0 otherwise, leaving `out` as it was. An empty sub-key opens nothing. Every read
+/// is made under HKEY_LOCAL_MACHINE.
 int RegReadDword(const char* subKey, const char* valueName, uint32_t* out);
+
+/// What RegReadString does with the sub-key before it opens it.
+enum class SubKeyPath {
+  kToWow6432Node,  ///< the first "Software\\Quillerton", any letter case, becomes "Software\\Wow6432Node\\Quillerton"
+  kAsGiven,
+};
 
 /// Reads a text (data of any type, at most `capacity` bytes with its terminating zero) into
 /// `buffer`. 1 on success; 0 otherwise, with the buffer emptied (untouched when `capacity` is 0
 /// or less). Stored bytes with no zero among them are terminated after the bytes read; when
 /// they fill the whole capacity that does not fit, and the read fails. Data of no bytes at all
-/// fails too. Unless `keepPath` is set, the first "Software\\Quillerton" of the sub-key, in any
-/// letter case, is rewritten to "Software\\Wow6432Node\\Quillerton" first.
-int RegReadString(RegistryRoot root, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
-                  int keepPath);
+/// fails too. The sub-key is rewritten as `path` says; the form without it rewrites
+/// (SubKeyPath::kToWow6432Node), and every caller of the tool uses that form.
+int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path);
 int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
 
 /// What a read of a text value found.

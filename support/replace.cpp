@@ -31,7 +31,7 @@ int32_t GetBufferAppendMode() {
 void ResetBufferAppendMode() { bufferAppendMode = kNotRead; }
 
 int32_t ReplaceInString(std::string& text, const char* needle, const char* replacement, int32_t countLimit,
-                        int rescan, int caseSensitive) {
+                        Rescan rescan, LetterCase letterCase) {
   const bool appendMode = GetBufferAppendMode() == 1;
   const int32_t needleLength = static_cast<int32_t>(strlen(needle));
   const int32_t replacementLength = static_cast<int32_t>(strlen(replacement));
@@ -44,7 +44,7 @@ int32_t ReplaceInString(std::string& text, const char* needle, const char* repla
   for (;;) {
     const int32_t stretch = position;
     int32_t match = -1;
-    if (caseSensitive) {
+    if (letterCase == LetterCase::kMatch) {
       const size_t found = text.find(needle, static_cast<size_t>(position), static_cast<size_t>(needleLength));
       if (found != std::string::npos) match = static_cast<int32_t>(found);
     } else {
@@ -72,7 +72,7 @@ int32_t ReplaceInString(std::string& text, const char* needle, const char* repla
     if (appendMode) {
       position = match + needleLength;
     } else {
-      position = rescan ? match : match + replacementLength;
+      position = rescan == Rescan::kYes ? match : match + replacementLength;
     }
   }
   if (appendMode && count > 0) text.swap(work);

@@ -12,13 +12,23 @@ int32_t GetBufferAppendMode();
 /// Forgets the append-mode flag, so that the next call reads the registry again; for tests.
 void ResetBufferAppendMode();
 
+/// Where the search goes on after a replacement in place.
+enum class Rescan {
+  kNo,   ///< after the inserted replacement
+  kYes,  ///< at the start of the inserted replacement, which can match again
+};
+
+/// How the needle is compared with the text.
+enum class LetterCase {
+  kIgnore,  ///< with FindNoCase: only a to z fold
+  kMatch,   ///< byte for byte
+};
+
 /// Replaces occurrences of `needle` in `text` by `replacement`, exactly as written, from left
-/// to right, and returns how many were replaced. `countLimit` above 0 stops after that many.
-/// `caseSensitive` clear compares with FindNoCase (only a to z fold); an empty needle matches
-/// nothing. In-place mode (GetBufferAppendMode() other than 1) changes `text` at each match and
-/// with `rescan` set searches again from the start of the inserted replacement; append mode
-/// builds the result from the text as it was, whatever `rescan` says. With `rescan` clear both
-/// modes give the same result. A caller that sets `rescan` with a replacement that contains the
-/// needle must give a count limit.
+/// to right, and returns how many were replaced. `countLimit` above 0 stops after that many. An
+/// empty needle matches nothing. In-place mode (GetBufferAppendMode() other than 1) changes
+/// `text` at each match and goes on as `rescan` says; append mode builds the result from the
+/// text as it was, whatever `rescan` says. With Rescan::kNo both modes give the same result. A
+/// caller that rescans with a replacement that contains the needle must give a count limit.
 int32_t ReplaceInString(std::string& text, const char* needle, const char* replacement, int32_t countLimit,
-                        int rescan, int caseSensitive);
+                        Rescan rescan, LetterCase letterCase);

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "purge/postoffice_walk.h"
 #include "settings/server_settings.h"
+#include "tests/registry_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -43,6 +46,75 @@ TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoo
             (std::vector<std::string>{"Purging Mailbox Messages older than 30 days", "Postoffice Root=",
                                       "Skipped the postoffice phase: Mail Root is not set"}));
   EXPECT_TRUE(test.outcome.WorkWasSkipped());
+}
+
+// Postoffices and their mailboxes as a provider answers them, recording each call's request.
+class FakePostofficeSource final : public PostofficeSource {
+ public:
+  bool Resolve(Entry, const char*) override { return true; }
+  int32_t Call(Entry entry, PostofficeRecord* record) override {
+    calls.push_back(std::string(entry == Entry::kPostofficeFindFirst ? "first " : "next ") + record->name);
+    if (entry == Entry::kPostofficeFindFirst) next_ = 0;
+    for (; next_ < postoffices.size(); ++next_) {
+      if (std::string(record->name).empty() || record->name == postoffices[next_].first) {
+        snprintf(record->name, sizeof record->name, "%s", postoffices[next_].first.c_str());
+        snprintf(record->description, sizeof record->description, "%s", postoffices[next_].first.c_str());
+        ++next_;
+        return 1;
+      }
+    }
+    return 0;
+  }
+  int32_t Call(Entry entry, MailboxRecord* record) override {
+    calls.push_back("get " + std::string(record->postoffice) + "/" + record->mailbox);
+    for (const auto& postoffice : postoffices) {
+      if (entry == Entry::kMailboxGet && postoffice.first == record->postoffice && postoffice.second == record->mailbox) {
+        return 1;
+      }
+    }
+    return 0;
+  }
+
+  std::vector<std::pair<std::string, std::string>> postoffices;  // postoffice, its one mailbox
+  std::vector<std::string> calls;
+
+ private:
+  size_t next_ = 0;
+};
+
+// The target splits into a filter for the first call and a mailbox for each postoffice found; the
+// whole target goes back for the next call; and a name that matches nothing is said.
+TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid) {
+  testing_support::RegistryFixture registry;
+  // Read once per process, at the first walk: no pause after the postoffices of any walk here.
+  registry.SetNumber(testing_support::kTestServerKey + std::string("\\Services\\Administration"), "Purge Wait", 0);
+  ServerSettings settings;
+  snprintf(settings.mailRoot, sizeof settings.mailRoot, "root");
+  FakePostofficeSource source;
+  source.postoffices = {{"P", "M"}, {"Q", "N"}};
+  for (const char* target : {"P/M", "/M", "P/X", "X"}) {
+    testing_support::TestRun test;
+    test.options.cleanInbox = 1;
+    snprintf(test.options.target, sizeof test.options.target, "%s", target);
+    source.calls.clear();
+    testing_support::CapturedOutput output;
+    PurgePostoffices(30, settings, source, test.run());
+    const bool matched = target == std::string("P/M") || target == std::string("/M");
+    EXPECT_EQ(test.outcome.WorkWasSkipped(), !matched) << target;
+    EXPECT_EQ(testing_support::Lines(output.Take()).back() ==
+                  "No postoffice or mailbox matched the target \"" + std::string(target) + "\".",
+              !matched)
+        << target;
+  }
+  EXPECT_EQ(source.calls, (std::vector<std::string>{"first X"}));
+  source.calls.clear();
+  testing_support::TestRun test;
+  test.options.cleanInbox = 1;
+  snprintf(test.options.target, sizeof test.options.target, "P/M");
+  testing_support::CapturedOutput output;
+  PurgePostoffices(30, settings, source, test.run());
+  EXPECT_EQ(source.calls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
+  EXPECT_EQ(test.store.patterns.size(), 1u);  // the one mailbox's Inbox
 }
 
 }  // namespace

@@ -21,10 +21,10 @@ class RegistryTest : public testing::Test {
  protected:
   // Reads through RegReadString into a buffer that starts full of '#', so that an emptied
   // buffer shows.
-  int ReadString(const char* key, const char* name, int32_t capacity, std::string* text, int keepPath = 0) {
+  int ReadString(const char* key, const char* name, int32_t capacity, std::string* text,
+                 SubKeyPath path = SubKeyPath::kToWow6432Node) {
     std::string buffer(static_cast<size_t>(capacity) + 8, '#');
-    const int result =
-        RegReadString(RegistryRoot::kLocalMachine, key, name, &buffer[0], capacity, keepPath);
+    const int result = RegReadString(key, name, &buffer[0], capacity, path);
     EXPECT_EQ(buffer.substr(static_cast<size_t>(capacity)), std::string(8, '#')) << "written past the capacity";
     *text = buffer.c_str();
     return result;
@@ -128,9 +128,9 @@ TEST_F(RegistryTest, TextPathsAreRewrittenToThe32BitViewInAnyLetterCase) {
     EXPECT_EQ(ReadString(path, "where", 64, &text), 1) << path;
     EXPECT_EQ(text, "32-bit view") << path;
   }
-  EXPECT_EQ(ReadString(kServicesKey64, "where", 64, &text, 1), 1);
+  EXPECT_EQ(ReadString(kServicesKey64, "where", 64, &text, SubKeyPath::kAsGiven), 1);
   EXPECT_EQ(text, "64-bit view");
-  EXPECT_EQ(ReadString(kServicesKey, "where", 64, &text, 1), 1);
+  EXPECT_EQ(ReadString(kServicesKey, "where", 64, &text, SubKeyPath::kAsGiven), 1);
   EXPECT_EQ(text, "32-bit view");
 }
 

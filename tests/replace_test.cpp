@@ -35,9 +35,11 @@ std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
   return out << '"' << outcome.text << "\" " << outcome.count;
 }
 
+// `rescan` and `caseSensitive` as 0 or 1, so that the table of cases stays short.
 Outcome Replace(std::string text, const char* needle, const char* replacement, int32_t limit = 0, int rescan = 0,
                 int caseSensitive = 0) {
-  const int32_t count = ReplaceInString(text, needle, replacement, limit, rescan, caseSensitive);
+  const int32_t count = ReplaceInString(text, needle, replacement, limit, rescan ? Rescan::kYes : Rescan::kNo,
+                                        caseSensitive ? LetterCase::kMatch : LetterCase::kIgnore);
   return {text, count};
 }
 
