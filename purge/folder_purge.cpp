@@ -66,6 +66,7 @@ int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
   const bool endsInSeparator = length > 0 && folderPath[length - 1] == platform::kPathSeparator;
   if (FormatPath(pattern, sizeof pattern, endsInSeparator ? "%s*.MAI" : "%s\\*.MAI", folderPath) < 0) {
     platform::Print("Skipped %s: the folder path is too long to search\n", folderPath);
+    run.outcome.NoteSkippedWork();
     return 1;
   }
 
@@ -96,6 +97,7 @@ int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const
   // separator, name) fits the tool's path buffer is touched, on either platform.
   if (strlen(folderPath) + 1 + strlen(fileName) >= kPathSize) {
     platform::Print("Skipped %s in %s: the message path is too long\n", fileName, folderPath);
+    run.outcome.NoteSkippedWork();
     return 0;
   }
   if (run.options.retainUnread) {

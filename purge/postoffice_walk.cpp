@@ -71,6 +71,7 @@ void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, M
     if (FormatPath(folderPath, sizeof folderPath, folder.pathFormat, mailRootPath, mailbox) < 0) {
       platform::Print("Skipped a folder of mailbox %s of postoffice %s: the folder path is too long\n", mailbox,
                       postofficeName);
+      run.outcome.NoteSkippedWork();
       continue;
     }
     PurgeFolder(folderPath, days, run);
@@ -142,6 +143,7 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
       run.outcome.NoteSkippedWork();
     } else if (FormatPath(mailRootPath, sizeof mailRootPath, "%s\\%s\\MAILROOT", mailRoot, name) < 0) {
       platform::Print("Skipped postoffice %s: its mail root path is too long\n", name);
+      run.outcome.NoteSkippedWork();
     } else {
       if (options.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days, run);
       if (anyMailboxFolder) mailbox = WalkMailboxes(mailRootPath, name, mailboxName, days, source, run);
@@ -203,6 +205,7 @@ int PurgePostmasterInbox(const char* mailRootPath, int32_t days, const PurgeRun&
   char folderPath[kPathSize];
   if (FormatPath(folderPath, sizeof folderPath, "%s\\Postmaster\\Inbox", mailRootPath) < 0) {
     platform::Print("Skipped the postmaster inbox of %s: the folder path is too long\n", mailRootPath);
+    run.outcome.NoteSkippedWork();
     return 1;
   }
   PurgeFolder(folderPath, days, run);

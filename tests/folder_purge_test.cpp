@@ -178,6 +178,7 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   PurgeFolder(longFolder.c_str(), 30, test_.run());
   EXPECT_EQ(output.Take(), "Skipped " + longFolder + ": the folder path is too long to search\n");
   EXPECT_TRUE(store_.patterns.empty());
+  EXPECT_TRUE(test_.outcome.WorkWasSkipped());
 
   runOptions.retainUnread = 1;
   const std::string name(2047, 'n');
