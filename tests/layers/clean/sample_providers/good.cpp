@@ -1,0 +1,1 @@
+#include "providers/provider_api.h"

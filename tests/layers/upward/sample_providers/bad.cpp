@@ -1,0 +1,1 @@
+#include "purge/folder_purge.h"
