@@ -9,7 +9,7 @@ and the run must:
 - end with status 0 or 1, in time, with nothing on standard error (no crash, abort, hang or
   sanitizer report);
 - end with status 0 only when its output and the files it leaves are those of the run without
-  the fault; a provider library the run does not need may fail to load with its line, as designed;
+  the fault; a provider library the run does not need may fail to load with its line, on purpose;
 - when it ends with status 1, say what failed in a line the run without the fault does not print,
   unless what failed is the output itself.
 """
