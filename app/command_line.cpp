@@ -1,6 +1,5 @@
 #include "app/command_line.h"
 
-#include <cstdio>
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -19,7 +18,7 @@ constexpr size_t kMaxMailboxPart = 63;
 
 bool Refuse(const char* what, size_t length, size_t limit) {
   platform::Print("The %s argument is %u characters long; at most %u are accepted. Nothing was done.\n", what,
-         static_cast<unsigned>(length), static_cast<unsigned>(limit));
+                  static_cast<unsigned>(length), static_cast<unsigned>(limit));
   return false;
 }
 

@@ -48,7 +48,8 @@ class FolderVisitor final : public platform::EntryVisitor {
 
  private:
   void PrintAgeLine(const char* indent, const char* name, MessageAge age) const {
-    platform::Print("%s%s in %s is %d(y), %d(m), %d(d) old\n", indent, name, folderPath_, age.years, age.months, age.days);
+    platform::Print("%s%s in %s is %d(y), %d(m), %d(d) old\n", indent, name, folderPath_, age.years, age.months,
+                    age.days);
   }
 
   const char* folderPath_;
@@ -71,16 +72,16 @@ int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
   }
 
   FolderVisitor visitor(folderPath, days, platform::CurrentFileTime(), run);
-  const platform::SearchOutcome outcome = run.store.Search(pattern, visitor);
-  if (outcome == platform::SearchOutcome::kNotStarted) return 1;
-  if (outcome != platform::SearchOutcome::kFailed) {
+  const platform::SearchOutcome listing = run.store.Search(pattern, visitor);
+  if (listing == platform::SearchOutcome::kNotStarted) return 1;
+  if (listing != platform::SearchOutcome::kFailed) {
     platform::Print("-->%d\t Messages in\t%s\n", visitor.count(), folderPath);
     // One write per folder: a run that is stopped or crashes leaves whole lines for every folder
     // it finished, and the log is complete before the store provider is called.
     platform::FlushOutput();
     if (visitor.count() > 0 && !run.options.reportOnly && !run.options.preview) run.store.RequestRescan(folderPath);
   }
-  if (outcome != platform::SearchOutcome::kCompleted) {
+  if (listing != platform::SearchOutcome::kCompleted) {
     // The listing failed, at once or part way: what was done stands, the rest of the folder was
     // never seen.
     platform::Print("Unable to search %s\n", folderPath);

@@ -9,12 +9,13 @@
 /// request when old files were found outside report mode. A missing folder or one with no
 /// message file is passed over silently; one that exists but cannot be searched, or whose
 /// listing fails part way, gets the line "Unable to search FOLDER" (after the count line and the
-/// rescan request for what was done) and makes the exit status 1. Returns 1 on every path.
+/// rescan request for what was done), noted in the run's outcome. Returns 1 on every path.
 int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run);
 
 /// Deletes the message `entry` of `folderPath`, which a search has open as `folder`, keeping it
 /// when unread messages are retained and it carries no read marker. Non-zero when the file was
 /// deleted (or was gone already); a file that stays prints "Unable to delete NAME in FOLDER", and
-/// one whose header cannot be read "Unable to read NAME in FOLDER", and the exit status becomes 1.
+/// one whose header cannot be read "Unable to read NAME in FOLDER", noted in the run's outcome. In
+/// a preview nothing is deleted, and the answer is as if the deletion had succeeded.
 int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
                   const PurgeRun& run);

@@ -1,6 +1,5 @@
 #include "settings/registry_read.h"
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>

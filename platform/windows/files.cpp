@@ -41,9 +41,9 @@ using fault::Point;
 
 constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
 
-// True when a call on the file `path` failed with `error` because the file is gone, or is being
+// True when the last call on a file failed with `error` because the file is gone, or is being
 // deleted: a file pending deletion refuses to be opened or deleted again with access denied, and
-// only the system's own status tells that apart from a file that may not be touched.
+// only the system's own status of that call tells it apart from a file that may not be touched.
 bool GoneOrBeingDeleted(DWORD error) {
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
   return error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending;
