@@ -78,11 +78,10 @@ void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, M
   }
 }
 
-// Whether the mailbox the target names was found in one postoffice.
-enum class NamedMailbox { kFound, kNotFound, kNotAsked };
+}  // namespace
 
-NamedMailbox WalkMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
-                           int32_t days, PostofficeSource& source, const PurgeRun& run) {
+NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
+                            int32_t days, PostofficeSource& source, const PurgeRun& run) {
   char what[256];
   BoundedFormat(what, sizeof what, "the mailboxes of postoffice %s", postofficeName);
 
@@ -113,6 +112,8 @@ NamedMailbox WalkMailboxes(const char* mailRootPath, const char* postofficeName,
   }
   return NamedMailbox::kFound;
 }
+
+namespace {
 
 // The walk of the postoffices the provider yields, once the mail root and the record are set.
 void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName, PostofficeRecord* record,
@@ -146,7 +147,7 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
       run.outcome.NoteSkippedWork();
     } else {
       if (options.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days, run);
-      if (anyMailboxFolder) mailbox = WalkMailboxes(mailRootPath, name, mailboxName, days, source, run);
+      if (anyMailboxFolder) mailbox = PurgeMailboxes(mailRootPath, name, mailboxName, days, source, run);
     }
     mailboxFound = mailboxFound || mailbox == NamedMailbox::kFound;
     mailboxUnknown = mailboxUnknown || (anyMailboxFolder && mailbox == NamedMailbox::kNotAsked);
@@ -209,12 +210,6 @@ int PurgePostmasterInbox(const char* mailRootPath, int32_t days, const PurgeRun&
     return 1;
   }
   PurgeFolder(folderPath, days, run);
-  return 1;
-}
-
-int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName, int32_t days,
-                   PostofficeSource& source, const PurgeRun& run) {
-  WalkMailboxes(mailRootPath, postofficeName, mailboxName, days, source, run);
   return 1;
 }
 

@@ -17,11 +17,17 @@ int PurgePostoffices(int32_t days, const ServerSettings& settings, PostofficeSou
 /// Purges "<mailRootPath>\Postmaster\Inbox". Returns 1.
 int PurgePostmasterInbox(const char* mailRootPath, int32_t days, const PurgeRun& run);
 
+/// Whether PurgeMailboxes found the mailbox the target names.
+enum class NamedMailbox {
+  kFound,     ///< found, or none is named: every mailbox was walked
+  kNotFound,  ///< the provider has no such mailbox in this postoffice
+  kNotAsked,  ///< the provider could not be asked (a line says why)
+};
+
 /// Walks the mailboxes of one postoffice, or gets the one named `mailboxName` when that is not
 /// empty, and purges their chosen folders: Deleted Items, Sent Items, Junk E-mail, Inbox.
-/// Returns 1.
-int PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName, int32_t days,
-                   PostofficeSource& source, const PurgeRun& run);
+NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
+                            int32_t days, PostofficeSource& source, const PurgeRun& run);
 
 /// `Purge Wait` of the administration key, read at the first call of the process and kept;
 /// 1000 when it cannot be read.
