@@ -47,8 +47,9 @@ constexpr uint32_t kNoRecord = UINT32_MAX;
 
 /// A value record: [the key's previous record, 4 bytes][name length][data length + 1, or 0 for a
 /// deletion][registry type][name in upper case][data], lengths and type as 7 bits a byte, low
-/// bits first, a set high bit for more to come. A key's values are the chain from its newest record: the newest record with
-/// a name decides, so that a value set again or deleted needs no search when the file is read.
+/// bits first, a set high bit for more to come. A key's values are the chain from its newest
+/// record: the newest record with a name decides, so that a value set again or deleted needs no
+/// search when the file is read.
 struct ValueRecord {
   uint32_t previous;
   std::string_view name;

@@ -15,28 +15,6 @@ namespace {
 constexpr char kPathNeedle[] = "Software\\Quillerton";
 constexpr char kPathReplacement[] = "Software\\Wow6432Node\\Quillerton";
 
-}  // namespace
-
-int CheckRegistry() {
-  char problem[4096];
-  if (platform::RegistryIsReadable(problem, sizeof problem)) return 1;
-  platform::Print("%s Nothing was done.\n", problem);
-  return 0;
-}
-
-int RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
-  if (subKey == nullptr || subKey[0] == '\0') return 0;
-  // Data of any type is taken; shorter data fills the low-order bytes and the rest stays 0.
-  unsigned char bytes[4] = {};
-  uint32_t size = sizeof bytes;
-  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead) return 0;
-  *out = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-  return 1;
-}
-
-namespace {
-
 // Reads a text as RegReadString does, and says why a read failed.
 TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath subKeyPath,
                    uint32_t* type) {
@@ -64,6 +42,24 @@ TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int3
 }
 
 }  // namespace
+
+int CheckRegistry() {
+  char problem[4096];
+  if (platform::RegistryIsReadable(problem, sizeof problem)) return 1;
+  platform::Print("%s Nothing was done.\n", problem);
+  return 0;
+}
+
+int RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
+  if (subKey == nullptr || subKey[0] == '\0') return 0;
+  // Data of any type is taken; shorter data fills the low-order bytes and the rest stays 0.
+  unsigned char bytes[4] = {};
+  uint32_t size = sizeof bytes;
+  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead) return 0;
+  *out = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+  return 1;
+}
 
 int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path) {
   return ReadText(subKey, valueName, buffer, capacity, path, nullptr) == TextValue::kRead ? 1 : 0;

@@ -48,7 +48,8 @@ void LoadRegistryFile() {
   const char* path = RegistryFilePath();
 
   // Non-blocking, so that a FIFO named as the registry is refused instead of waited on.
-  const int fd = fault::Fails(fault::Point::kRegistry) ? (errno = EACCES, -1) : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd =
+      fault::Fails(fault::Point::kRegistry) ? (errno = EACCES, -1) : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno != ENOENT && errno != ENOTDIR) Unreadable(path, strerror(errno));
     return;
