@@ -99,6 +99,9 @@ class FaultInjection(ToolTestCase):
             out.seek(0)
             err.seek(0)
             text, errors = out.read().replace(b"\r\n", b"\n").decode("latin-1"), err.read()
+        if not os.path.exists(self.fault_log):
+            self.fail("call %d of %s: no fault log; status %d\n%s\n%s" % (
+                fail_at, " ".join(args), status, text, errors.decode("latin-1")))
         with open(self.fault_log) as log:
             counts = dict(line.split() for line in log)
         os.remove(self.fault_log)
