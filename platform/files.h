@@ -120,9 +120,16 @@ class LineFile {
   void Close();
 
  private:
+  /// Takes `handle` as the open file, read from its start.
+  void Start(intptr_t handle);
+
   /// Reads the next piece of the file into the buffer, at most up to the limit; false at the
   /// end or on an error (which sets `failed_`).
   bool Fill();
+
+  /// Reads at most `wanted` bytes into the buffer: how many, 0 at the end of the file, -1 on an
+  /// error. Each platform's own.
+  int64_t ReadSome(uint32_t wanted);
 
   intptr_t handle_ = -1;  // a descriptor on POSIX, a file handle on Windows
   uint32_t limit_;

@@ -1,4 +1,5 @@
-// The line reading of a message file, the same on every platform: fgets on a stream opened "rb".
+// The line reading of a message file, the same on every platform: fgets on a stream opened "rb", up
+// to the read limit.
 #include <algorithm>
 #include <cstring>
 
@@ -22,6 +23,29 @@ bool LineFile::ReadLine(char* line, int size) {
   line[length] = '\0';
   // As fgets: a read error gives nothing, whatever was read before it.
   return !failed_ && length > 0;
+}
+
+void LineFile::Start(intptr_t handle) {
+  handle_ = handle;
+  atEnd_ = failed_ = false;
+  consumed_ = start_ = end_ = 0;
+}
+
+bool LineFile::Fill() {
+  const uint32_t wanted = std::min<uint32_t>(sizeof buffer_, limit_ - consumed_);
+  if (wanted == 0) {
+    atEnd_ = true;  // the limit: the rest of the file is never read
+    return false;
+  }
+  const int64_t got = ReadSome(wanted);
+  if (got <= 0) {
+    (got < 0 ? failed_ : atEnd_) = true;
+    return false;
+  }
+  start_ = 0;
+  end_ = static_cast<uint32_t>(got);
+  consumed_ += end_;
+  return true;
 }
 
 }  // namespace platform

@@ -7,7 +7,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
@@ -193,36 +192,19 @@ OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
       return OpenOutcome::kNotAFile;
     }
   }
-  handle_ = fd;
-  atEnd_ = failed_ = false;
-  consumed_ = start_ = end_ = 0;
+  Start(fd);
   return OpenOutcome::kOpened;
 }
 
-bool LineFile::Fill() {
-  const size_t wanted = std::min<size_t>(sizeof buffer_, limit_ - consumed_);
-  if (wanted == 0) {
-    atEnd_ = true;  // the limit: the rest of the file is never read
-    return false;
-  }
+int64_t LineFile::ReadSome(uint32_t wanted) {
+  if (Fails(Point::kReadMessage)) return -1;
   ssize_t got;
-  if (Fails(Point::kReadMessage)) {
-    got = -1;
-  } else {
-    do {
-      got = read(static_cast<int>(handle_), buffer_, wanted);
-    } while (got < 0 && errno == EINTR);
-  }
-  if (got <= 0) {
-    // A folder put in the file's place since it was listed reads as empty. Any other error,
-    // EAGAIN included (a FIFO swapped in, with a writer that sends nothing), is a failed read.
-    (got < 0 && errno != EISDIR ? failed_ : atEnd_) = true;
-    return false;
-  }
-  start_ = 0;
-  end_ = static_cast<uint32_t>(got);
-  consumed_ += end_;
-  return true;
+  do {
+    got = read(static_cast<int>(handle_), buffer_, wanted);
+  } while (got < 0 && errno == EINTR);
+  // A folder put in the file's place since it was listed reads as empty. Any other error,
+  // EAGAIN included (a FIFO swapped in, with a writer that sends nothing), is a failed read.
+  return got < 0 && errno == EISDIR ? 0 : got;
 }
 
 void LineFile::Close() {

@@ -1,7 +1,6 @@
 // Files, folder searches and file times on Windows.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "platform/clock.h"
@@ -122,31 +121,16 @@ OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
     CloseHandle(file);
     return OpenOutcome::kNotAFile;
   }
-  handle_ = reinterpret_cast<intptr_t>(file);
-  atEnd_ = failed_ = false;
-  consumed_ = start_ = end_ = 0;
+  Start(reinterpret_cast<intptr_t>(file));
   return OpenOutcome::kOpened;
 }
 
-bool LineFile::Fill() {
-  const DWORD wanted = static_cast<DWORD>(std::min<uint32_t>(sizeof buffer_, limit_ - consumed_));
-  if (wanted == 0) {
-    atEnd_ = true;  // the limit: the rest of the file is never read
-    return false;
-  }
+int64_t LineFile::ReadSome(uint32_t wanted) {
   DWORD got = 0;
   if (Fails(Point::kReadMessage) || !ReadFile(reinterpret_cast<HANDLE>(handle_), buffer_, wanted, &got, nullptr)) {
-    failed_ = true;
-    return false;
+    return -1;
   }
-  if (got == 0) {
-    atEnd_ = true;
-    return false;
-  }
-  start_ = 0;
-  end_ = got;
-  consumed_ += got;
-  return true;
+  return got;
 }
 
 void LineFile::Close() {

@@ -21,7 +21,7 @@ import unittest
 
 from harness import UNDER_WINE, ToolTestCase, native_path
 from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
-from walk_test import normalized
+from walk_test import lay_main_office, normalized
 
 FAULT_TOOL = os.environ["QNPURGE_FAULT_TOOL"]
 # The kinds of call each build can fail: Windows reads times with the listing, and its registry is
@@ -46,13 +46,9 @@ class FaultInjection(ToolTestCase):
         super().setUp()
         self.store = Store(os.path.join(self.scratch.name, "store"))
         s = self.store
-        s.describe("Main", "Main Office")
-        s.message("Main", "alice", "Inbox", "old-read.MAI", 40, read=True)
-        s.message("Main", "alice", "Inbox", "old-unread.MAI", 40)
-        s.message("Main", "alice", "Inbox", "new.MAI", 5, read=True)
+        lay_main_office(s)
         s.message("Main", "alice", "Deleted Items", "deleted.MAI", 100, read=True)
         s.message("Main", "bob", "Inbox", "bob.MAI", 60, read=True)
-        s.message("Main", "Postmaster", "Inbox", "pm.MAI", 50, read=True)
         # A folder whose listing takes more than one read: many entries that are no messages.
         inbox = s.folder("Bulk", "m", "Inbox")
         for i in range(600):

@@ -12,6 +12,16 @@ from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
 PER_FILE = re.compile(r"^(\t\t)?.+ in .+ is \d+\(y\), \d+\(m\), \d+\(d\) old$")
 
 
+def lay_main_office(store):
+    """Postoffice Main ("Main Office"): alice's Inbox with an old read, an old unread and a new
+    read message, and an old read message in the Postmaster's Inbox."""
+    store.describe("Main", "Main Office")
+    store.message("Main", "alice", "Inbox", "old-read.MAI", 40, read=True)
+    store.message("Main", "alice", "Inbox", "old-unread.MAI", 40)
+    store.message("Main", "alice", "Inbox", "new.MAI", 5, read=True)
+    store.message("Main", "Postmaster", "Inbox", "pm.MAI", 50, read=True)
+
+
 def normalized(lines):
     """Per-file lines of one folder come in the directory's own order: compare them as a set."""
     result, block = [], []
@@ -73,13 +83,9 @@ class FullRun(WalkCase):
         s = self.store
         for po, mailbox in [("Main", "alice"), ("Main", "bob"), ("Branch", "carol"), ("Main", "Postmaster")]:
             s.mailbox(po, mailbox)
-        s.describe("Main", "Main Office")
-        s.message("Main", "alice", "Inbox", "old-read.MAI", 40, read=True)
-        s.message("Main", "alice", "Inbox", "old-unread.MAI", 40)
-        s.message("Main", "alice", "Inbox", "new.MAI", 5, read=True)
+        lay_main_office(s)
         s.message("Main", "alice", "Deleted Items", "d1.MAI", 100, read=True)
         s.message("Main", "alice", "Sent Items", "s.MAI", 100, read=True)
-        s.message("Main", "Postmaster", "Inbox", "pm.MAI", 50, read=True)
         s.message("Branch", "carol", "Inbox", "b.mai", 400, read=True)
         s.bad_message("bad.MAI", 90)
         self.configure()
