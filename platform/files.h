@@ -20,6 +20,8 @@ struct DirEntry {
   uint32_t attributes;
   /// 100-nanosecond intervals since 1601-01-01 00:00 UTC.
   uint64_t creationTime;
+  /// The size in bytes as the listing gave it (of a link itself, on POSIX).
+  uint64_t size = 0;
 };
 
 /// The folder a search has open, handed to the visitor with each of its entries. An entry is

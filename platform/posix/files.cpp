@@ -58,14 +58,14 @@ constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 // following a link: the link itself is the entry, as DeleteEntry removes the link and not its
 // target. False with errno set when they cannot be read; `attributes` 0 for an entry that is
 // neither a file, a link nor a folder.
-bool ReadEntryInfo(int folder, const char* name, uint32_t* attributes, uint64_t* created) {
+bool ReadEntryInfo(int folder, const char* name, uint32_t* attributes, uint64_t* created, uint64_t* size) {
   if (Fails(Point::kEntryInfo)) {
     errno = EIO;
     return false;
   }
   struct statx info;
-  if (statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE | STATX_MTIME | STATX_BTIME,
-            &info) != 0) {
+  constexpr unsigned kWanted = STATX_TYPE | STATX_MODE | STATX_MTIME | STATX_BTIME | STATX_SIZE;
+  if (statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kWanted, &info) != 0) {
     return false;
   }
   if (S_ISDIR(info.stx_mode)) {
@@ -79,6 +79,7 @@ bool ReadEntryInfo(int folder, const char* name, uint32_t* attributes, uint64_t*
     // could block the run.
     *attributes = 0;
   }
+  *size = info.stx_size;
   *created = ToFileTime(info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec);
   if (info.stx_mask & STATX_BTIME) {
     const uint64_t born = ToFileTime(info.stx_btime.tv_sec, info.stx_btime.tv_nsec);
@@ -140,14 +141,15 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
       if (!ascii::EndsWithNoCase(entry->d_name, suffix)) continue;
       uint32_t attributes;
       uint64_t created;
-      if (!ReadEntryInfo(descriptor, entry->d_name, &attributes, &created)) {
+      uint64_t size;
+      if (!ReadEntryInfo(descriptor, entry->d_name, &attributes, &created, &size)) {
         // Gone since it was listed is no message; any other failure leaves the folder unfinished.
         if (errno != ENOENT) unfinished = true;
         continue;
       }
       if (attributes == 0) continue;
       visited = true;
-      visitor.Visit(folder, DirEntry{entry->d_name, attributes, created});
+      visitor.Visit(folder, DirEntry{entry->d_name, attributes, created, size});
     }
   }
   close(descriptor);

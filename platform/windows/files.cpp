@@ -82,7 +82,8 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   for (;;) {
     const uint64_t created =
         (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
-    visitor.Visit(folder, DirEntry{data.cFileName, data.dwFileAttributes, created});
+    const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    visitor.Visit(folder, DirEntry{data.cFileName, data.dwFileAttributes, created, size});
     if (Fails(Point::kReadFolder)) {
       error = ERROR_NETNAME_DELETED;
       break;
