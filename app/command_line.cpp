@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/version.h"
 #include "platform/ascii.h"
 #include "platform/output.h"
 #include "support/text.h"
@@ -76,7 +77,7 @@ constexpr Switch kSwitches[] = {
 
 bool NamesASwitch(std::string_view text) {
   for (const Switch& s : kSwitches) {
-    if (ascii::FindNoCase(text, s.keyword) != std::string_view::npos) return true;
+    if (FindNoCase(text.data(), s.keyword, static_cast<int32_t>(text.size())) != nullptr) return true;
   }
   return false;
 }
@@ -166,8 +167,7 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
     options->cleanDeleted = 1;
     options->preview = 0;  // a report deletes nothing already, and lists more
   }
-  if (!options->cleanPostmaster && !options->cleanInbox && !options->cleanBadMail && !options->cleanDeleted &&
-      !options->cleanSent && !options->cleanJunk) {
+  if (!options->CleansAnyPostofficeFolder() && !options->cleanBadMail) {
     platform::Print("The SWITCHES argument \"%s\" turns on no folder. Nothing was done.\n", argv[3]);
     return CommandLineChoice::kRefused;
   }
@@ -177,7 +177,7 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
 void PrintUsage() {
   platform::Print("******************************************************************\n");
   platform::Print("*            Quillerton Message Store Purge Utility              *\n");
-  platform::Print("*            Version 1.3                                         *\n");
+  platform::Print("*            Version %-44s*\n", kUsageVersion);
   platform::Print("******************************************************************\n\n");
   platform::Print("This utility will purge all Postmaster, Badmail, Inbox or Deleted Items messages that exceed the specified age.\n\n");
   platform::Print("Syntax: QNPURGE {POSTOFFICE|POSTOFFICE/MAILBOX|ALL} {DAYS} {SWITCHES} [UNREAD]\n\n");

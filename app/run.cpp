@@ -51,8 +51,7 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
 
   SystemMessageStore store(providerSet, outcome);
   const PurgeRun run{runOptions, store, outcome};
-  if (runOptions.cleanPostmaster || runOptions.cleanInbox || runOptions.cleanDeleted || runOptions.cleanSent ||
-      runOptions.cleanJunk) {
+  if (runOptions.CleansAnyPostofficeFolder()) {
     LibraryPostofficeSource postoffices(providerSet, outcome);
     PurgePostoffices(runOptions.days, serverSettings, postoffices, run);
   }

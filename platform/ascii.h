@@ -38,14 +38,4 @@ constexpr bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
   return suffix.size() <= text.size() && StartsWithNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-/// The position of the leftmost occurrence of `needle` in `haystack`, ignoring the case of a to
-/// z, or npos. An empty needle is found nowhere.
-constexpr size_t FindNoCase(std::string_view haystack, std::string_view needle) {
-  if (needle.empty() || needle.size() > haystack.size()) return std::string_view::npos;
-  for (size_t start = 0; start + needle.size() <= haystack.size(); ++start) {
-    if (StartsWithNoCase(haystack.substr(start), needle)) return start;
-  }
-  return std::string_view::npos;
-}
-
 }  // namespace ascii

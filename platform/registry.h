@@ -20,9 +20,12 @@ enum class RegistryRead {
   kFailed,
 };
 
-/// The registry types that hold one text.
+/// The registry value types, numbered as the system numbers them.
 constexpr uint32_t kRegistryText = 1;        ///< REG_SZ
 constexpr uint32_t kRegistryExpandText = 2;  ///< REG_EXPAND_SZ
+constexpr uint32_t kRegistryBinary = 3;      ///< REG_BINARY
+constexpr uint32_t kRegistryNumber = 4;      ///< REG_DWORD
+constexpr uint32_t kRegistryMultiText = 7;   ///< REG_MULTI_SZ
 
 /// Reads one value of `subKey` under HKEY_LOCAL_MACHINE as RegQueryValueExA does with no type
 /// requested: data of any type, text as narrow characters with the terminating zero it was

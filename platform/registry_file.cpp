@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/ascii.h"
+#include "platform/registry.h"
 #include "platform/registry_file_records.h"
 #include "platform/registry_file_text.h"
 
@@ -22,13 +23,6 @@ namespace {
 constexpr char kVersion5Header[] = "Windows Registry Editor Version 5.00";
 constexpr char kVersion4Header[] = "REGEDIT4";
 constexpr char kLocalMachine[] = "HKEY_LOCAL_MACHINE";
-
-// The registry types whose data RegQueryValueExA converts from UTF-16.
-constexpr uint32_t kTypeText = 1;
-constexpr uint32_t kTypeExpandText = 2;
-constexpr uint32_t kTypeMultiText = 7;
-constexpr uint32_t kTypeBinary = 3;
-constexpr uint32_t kTypeDword = 4;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -125,7 +119,7 @@ class Parser {
     Quoted text;
     bool isText = false;
     bool deletion = false;
-    uint32_t type = kTypeText;
+    uint32_t type = kRegistryText;
     std::string data;
     if (pos < line.size() && line[pos] == '"') {
       if (!QuotedText(line, &pos, &text)) return false;
@@ -144,10 +138,10 @@ class Parser {
         return Fail("a dword value is not one to eight hex digits");
       }
       for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>(value >> (8 * i)));
-      type = kTypeDword;
+      type = kRegistryNumber;
     } else if (ascii::StartsWithNoCase(line.substr(pos), "hex")) {
       pos += 3;
-      type = kTypeBinary;
+      type = kRegistryBinary;
       if (pos < line.size() && line[pos] == '(') {
         const size_t first = ++pos;
         type = 0;
@@ -162,7 +156,7 @@ class Parser {
       if (pos >= line.size() || line[pos] != ':') return Fail("hex data does not begin with \":\"");
       if (!HexBytes(line, pos + 1, &data)) return false;
       // A version 5 file holds the text types as the registry stores them, in UTF-16.
-      if (version5_ && (type == kTypeText || type == kTypeExpandText || type == kTypeMultiText)) {
+      if (version5_ && (type == kRegistryText || type == kRegistryExpandText || type == kRegistryMultiText)) {
         data = NarrowFromUtf16(data, 0);
       }
     } else {
@@ -244,8 +238,6 @@ RegistryFile::RegistryFile() = default;
 RegistryFile::~RegistryFile() = default;
 RegistryFile::RegistryFile(RegistryFile&&) noexcept = default;
 RegistryFile& RegistryFile::operator=(RegistryFile&&) noexcept = default;
-
-void RegistryFile::Clear() { store_.reset(); }
 
 bool RegistryFile::Parse(const std::string& bytes, Problem* problem) {
   store_.reset();

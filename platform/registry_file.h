@@ -42,12 +42,9 @@ class RegistryFile {
   /// narrow (UTF-8) characters with its terminating zero, a dword as 4 little-endian bytes,
   /// hex data of the text types (1, 2 and 7) of a version 5 file converted from UTF-16, other
   /// hex data as written, and `type`, unless null, receives its registry type (1 for text, 4
-  /// for a dword, N for hex(N), 3 for hex). The pointer is valid until the next Parse or Clear.
+  /// for a dword, N for hex(N), 3 for hex). The pointer is valid until the next Parse.
   /// Not for concurrent callers: the bytes are copied out on the first request for them.
   Lookup Find(const char* subKey, const char* valueName, const std::string** data, uint32_t* type) const;
-
-  /// Holds nothing: an empty registry.
-  void Clear();
 
  private:
   struct Store;

@@ -19,4 +19,10 @@ struct RunOptions {
   int32_t retainUnread = 0;
   char switchText[1024] = {};
   char target[1024] = {};
+
+  /// True when a switch chose a folder of the postoffice phase: the postmaster inbox or a
+  /// mailbox folder (Bad Mail is the other phase's).
+  bool CleansAnyPostofficeFolder() const {
+    return cleanPostmaster || cleanInbox || cleanDeleted || cleanSent || cleanJunk;
+  }
 };

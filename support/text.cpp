@@ -71,6 +71,11 @@ const char* FindNoCase(const char* haystack, const char* needle, int32_t haystac
   if (haystack == nullptr || needle == nullptr) return nullptr;
   const size_t haystackSize = haystackLength == -1 ? strlen(haystack) : static_cast<size_t>(haystackLength);
   const size_t needleSize = needleLength == -1 ? strlen(needle) : static_cast<size_t>(needleLength);
-  const size_t found = ascii::FindNoCase(std::string_view(haystack, haystackSize), std::string_view(needle, needleSize));
-  return found == std::string_view::npos ? nullptr : haystack + found;
+  if (needleSize == 0 || needleSize > haystackSize) return nullptr;
+  for (size_t start = 0; start + needleSize <= haystackSize; ++start) {
+    if (ascii::StartsWithNoCase(std::string_view(haystack + start, needleSize), std::string_view(needle, needleSize))) {
+      return haystack + start;
+    }
+  }
+  return nullptr;
 }

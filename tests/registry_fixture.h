@@ -5,12 +5,6 @@
 
 namespace testing_support {
 
-/// Registry value types.
-constexpr uint32_t kRegText = 1;
-constexpr uint32_t kRegExpandText = 2;
-constexpr uint32_t kRegBinary = 3;
-constexpr uint32_t kRegNumber = 4;
-
 /// The server key as the tests write it.
 constexpr char kTestServerKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton";
 

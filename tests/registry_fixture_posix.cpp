@@ -110,7 +110,8 @@ void RegistryFixture::SetNumber(const std::string& key, const std::string& name,
 void RegistryFixture::SetBytes(const std::string& key, const std::string& name, uint32_t type,
                                const std::string& bytes) {
   std::string stored = bytes;
-  if (type == kRegText || type == kRegExpandText || type == 7) {
+  using namespace platform;
+  if (type == kRegistryText || type == kRegistryExpandText || type == kRegistryMultiText) {
     stored.clear();
     for (char c : bytes) {
       stored += c;
@@ -118,7 +119,7 @@ void RegistryFixture::SetBytes(const std::string& key, const std::string& name, 
     }
   }
   char prefix[16];
-  if (type == kRegBinary) {
+  if (type == kRegistryBinary) {
     snprintf(prefix, sizeof prefix, "hex:");
   } else {
     snprintf(prefix, sizeof prefix, "hex(%x):", type);

@@ -3,13 +3,14 @@
 #include <cstring>
 #include <string>
 
+#include "platform/registry.h"
 #include "settings/registry_read.h"
 #include "tests/registry_fixture.h"
 
 namespace {
 
-using testing_support::kRegBinary;
-using testing_support::kRegText;
+using platform::kRegistryBinary;
+using platform::kRegistryText;
 using testing_support::kTestServerKey;
 using testing_support::RegistryFixture;
 
@@ -38,9 +39,9 @@ TEST_F(RegistryTest, NumbersAreTheStoredBytesOfAnyType) {
   registry_.SetText(kTestServerKey, "one", "1");
   registry_.SetText(kTestServerKey, "abc", "abc");
   registry_.SetText(kTestServerKey, "long", "12345");
-  registry_.SetBytes(kTestServerKey, "two bytes", kRegBinary, "\x01\x02");
-  registry_.SetBytes(kTestServerKey, "five bytes", kRegBinary, std::string("\x01\x02\x03\x04\x05"));
-  registry_.SetBytes(kTestServerKey, "no bytes", kRegBinary, "");
+  registry_.SetBytes(kTestServerKey, "two bytes", kRegistryBinary, "\x01\x02");
+  registry_.SetBytes(kTestServerKey, "five bytes", kRegistryBinary, std::string("\x01\x02\x03\x04\x05"));
+  registry_.SetBytes(kTestServerKey, "no bytes", kRegistryBinary, "");
 
   uint32_t value = 7;
   EXPECT_EQ(RegReadDword(kTestServerKey, "number", &value), 1);
@@ -83,7 +84,7 @@ TEST_F(RegistryTest, ATextOfCapacityMinusOneIsReadWholeAndOneMoreFails) {
 
 TEST_F(RegistryTest, EmptyTextSucceedsButNoDataBytesFail) {
   registry_.SetText(kTestServerKey, "empty", "");
-  registry_.SetBytes(kTestServerKey, "no bytes", kRegText, "");
+  registry_.SetBytes(kTestServerKey, "no bytes", kRegistryText, "");
   std::string text;
   EXPECT_EQ(ReadString(kTestServerKey, "empty", 16, &text), 1);
   EXPECT_EQ(text, "");
@@ -100,8 +101,8 @@ TEST_F(RegistryTest, EmptyTextSucceedsButNoDataBytesFail) {
 }
 
 TEST_F(RegistryTest, StoredBytesWithoutAZeroAreTerminatedAfterTheBytesRead) {
-  registry_.SetBytes(kTestServerKey, "abcd", kRegBinary, "abcd");
-  registry_.SetBytes(kTestServerKey, "inner zero", kRegBinary, std::string("ab\0cd", 5));
+  registry_.SetBytes(kTestServerKey, "abcd", kRegistryBinary, "abcd");
+  registry_.SetBytes(kTestServerKey, "inner zero", kRegistryBinary, std::string("ab\0cd", 5));
   registry_.SetNumber(kTestServerKey, "number", 0x00434241);
   std::string text;
   EXPECT_EQ(ReadString(kTestServerKey, "abcd", 8, &text), 1);
