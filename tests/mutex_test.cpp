@@ -5,7 +5,8 @@
 #include <string>
 
 #include "platform/mutex.h"
-#include "support/mutex_holder.h"
+#include "support/uncalled/file_mutex.h"
+#include "support/uncalled/mutex_holder.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -18,8 +19,9 @@ TEST(Mutex, TwoUnnamedMutexesHoldDistinctHandles) {
   EXPECT_NE(first.handle, second.handle);
 }
 
-TEST(Mutex, TheOpenStepFindsNothingWithoutAName) {
-  EXPECT_EQ(platform::OpenKernelMutex(nullptr), nullptr);
+TEST(FileMutexRegistry, ExistsEmptyWithItsGuardBeforeMain) {
+  EXPECT_TRUE(FileManagement::fileMutexes.empty());
+  EXPECT_NE(FileManagement::fileMutexesMutex.handle, nullptr);
 }
 
 TEST(Mutex, ANamedMutexIsOpenedWhereOneExists) {

@@ -7,8 +7,8 @@
 #include <thread>
 #include <utility>
 
-#include "support/file_mutex.h"
-#include "support/unknown_ptr.h"
+#include "support/uncalled/file_mutex.h"
+#include "support/uncalled/unknown_ptr.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Numeric settings of the server's services and agents. Each accessor reads its value afresh
@@ -38,3 +39,28 @@ uint32_t GetLogPurgeRunOnServiceStart();         ///< Log Purge `Run on service 
 uint32_t GetLogPurgeInterval();                  ///< LogPurge `Log Purge Interval`, default 86,400
 uint32_t GetMigrationEnabled();                  ///< Migration `Enabled`, default 0
 uint32_t GetMigrationPollInterval();             ///< Migration `Migration Poll Interval`, default 60,000
+
+/// Where an accessor's value lives: its key below HKEY_LOCAL_MACHINE, the value's name, the
+/// default, and what the stored number is multiplied by.
+struct NumberSetting {
+  const char* key;
+  const char* valueName;
+  uint32_t fallback;
+  uint32_t multiplier;
+};
+
+/// Every accessor above, in their order.
+constexpr uint32_t (*const kAccessors[])() = {
+    GetW3CLoggingRolloverFrequency, GetMaximumRecvThreads, GetCommandTimeout, GetDebugEnabled,
+    GetCredentialCacheTimeOut, GetActivityLogEnabled, GetW3CLoggingEnabled, GetListenPortEnabled,
+    GetAlternatePortEnabled, GetAlternatePort, GetMailboxCleanEnabled, GetRemoteAdminEnabled,
+    GetMailboxCleanPurgePollInterval, GetQuotaManagementEnabled,
+    GetQuotaManagementRunOnServiceStart, GetQuotaPollInterval, GetGreylistCleanEnabled,
+    GetGreylistCleanRunOnServiceStart, GetGreylistCleanPurgePollInterval, GetReportEnabled,
+    GetLogPurgeEnabled, GetReportJunkEnabled, GetReportJunkPollInterval, GetReportRunOnServiceStart,
+    GetLogPurgeRunOnServiceStart, GetLogPurgeInterval, GetMigrationEnabled,
+    GetMigrationPollInterval,
+};
+
+/// The setting that `kAccessors[index]` reads; `index` below the size of `kAccessors`.
+const NumberSetting& AccessorSetting(size_t index);

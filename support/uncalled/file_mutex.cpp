@@ -1,4 +1,4 @@
-#include "support/file_mutex.h"
+#include "support/uncalled/file_mutex.h"
 
 FileMutex::FileMutex() : refCount(0) {}
 

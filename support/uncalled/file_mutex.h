@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "support/mutex_holder.h"
-#include "support/unknown_ptr.h"
+#include "support/uncalled/mutex_holder.h"
+#include "support/uncalled/unknown_ptr.h"
 
 /// A file mutex as the registry holds it: the least an `UnknownPtr` needs of its pointee.
 /// Created with no reference held; the pointers count them.

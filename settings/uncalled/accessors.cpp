@@ -1,4 +1,4 @@
-#include "settings/accessors.h"
+#include "settings/uncalled/accessors.h"
 
 #include "settings/registry_read.h"
 
@@ -12,13 +12,6 @@ constexpr char kLogPurgeKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\
 // No blank: a key of its own beside the Log Purge key.
 constexpr char kLogPurgeIntervalKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\LogPurge";
 constexpr char kMigrationKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Migration";
-
-struct NumberSetting {
-  const char* key;
-  const char* valueName;
-  uint32_t fallback;
-  uint32_t multiplier;
-};
 
 enum Setting {
   kW3CLoggingRolloverFrequency,
@@ -51,6 +44,7 @@ enum Setting {
   kMigrationPollInterval,
   kSettingCount,
 };
+static_assert(sizeof kAccessors / sizeof kAccessors[0] == kSettingCount, "one setting per accessor");
 
 // One row per accessor, in the order of Setting.
 constexpr NumberSetting kSettings[kSettingCount] = {
@@ -94,6 +88,8 @@ uint32_t Read(Setting setting) {
 }
 
 }  // namespace
+
+const NumberSetting& AccessorSetting(size_t index) { return kSettings[index]; }
 
 uint32_t GetW3CLoggingRolloverFrequency() { return Read(kW3CLoggingRolloverFrequency); }
 uint32_t GetMaximumRecvThreads() { return Read(kMaximumRecvThreads); }

@@ -1,4 +1,4 @@
-#include "support/mutex_holder.h"
+#include "support/uncalled/mutex_holder.h"
 
 Mutex::Mutex(const std::string& /*label*/, const char* kernelName) : handle(nullptr) {
   handle = platform::OpenKernelMutex(kernelName);
