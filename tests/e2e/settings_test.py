@@ -3,7 +3,6 @@ import os
 import resource
 import subprocess
 import sys
-import time
 import unittest
 
 from harness import (APPLICATION_DIRECTORY, SANITIZED, SEPARATOR, TOOL, UNDER_WINE, ToolTestCase, clear_wine_registry,
@@ -112,19 +111,11 @@ class RegistryFile(ToolTestCase):
             "Nothing was done." % self.registry_file])
         self.assertTrue(os.path.exists(self.old))
 
-    def test_a_large_file_costs_time_and_memory_in_proportion_to_its_size(self):
-        # 40,000 keys deleted 40,000 times by a key their names begin with took 10 s and more;
-        # 60 MiB of empty lines took 2.2 GB.
+    def test_a_large_file_costs_memory_in_proportion_to_its_size(self):
+        # 60 MiB of empty lines took 2.2 GB. (The parse's time is bench/hot_functions'.)
         # A Data Directory of the test's own, so that the run creates nothing outside it.
         header = ("Windows Registry Editor Version 5.00\r\n\r\n[%s]\r\n\"Data Directory\"=\"%s\"\r\n"
                   "\"Bad Mail Directory\"=\"%s\"\r\n\r\n" % (SERVER_KEY, self.scratch.name, self.scratch.name)).encode()
-        with open(self.registry_file, "wb") as out:
-            out.write(header + b"".join(b"[HKEY_LOCAL_MACHINE\\A%d]\r\n" % i for i in range(1, 40001))
-                      + b"[-HKEY_LOCAL_MACHINE\\A]\r\n" * 40000)
-        started = time.monotonic()
-        self.assertEqual(self.run_tool(["ALL", "30", "BADMAIL"]).status, 0)
-        self.assertLess(time.monotonic() - started, 5)
-
         # The peak of this run alone: a fresh process has waited for no other child.
         measure = ("import resource, subprocess, sys\n"
                    "status = subprocess.call(sys.argv[1:], stdout=subprocess.DEVNULL)\n"
