@@ -1,6 +1,7 @@
 """The release as shipped: what `cmake --install` installs; the zip, made afresh, unpacked and run."""
 import glob
 import os
+import re
 import subprocess
 import unittest
 import zipfile
@@ -25,19 +26,25 @@ class Package(ToolTestCase):
                          ["bin/qnpurge", "share/doc/qnpurge/README.md", "share/doc/qnpurge/provider_api.h"])
 
     @unittest.skipUnless(UNDER_WINE, "the zip is the Windows build's")
-    def test_the_zip_holds_the_documents_and_a_versioned_tool_that_reports_the_old_messages(self):
+    def test_the_zip_unpacked_as_the_guide_says_holds_a_versioned_tool_that_reports_the_old_messages(self):
         run(os.environ["QNPURGE_CPACK"], "-G", "ZIP", "--config", BUILD + "/CPackConfig.cmake", "-B",
             self.scratch.name)
-        folder = "qnpurge-%s-win64" % VERSION
-        with zipfile.ZipFile(os.path.join(self.scratch.name, folder + ".zip")) as archive:
-            archive.extractall(self.scratch.name)
-            self.assertEqual(sorted(n for n in archive.namelist() if not n.endswith("/")),
-                             [folder + "/README.txt", folder + "/provider_api.h", folder + "/qnpurge.exe"])
-            readme, exe = archive.read(folder + "/README.txt"), archive.read(folder + "/qnpurge.exe")
-        # The administrators' guide, with CR LF line ends.
         with open(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "administrators.md"), "rb") as guide:
-            self.assertEqual(readme, guide.read().replace(b"\n", b"\r\n"))
-        exe_path = os.path.join(self.scratch.name, folder, "qnpurge.exe")
+            guide = guide.read()
+        # The guide's install step names this zip, and every command of the guide runs the tool
+        # from the folder that step unpacks it into (C: is the scratch folder here).
+        name, destination = re.search(rb"Expand-Archive (\S+) -DestinationPath (\S+)", guide).groups()
+        self.assertEqual(name.decode(), "qnpurge-%s-win64.zip" % VERSION)
+        self.assertEqual(set(re.findall(rb"(\S+)\\qnpurge\.exe ", guide)), {destination})
+        unpacked = os.path.join(self.scratch.name, *destination.decode().split("\\")[1:])
+        with zipfile.ZipFile(os.path.join(self.scratch.name, name.decode())) as archive:
+            archive.extractall(unpacked)
+        self.assertEqual(sorted(os.listdir(unpacked)), ["README.txt", "provider_api.h", "qnpurge.exe"])
+        exe_path = os.path.join(unpacked, "qnpurge.exe")
+        with open(os.path.join(unpacked, "README.txt"), "rb") as readme, open(exe_path, "rb") as exe:
+            readme, exe = readme.read(), exe.read()
+        # The administrators' guide, with CR LF line ends.
+        self.assertEqual(readme, guide.replace(b"\n", b"\r\n"))
         resources = run(os.environ["QNPURGE_RC"], "-i", exe_path, "-O", "rc")
         self.assertIn("FILEVERSION %s, 0" % VERSION.replace(".", ", "), resources)
         self.assertIn('VALUE "ProductVersion", "%s"' % VERSION, resources)
