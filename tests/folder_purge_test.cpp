@@ -209,8 +209,12 @@ class LookalikeStore final : public MessageStore {
   }
   bool fails = false;
   ReadState ReadHeader(const platform::Folder&, const platform::DirEntry&) override { return ReadState::kRead; }
-  bool Delete(const platform::Folder&, const char* name) override {
-    deleted.push_back(name);
+  UnreadPurge DeleteIfRead(const platform::Folder&, const platform::DirEntry& entry) override {
+    deleted.push_back(entry.name);
+    return UnreadPurge::kDeleted;
+  }
+  bool Delete(const platform::Folder&, const platform::DirEntry& entry) override {
+    deleted.push_back(entry.name);
     return true;
   }
   void RequestRescan(const char*) override {}
