@@ -78,7 +78,9 @@ bool AttemptWhileHeld(const Folder& folder, Attempt attempt) {
     }
   }
   const DWORD error = GetLastError();
-  if (lockedInARow < kLockedFilesBeforeGivingUp) lockedInARow = !done && HeldByAnotherProgram(error) ? lockedInARow + 1 : 0;
+  if (lockedInARow < kLockedFilesBeforeGivingUp) {
+    lockedInARow = !done && HeldByAnotherProgram(error) ? lockedInARow + 1 : 0;
+  }
   SetLastError(error);
   return done;
 }
