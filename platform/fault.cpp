@@ -53,6 +53,11 @@ const char* Name(Point point) {
     case Point::kCreateDirectory: return "create-directory";
     case Point::kWriteOutput: return "write-output";
     case Point::kAllocate: return "allocate";
+    case Point::kFileType: return "file-type";
+    case Point::kPauseEvent: return "pause-event";
+    case Point::kPause: return "pause";
+    case Point::kClock: return "clock";
+    case Point::kComApartment: return "com-apartment";
     case Point::kCount: break;
   }
   return "none";

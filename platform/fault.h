@@ -23,6 +23,11 @@ enum class Point {
   kCreateDirectory,  ///< creating the activity-log folder: access denied
   kWriteOutput,      ///< writing or flushing standard output: the disk is full
   kAllocate,         ///< allocating memory in proportion to the input: none left
+  kFileType,         ///< reading an open message file's type (Windows): an invalid handle
+  kPauseEvent,       ///< creating the event of the pause between postoffices (Windows): no resources
+  kPause,            ///< waiting out the pause between postoffices (Windows): the wait fails
+  kClock,            ///< converting the system time to a file time (Windows): an invalid time
+  kComApartment,     ///< joining the COM apartment (Windows): out of memory
   kCount
 };
 

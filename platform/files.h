@@ -14,14 +14,22 @@ constexpr uint32_t kAttributeNormal = 0x80;
 /// A symbolic link (POSIX) or another reparse point (Windows): what it names may not be a file.
 constexpr uint32_t kAttributeReparsePoint = 0x400;
 
-/// One entry of a directory search. `name` is valid only during the visit.
+/// One entry of a directory search. `name` and `systemName` are valid only during the visit.
 struct DirEntry {
+  /// The name to print and to check. On Windows the real (UTF-16) name in the code page, without
+  /// best-fit mapping: a character the code page lacks becomes '?'.
   const char* name;
   uint32_t attributes;
   /// 100-nanosecond intervals since 1601-01-01 00:00 UTC.
   uint64_t creationTime;
   /// The size in bytes as the listing gave it (of a link itself, on POSIX).
   uint64_t size = 0;
+  /// True when some '?' in `name` only stands for a character the code page lacks; the real
+  /// name then holds no '?' of its own. False when `name` is the real name.
+  bool nameSubstituted = false;
+  /// The real name, as the calls that act on the entry use it: the UTF-16 name on Windows; null
+  /// on POSIX, and for an entry no listing gave (the calls then take `name` in the code page).
+  const void* systemName = nullptr;
 };
 
 /// The folder a search has open, handed to the visitor with each of its entries. An entry is
@@ -37,9 +45,10 @@ class Folder {
 
  private:
   friend class FolderAccess;
-  int descriptor_ = -1;           // POSIX: the open folder
-  const char* prefix_ = nullptr;  // Windows: the folder path with its trailing separator
+  int descriptor_ = -1;              // POSIX: the open folder
+  const wchar_t* prefix_ = nullptr;  // Windows: the full folder path with its trailing separator
   uint32_t prefixLength_ = 0;
+  mutable uint32_t lockedInARow_ = 0;  // Windows: files in a row that another program held
 };
 
 /// Receives the entries of a directory search, one call per entry.
@@ -65,16 +74,18 @@ enum class SearchOutcome {
 };
 
 /// Lists the entries of one folder that match `pattern`, which is a folder path, the separator,
-/// '*' and a literal suffix ("D:\\Store\\Inbox\\*.MAI"). Windows hands the pattern to the
-/// directory search as it stands (which also matches short 8.3 names); POSIX lists the folder and
-/// keeps the names that end in the suffix, ignoring ASCII case, skipping entries that are
-/// neither files, symbolic links nor directories. No recursion. One pass, no allocation per entry.
+/// '*' and a literal suffix ("D:\\Store\\Inbox\\*.MAI"). Windows converts the pattern from the
+/// code page once, makes it a full path and hands it to the directory search (which also
+/// matches short 8.3 names); a path past 260 characters takes the "\\?\" form. POSIX lists the
+/// folder and keeps the names that end in the suffix, ignoring ASCII case, skipping entries that
+/// are neither files, symbolic links nor directories. No recursion. One pass, no allocation per entry.
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
 
-/// Deletes the entry `name` of the folder being searched (a symbolic link itself, never its
-/// target). True when it is gone, also when it was gone already (another run removed it); false
-/// when it is still there.
-bool DeleteEntry(const Folder& folder, const char* name);
+/// Deletes the entry `entry` of the folder being searched, by its real name (a symbolic link
+/// itself, never its target). True when it is gone, also when it was gone already (another run
+/// removed it); false when it is still there. Windows tries a file another program holds again
+/// for at most half a second, until several files of the folder in a row stayed held.
+bool DeleteEntry(const Folder& folder, const DirEntry& entry);
 
 /// How opening a message file for reading ended.
 enum class OpenOutcome {
@@ -100,11 +111,19 @@ class LineFile {
   LineFile(const LineFile&) = delete;
   LineFile& operator=(const LineFile&) = delete;
 
-  /// Opens the entry `entry` of the folder being searched, without newline translation. A FIFO
-  /// never blocks the open. On POSIX an entry the listing saw as a regular file is opened
-  /// without following a link and read without a further look at its type; one it saw as a
-  /// link is followed and checked.
+  /// Opens the entry `entry` of the folder being searched by its real name, without newline
+  /// translation. A FIFO never blocks the open. On POSIX an entry the listing saw as a regular
+  /// file is opened without following a link and read without a further look at its type; one
+  /// it saw as a link is followed and checked. On Windows the file is opened for reading and
+  /// deletion without following a reparse point, and a file another program holds is tried
+  /// again as DeleteEntry does.
   OpenOutcome Open(const Folder& folder, const DirEntry& entry);
+
+  /// Deletes the file this object opened from `entry` of `folder`, and closes it: Windows marks
+  /// the open handle for deletion, so the file deleted is the file read; POSIX closes it and
+  /// deletes the entry by name through the folder. True when it is gone, also when it was gone
+  /// already; false when it stays (or nothing is open).
+  bool DeleteAndClose(const Folder& folder, const DirEntry& entry);
 
   /// Reads the next line as fgets(line, size) does: at most size - 1 bytes, up to and including
   /// a line feed, then a terminating zero. False when nothing was read: at the end of the file,

@@ -17,9 +17,8 @@ PauseEvent CreatePauseEvent();
 void ClosePauseEvent(PauseEvent event);
 
 /// Pauses for `milliseconds` while dispatching the thread's window messages (Windows), or
-/// sleeps as long on a monotonic clock (POSIX). 1 when the event was signalled or the time
-/// ran out while messages were being dispatched, 0 on a time-out or failure, and 0 at once for
-/// a null event.
-int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds);
+/// sleeps as long on a monotonic clock (POSIX). True when it paused: the time ran out or the
+/// event was signalled. False at once for a null event, and when the wait failed.
+bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds);
 
 }  // namespace platform

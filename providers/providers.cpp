@@ -83,7 +83,7 @@ void RequestRescan(const ProviderSet& providers, const char* folderPath, RunOutc
   auto scanFolders = reinterpret_cast<ScanFoldersCall>(
       ResolveEntryPoint(providers.store, "ScanFolders", "Store Provider", what, outcome));
   if (scanFolders == nullptr) return;
-  platform::EnterComApartment();
+  const bool joined = platform::EnterComApartment();
   scanFolders(folderPath, 0, 0);
-  platform::LeaveComApartment();
+  if (joined) platform::LeaveComApartment();
 }

@@ -12,11 +12,28 @@ namespace {
 
 constexpr size_t kPathSize = 2048;
 
-bool HoldsControlCharacter(const char* name) {
-  for (const char* c = name; *c != '\0'; ++c) {
+// A control character, or a character no Windows name may hold: a separator, a drive colon or a
+// wildcard. A '?' only stands for a character the printing could not show when the name says so.
+bool HoldsForbiddenCharacter(const platform::DirEntry& entry) {
+  for (const char* c = entry.name; *c != '\0'; ++c) {
     if (static_cast<unsigned char>(*c) < 32 || *c == 127) return true;
+    if (*c == '\\' || *c == '/' || *c == ':' || *c == '*' || (*c == '?' && !entry.nameSubstituted)) return true;
   }
   return false;
+}
+
+// What UNREAD would do with a message whose header reads `state`, if its deletion succeeded.
+UnreadPurge PreviewOf(ReadState state) {
+  switch (state) {
+    case ReadState::kRead:
+    case ReadState::kGone:
+      return UnreadPurge::kDeleted;
+    case ReadState::kUnread:
+      return UnreadPurge::kKept;
+    case ReadState::kFailed:
+      break;
+  }
+  return UnreadPurge::kUnreadable;
 }
 
 class FolderVisitor final : public platform::EntryVisitor {
@@ -28,8 +45,9 @@ class FolderVisitor final : public platform::EntryVisitor {
     // Anything with the directory attribute is no message, whatever else it carries.
     if (entry.attributes & platform::kAttributeDirectory) return;
     if (entry.name[0] == '.') return;
-    // No Windows file name holds a control character; a POSIX one could forge a line of the log.
-    if (HoldsControlCharacter(entry.name)) return;
+    // No Windows file name holds a control character; a POSIX one could forge a line of the log,
+    // and one holding a separator names another path when it is printed or joined.
+    if (HoldsForbiddenCharacter(entry)) return;
     // The Windows search also matches short 8.3 names: "*.MAI" can return x.MAIL.
     if (!ascii::EndsWithNoCase(entry.name, ".MAI")) return;
 
@@ -71,7 +89,14 @@ int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
     return 1;
   }
 
-  FolderVisitor visitor(folderPath, days, platform::CurrentFileTime(), run);
+  // Without the time every age is unknown: no file may look old, so the folder is left alone.
+  const uint64_t now = platform::CurrentFileTime();
+  if (now == 0) {
+    platform::Print("Skipped %s: the system time cannot be read\n", folderPath);
+    run.outcome.NoteSkippedWork();
+    return 1;
+  }
+  FolderVisitor visitor(folderPath, days, now, run);
   const platform::SearchOutcome listing = run.store.Search(pattern, visitor);
   if (listing == platform::SearchOutcome::kNotStarted) return 1;
   if (listing != platform::SearchOutcome::kFailed) {
@@ -102,21 +127,26 @@ int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const
     return 0;
   }
   if (run.options.retainUnread) {
-    switch (run.store.ReadHeader(folder, entry)) {
-      case ReadState::kRead:
-        break;
-      case ReadState::kUnread:
+    // Judged and deleted through one open: the file deleted is the file whose header was read.
+    // A preview only judges.
+    const UnreadPurge outcome = run.options.preview ? PreviewOf(run.store.ReadHeader(folder, entry))
+                                                    : run.store.DeleteIfRead(folder, entry);
+    switch (outcome) {
+      case UnreadPurge::kDeleted:
+        return 1;
+      case UnreadPurge::kKept:
         return 0;
-      case ReadState::kGone:
-        return 1;  // another run deleted it: it is gone, as asked
-      case ReadState::kFailed:
+      case UnreadPurge::kUnreadable:
         platform::Print("Unable to read %s in %s\n", fileName, folderPath);
         run.outcome.NoteSkippedWork();
         return 0;
+      case UnreadPurge::kUndeletable:
+        break;
     }
+  } else if (run.options.preview || run.store.Delete(folder, entry)) {
+    // A preview says what the run would do if every deletion succeeded.
+    return 1;
   }
-  // A preview says what the run would do if every deletion succeeded.
-  if (run.options.preview || run.store.Delete(folder, fileName)) return 1;
   platform::Print("Unable to delete %s in %s\n", fileName, folderPath);
   run.outcome.NoteSkippedWork();
   return 0;

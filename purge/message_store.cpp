@@ -8,8 +8,12 @@ ReadState SystemMessageStore::ReadHeader(const platform::Folder& folder, const p
   return IsMessageRead(folder, entry);
 }
 
-bool SystemMessageStore::Delete(const platform::Folder& folder, const char* name) {
-  return platform::DeleteEntry(folder, name);
+UnreadPurge SystemMessageStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) {
+  return PurgeIfRead(folder, entry);
+}
+
+bool SystemMessageStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry) {
+  return platform::DeleteEntry(folder, entry);
 }
 
 void SystemMessageStore::RequestRescan(const char* folderPath) { ::RequestRescan(providers_, folderPath, outcome_); }

@@ -15,9 +15,12 @@ class MessageStore {
   virtual platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) = 0;
   /// As IsMessageRead, for the entry `entry` of the folder being searched.
   virtual ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) = 0;
-  /// Deletes the message file `name` of the folder being searched; true when it is gone (also
+  /// As PurgeIfRead: judges the entry `entry` and deletes it through the same open when it is
+  /// read.
+  virtual UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) = 0;
+  /// Deletes the message file `entry` of the folder being searched; true when it is gone (also
   /// when it was gone already).
-  virtual bool Delete(const platform::Folder& folder, const char* name) = 0;
+  virtual bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) = 0;
   /// Asks the store provider to rescan one folder after its old messages were purged.
   virtual void RequestRescan(const char* folderPath) = 0;
 };
@@ -29,7 +32,8 @@ class SystemMessageStore final : public MessageStore {
   SystemMessageStore(const ProviderSet& providers, RunOutcome& outcome) : providers_(providers), outcome_(outcome) {}
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
   ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override;
-  bool Delete(const platform::Folder& folder, const char* name) override;
+  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) override;
+  bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) override;
   void RequestRescan(const char* folderPath) override;
 
  private:

@@ -123,6 +123,7 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
   const uint32_t wait = GetPurgeWait();
   const bool anyMailboxFolder = options.cleanInbox || options.cleanDeleted || options.cleanSent || options.cleanJunk;
   platform::PauseEvent pause = platform::CreatePauseEvent();
+  bool pauseFailed = false;
   char mailRootPath[kPathSize] = {};
 
   // What the target named and the providers answered: a misspelt name matches nothing, and the
@@ -161,7 +162,11 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
       break;
     }
     platform::FlushOutput();  // the log is whole while the pause lasts
-    platform::WaitPumpingMessages(pause, wait);
+    if (!platform::WaitPumpingMessages(pause, wait) && !pauseFailed) {
+      pauseFailed = true;
+      platform::Print("Unable to pause between postoffices\n");
+      run.outcome.NoteSkippedWork();
+    }
     found = source.Call(Entry::kPostofficeFindNext, record);
   }
   platform::ClosePauseEvent(pause);

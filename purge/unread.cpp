@@ -31,15 +31,11 @@ ReadState ReadMarkerIn(platform::LineFile& file) {
       break;
     }
   }
-  // Closed before the answer goes back, so that a deletion that follows finds it closed.
-  file.Close();
   return result;
 }
 
-}  // namespace
-
-ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry& entry) {
-  platform::LineFile file(kHeaderScanLimit);
+// Opens `file` on the entry and scans its header block; the file stays open when it was read.
+ReadState Judge(platform::LineFile& file, const platform::Folder& folder, const platform::DirEntry& entry) {
   switch (file.Open(folder, entry)) {
     case platform::OpenOutcome::kOpened:
       return ReadMarkerIn(file);
@@ -51,4 +47,26 @@ ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry
       break;
   }
   return ReadState::kFailed;
+}
+
+}  // namespace
+
+ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry& entry) {
+  platform::LineFile file(kHeaderScanLimit);
+  return Judge(file, folder, entry);
+}
+
+UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry) {
+  platform::LineFile file(kHeaderScanLimit);
+  switch (Judge(file, folder, entry)) {
+    case ReadState::kRead:
+      return file.DeleteAndClose(folder, entry) ? UnreadPurge::kDeleted : UnreadPurge::kUndeletable;
+    case ReadState::kUnread:
+      return UnreadPurge::kKept;
+    case ReadState::kGone:
+      return UnreadPurge::kDeleted;  // another run deleted it: it is gone, as asked
+    case ReadState::kFailed:
+      break;
+  }
+  return UnreadPurge::kUnreadable;
 }

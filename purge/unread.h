@@ -19,3 +19,15 @@ constexpr uint32_t kHeaderScanLimit = 1024 * 1024;
 /// Scans the header block (the lines before the first empty one) of the entry `entry` of the
 /// folder being searched for the read marker, never past the header block's end.
 ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry& entry);
+
+/// What UNREAD did with one old message.
+enum class UnreadPurge {
+  kDeleted,      ///< its header said it is read, and it is gone (also when it was gone already)
+  kKept,         ///< it is unread, or no regular file
+  kUnreadable,   ///< it exists but its header could not be opened or read: it stays
+  kUndeletable,  ///< its header said it is read, but it could not be deleted: it stays
+};
+
+/// Scans the header block of the entry `entry` as IsMessageRead does and, when the message is
+/// read, deletes it through the same open: the file deleted is the file judged.
+UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry);

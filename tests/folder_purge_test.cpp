@@ -192,7 +192,8 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
 
 // A search that returns what a Windows directory search may return: a directory carrying more
 // attributes than the directory bit, and a long name matched through its 8.3 short name; and
-// names only POSIX allows, holding control characters that would forge lines of the log.
+// names only POSIX allows, holding control characters that would forge lines of the log, or
+// separators and wildcards that name another path.
 class LookalikeStore final : public MessageStore {
  public:
   platform::SearchOutcome Search(const char*, platform::EntryVisitor& visitor) override {
@@ -204,13 +205,22 @@ class LookalikeStore final : public MessageStore {
     visitor.Visit(none, {"forged\n-->9\t Messages in\tfolder.MAI", platform::kAttributeArchive, old});
     visitor.Visit(none, {"bell\a.MAI", platform::kAttributeArchive, old});
     visitor.Visit(none, {"delete\x7F.MAI", platform::kAttributeArchive, old});
+    for (const char* name : {"x\\..\\bob\\v.MAI", "x/../v.MAI", "C:v.MAI", "*.MAI", "what?.MAI"}) {
+      visitor.Visit(none, {name, platform::kAttributeArchive, old});
+    }
     visitor.Visit(none, {"real.MAI", platform::kAttributeArchive, old});
+    // A name the code page could not show: its '?' stands for another character.
+    visitor.Visit(none, {"?.MAI", platform::kAttributeArchive, old, 0, true});
     return platform::SearchOutcome::kCompleted;
   }
   bool fails = false;
   ReadState ReadHeader(const platform::Folder&, const platform::DirEntry&) override { return ReadState::kRead; }
-  bool Delete(const platform::Folder&, const char* name) override {
-    deleted.push_back(name);
+  UnreadPurge DeleteIfRead(const platform::Folder&, const platform::DirEntry& entry) override {
+    deleted.push_back(entry.name);
+    return UnreadPurge::kDeleted;
+  }
+  bool Delete(const platform::Folder&, const platform::DirEntry& entry) override {
+    deleted.push_back(entry.name);
     return true;
   }
   void RequestRescan(const char*) override {}
@@ -224,9 +234,9 @@ TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns)
   CapturedOutput output;
   PurgeFolder("folder", 30, {options, store, outcome});
   const auto lines = Lines(output.Take());
-  EXPECT_EQ(store.deleted, std::vector<std::string>{"real.MAI"});
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1], "-->1\t Messages in\tfolder");
+  EXPECT_EQ(store.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[2], "-->2\t Messages in\tfolder");
 }
 
 TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {

@@ -47,9 +47,9 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
     EXPECT_EQ(IsMessageRead(folder, entry), ReadState::kRead);
     // Only the sibling has one: to this folder it is gone.
     EXPECT_EQ(IsMessageRead(folder, {"c.MAI", platform::kAttributeNormal, 0}), ReadState::kGone);
-    EXPECT_TRUE(platform::DeleteEntry(folder, "b.MAI"));
+    EXPECT_TRUE(platform::DeleteEntry(folder, {"b.MAI", platform::kAttributeNormal, 0}));
     // Gone already (another run removed it) counts as deleted.
-    EXPECT_TRUE(platform::DeleteEntry(folder, "absent.MAI"));
+    EXPECT_TRUE(platform::DeleteEntry(folder, {"absent.MAI", platform::kAttributeNormal, 0}));
   });
   EXPECT_EQ(platform::SearchFolder(Pattern(listed).c_str(), visitor), platform::SearchOutcome::kCompleted);
 
@@ -59,7 +59,7 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
   EXPECT_TRUE(fs::exists(sibling / "b.MAI"));
   EXPECT_TRUE(fs::exists(listed / "sub" / "b.MAI"));
   // No folder, no entry.
-  EXPECT_FALSE(platform::DeleteEntry(platform::Folder(), (listed / "a.MAI").string().c_str()));
+  EXPECT_FALSE(platform::DeleteEntry(platform::Folder(), {"a.MAI", platform::kAttributeNormal, 0}));
   EXPECT_TRUE(fs::exists(listed / "a.MAI"));
 }
 

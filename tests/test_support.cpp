@@ -92,11 +92,28 @@ platform::SearchOutcome RecordingStore::Search(const char* pattern, platform::En
   return platform::SearchFolder(pattern, visitor);
 }
 
-bool RecordingStore::Delete(const platform::Folder& folder, const char* name) {
+UnreadPurge RecordingStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) {
+  if (deleteCalls + 1 == failingDelete) {
+    // Judged only, so that the failing deletion touches nothing.
+    const ReadState state = IsMessageRead(folder, entry);
+    if (state == ReadState::kUnread) return UnreadPurge::kKept;
+    if (state != ReadState::kRead) return state == ReadState::kGone ? UnreadPurge::kDeleted : UnreadPurge::kUnreadable;
+    ++deleteCalls;
+    return UnreadPurge::kUndeletable;
+  }
+  const UnreadPurge result = PurgeIfRead(folder, entry);
+  if (result == UnreadPurge::kDeleted || result == UnreadPurge::kUndeletable) {
+    ++deleteCalls;
+    deleted.push_back(entry.name);
+  }
+  return result;
+}
+
+bool RecordingStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry) {
   ++deleteCalls;
   if (deleteCalls == failingDelete) return false;
-  deleted.push_back(name);
-  return platform::DeleteEntry(folder, name);
+  deleted.push_back(entry.name);
+  return platform::DeleteEntry(folder, entry);
 }
 
 ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& name) {

@@ -60,14 +60,16 @@ class CapturedOutput {
 std::vector<std::string> Lines(const std::string& text);
 
 /// The real file system, recording every call; rescan requests are recorded instead of sent,
-/// and the deletion numbered `failingDelete` (from 1) fails without touching the file.
+/// and the deletion numbered `failingDelete` (from 1) fails without touching the file (a read
+/// message then stays).
 class RecordingStore final : public MessageStore {
  public:
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
   ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override {
     return IsMessageRead(folder, entry);
   }
-  bool Delete(const platform::Folder& folder, const char* name) override;
+  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) override;
+  bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) override;
   void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
 
   int failingDelete = 0;

@@ -34,8 +34,9 @@ PauseEvent CreatePauseEvent() {
 
 void ClosePauseEvent(PauseEvent) {}
 
-int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
-  if (event == nullptr || milliseconds == 0) return 0;
+bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
+  if (event == nullptr) return false;
+  if (milliseconds == 0) return true;
   timespec until;
   clock_gettime(CLOCK_MONOTONIC, &until);
   until.tv_sec += milliseconds / 1000;
@@ -46,7 +47,7 @@ int WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
   }
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
   }
-  return 0;
+  return true;
 }
 
 }  // namespace platform

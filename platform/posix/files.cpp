@@ -157,10 +157,10 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   return unfinished ? SearchOutcome::kUnfinished : SearchOutcome::kCompleted;
 }
 
-bool DeleteEntry(const Folder& folder, const char* name) {
+bool DeleteEntry(const Folder& folder, const DirEntry& entry) {
   const int descriptor = FolderAccess::Descriptor(folder);
   if (descriptor < 0 || Fails(Point::kDelete)) return false;
-  return unlinkat(descriptor, name, 0) == 0 || errno == ENOENT;
+  return unlinkat(descriptor, entry.name, 0) == 0 || errno == ENOENT;
 }
 
 OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
@@ -216,6 +216,13 @@ void LineFile::Close() {
   static_cast<void>(Fails(Point::kCloseMessage));
   close(static_cast<int>(handle_));
   handle_ = -1;
+}
+
+bool LineFile::DeleteAndClose(const Folder& folder, const DirEntry& entry) {
+  if (handle_ < 0) return false;
+  // No call marks an open file for deletion here: the entry goes by name, as a delete alone.
+  Close();
+  return DeleteEntry(folder, entry);
 }
 
 bool CreateDirectoryAt(const char* path) { return !Fails(Point::kCreateDirectory) && mkdir(path, 0777) == 0; }

@@ -22,7 +22,7 @@ void* FindSymbol(LibraryHandle library, const char* name) {
 
 void FreeLibraryHandle(LibraryHandle library) { dlclose(library); }
 
-void EnterComApartment() {}
+bool EnterComApartment() { return true; }
 
 void LeaveComApartment() {}
 

@@ -14,23 +14,28 @@ namespace platform {
 
 const char kPathSeparator = '\\';
 
-// The folder path with its trailing separator, for the search that lists the folder and the
-// calls that act on its entries.
+namespace {
+
+// The longest full path the tool builds, in UTF-16 units: a folder path of 2,048 bytes made
+// full, the "\\?\UNC\" form and a name.
+constexpr size_t kWidePathSize = 4096 + 8 + MAX_PATH;
+using WidePath = wchar_t[kWidePathSize];
+
+}  // namespace
+
+// The full folder path with its trailing separator, for the search that lists the folder and the
+// calls that act on its entries, and how many of its files in a row another program held.
 class FolderAccess {
  public:
-  static void SetPrefix(Folder& folder, const char* prefix, uint32_t length) {
+  static void SetPrefix(Folder& folder, const wchar_t* prefix, uint32_t length) {
     folder.prefix_ = prefix;
     folder.prefixLength_ = length;
   }
-  // The full path of the entry `name` in `path` (MAX_PATH more than the tool's paths): false
-  // when there is no folder or it does not fit.
-  static bool EntryPath(const Folder& folder, const char* name, char (&path)[2048 + MAX_PATH]) {
-    const size_t nameLength = strlen(name);
-    if (folder.prefix_ == nullptr || folder.prefixLength_ + nameLength >= sizeof path) return false;
-    memcpy(path, folder.prefix_, folder.prefixLength_);
-    memcpy(path + folder.prefixLength_, name, nameLength + 1);
-    return true;
-  }
+  static uint32_t& LockedInARow(const Folder& folder) { return folder.lockedInARow_; }
+
+  // The full path of `entry` of `folder` by its real name: false when there is no folder, the
+  // name does not convert or the path does not fit.
+  static bool EntryPath(const Folder& folder, const DirEntry& entry, WidePath& path);
 };
 
 namespace {
@@ -40,30 +45,150 @@ using fault::Point;
 
 constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
 
+// A file another program holds without sharing it for deletion is tried again after each of
+// these waits (half a second in all); once this many files of a folder in a row stayed held, the
+// rest of the folder is tried once each, so that a folder a backup holds whole never stalls the
+// run.
+constexpr DWORD kLockedRetryWaits[] = {100, 150, 250};
+constexpr uint32_t kLockedFilesBeforeGivingUp = 3;
+
 // True when the last call on a file failed with `error` because the file is gone, or is being
 // deleted: a file pending deletion refuses to be opened or deleted again with access denied, and
 // only the system's own status of that call tells it apart from a file that may not be touched.
+// A missing path is no such file: with exact names it only means the folder went away.
 bool GoneOrBeingDeleted(DWORD error) {
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+  if (error == ERROR_FILE_NOT_FOUND) return true;
   return error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending;
+}
+
+bool HeldByAnotherProgram(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+
+// Makes `attempt` (true when it succeeded, the last error set when not), and again after each
+// wait while another program holds the file, as long as the folder has not given up on retries.
+// The last error stays that of the last attempt.
+template <typename Attempt>
+bool AttemptWhileHeld(const Folder& folder, Attempt attempt) {
+  uint32_t& lockedInARow = FolderAccess::LockedInARow(folder);
+  bool done = attempt();
+  if (!done && HeldByAnotherProgram(GetLastError()) && lockedInARow < kLockedFilesBeforeGivingUp) {
+    for (DWORD wait : kLockedRetryWaits) {
+      Sleep(wait);
+      done = attempt();
+      if (done || !HeldByAnotherProgram(GetLastError())) break;
+    }
+  }
+  const DWORD error = GetLastError();
+  if (lockedInARow < kLockedFilesBeforeGivingUp) {
+    lockedInARow = !done && HeldByAnotherProgram(error) ? lockedInARow + 1 : 0;
+  }
+  SetLastError(error);
+  return done;
+}
+
+// Appends `text` of `length` units to `path` at `*used`; false when it does not fit.
+bool Append(WidePath& path, size_t* used, const wchar_t* text, size_t length) {
+  if (*used + length >= kWidePathSize) return false;
+  memcpy(path + *used, text, length * sizeof(wchar_t));
+  *used += length;
+  path[*used] = L'\0';
+  return true;
+}
+
+// `prefix` followed by `name`, in the "\\?\" form when the whole is past MAX_PATH: the plain form
+// stops there on systems that do not opt in to long paths. The prefix is a full path already,
+// as that form takes it unparsed.
+bool JoinPath(WidePath& path, const wchar_t* prefix, size_t prefixLength, const wchar_t* name, size_t nameLength) {
+  size_t used = 0;
+  path[0] = L'\0';
+  const bool plain = prefixLength + nameLength < MAX_PATH || wcsncmp(prefix, L"\\\\?\\", 4) == 0 ||
+                     wcsncmp(prefix, L"\\\\.\\", 4) == 0;
+  if (!plain) {
+    if (wcsncmp(prefix, L"\\\\", 2) == 0) {
+      if (!Append(path, &used, L"\\\\?\\UNC\\", 8)) return false;
+      prefix += 2;
+      prefixLength -= 2;
+    } else if (!Append(path, &used, L"\\\\?\\", 4)) {
+      return false;
+    }
+  }
+  return Append(path, &used, prefix, prefixLength) && Append(path, &used, name, nameLength);
+}
+
+// `text` from the code page into `wide`, every byte exactly: false when it holds a sequence
+// the code page does not define.
+bool FromCodePage(const char* text, wchar_t* wide, int size) {
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, wide, size) > 0;
+}
+
+// The real name of `wide` in the code page for printing and the checks of the core; true in
+// `*substituted` when a character the code page lacks became '?'. Never best-fit mapping: that
+// turns a fullwidth reverse solidus into a separator and a fullwidth letter into a plain one,
+// another name.
+bool ToCodePage(const wchar_t* wide, UINT codePage, char* text, int size, bool* substituted) {
+  BOOL usedDefault = FALSE;
+  bool unpaired = false;
+  int length;
+  if (codePage == CP_UTF8) {
+    // UTF-8 takes no flags and reports no default character; only an unpaired surrogate has no
+    // exact form.
+    for (const wchar_t* c = wide; *c != L'\0'; ++c) {
+      const bool high = *c >= 0xD800 && *c <= 0xDBFF;
+      const bool low = *c >= 0xDC00 && *c <= 0xDFFF;
+      if (high && c[1] >= 0xDC00 && c[1] <= 0xDFFF) {
+        ++c;
+      } else if (high || low) {
+        unpaired = true;
+      }
+    }
+    length = WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, size, nullptr, nullptr);
+  } else {
+    length = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, -1, text, size, nullptr, &usedDefault);
+  }
+  // A '?' of the real name makes every '?' printed count as real, so that the core refuses it.
+  *substituted = (usedDefault || unpaired) && wcschr(wide, L'?') == nullptr;
+  return length > 0;
 }
 
 }  // namespace
 
+bool FolderAccess::EntryPath(const Folder& folder, const DirEntry& entry, WidePath& path) {
+  if (folder.prefix_ == nullptr) return false;
+  const wchar_t* name = static_cast<const wchar_t*>(entry.systemName);
+  wchar_t converted[MAX_PATH];
+  if (name == nullptr) {
+    // An entry no listing gave: its name in the code page.
+    if (!FromCodePage(entry.name, converted, MAX_PATH)) return false;
+    name = converted;
+  }
+  return JoinPath(path, folder.prefix_, folder.prefixLength_, name, wcslen(name));
+}
+
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
-  WIN32_FIND_DATAA data;
-  HANDLE search = INVALID_HANDLE_VALUE;
-  if (Fails(Point::kListFolder)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-  } else {
-    // The basic information level skips the short 8.3 names nobody reads, and large fetches take
-    // the entries in fewer trips to the file system. Systems older than Windows 7 refuse both
-    // with ERROR_INVALID_PARAMETER: the plain search then does the same work.
-    search = FindFirstFileExA(pattern, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                              FIND_FIRST_EX_LARGE_FETCH);
-    if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
-      search = FindFirstFileA(pattern, &data);
-    }
+  // The pattern is converted once per folder and made full: the "\\?\" form that a long path
+  // needs takes no relative path, no '/' and no "..".
+  WidePath given;
+  WidePath full;
+  WidePath searchPath;
+  if (Fails(Point::kListFolder)) return SearchOutcome::kFailed;
+  if (!FromCodePage(pattern, given, kWidePathSize)) return SearchOutcome::kFailed;
+  const DWORD fullLength = GetFullPathNameW(given, kWidePathSize, full, nullptr);
+  if (fullLength == 0 || fullLength >= kWidePathSize) return SearchOutcome::kFailed;
+  // Entries are named relative to the folder: the full pattern up to its last separator.
+  const wchar_t* lastSeparator = wcsrchr(full, L'\\');
+  if (lastSeparator == nullptr) return SearchOutcome::kFailed;
+  const size_t prefixLength = static_cast<size_t>(lastSeparator + 1 - full);
+  if (!JoinPath(searchPath, full, prefixLength, lastSeparator + 1, wcslen(lastSeparator + 1))) {
+    return SearchOutcome::kFailed;
+  }
+
+  WIN32_FIND_DATAW data;
+  // The basic information level skips the short 8.3 names nobody reads, and large fetches take
+  // the entries in fewer trips to the file system. Systems older than Windows 7 refuse both
+  // with ERROR_INVALID_PARAMETER: the plain search then does the same work.
+  HANDLE search = FindFirstFileExW(searchPath, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+  if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+    search = FindFirstFileW(searchPath, &data);
   }
   if (search == INVALID_HANDLE_VALUE) {
     // No match and a missing folder are nothing to purge; access denied, a device error or a
@@ -72,58 +197,90 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
     const bool nothing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES;
     return nothing ? SearchOutcome::kNotStarted : SearchOutcome::kFailed;
   }
-  // Entries are named relative to the folder: the pattern up to its last separator.
-  const char* lastSeparator = strrchr(pattern, '\\');
   Folder folder;
-  if (lastSeparator != nullptr) {
-    FolderAccess::SetPrefix(folder, pattern, static_cast<uint32_t>(lastSeparator + 1 - pattern));
-  }
+  FolderAccess::SetPrefix(folder, full, static_cast<uint32_t>(prefixLength));
+  const UINT codePage = GetACP();
+  // A name of up to 259 UTF-16 units takes at most three bytes each in any code page.
+  char name[3 * MAX_PATH + 1];
+  bool unconverted = false;
   DWORD error = ERROR_NO_MORE_FILES;
   for (;;) {
-    const uint64_t created =
-        (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
-    const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    visitor.Visit(folder, DirEntry{data.cFileName, data.dwFileAttributes, created, size});
+    bool substituted = false;
+    if (ToCodePage(data.cFileName, codePage, name, sizeof name, &substituted)) {
+      const uint64_t created =
+          (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
+      const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+      visitor.Visit(folder, DirEntry{name, data.dwFileAttributes, created, size, substituted, data.cFileName});
+    } else {
+      unconverted = true;  // never seen: the folder is not finished
+    }
     if (Fails(Point::kReadFolder)) {
       error = ERROR_NETNAME_DELETED;
       break;
     }
-    if (!FindNextFileA(search, &data)) {
+    if (!FindNextFileW(search, &data)) {
       error = GetLastError();
       break;
     }
   }
   FindClose(search);
   // Only "no more files" ends a listing: any other error leaves entries unseen.
-  return error == ERROR_NO_MORE_FILES ? SearchOutcome::kCompleted : SearchOutcome::kUnfinished;
+  return error == ERROR_NO_MORE_FILES && !unconverted ? SearchOutcome::kCompleted : SearchOutcome::kUnfinished;
 }
 
-bool DeleteEntry(const Folder& folder, const char* name) {
-  char path[2048 + MAX_PATH];
-  if (!FolderAccess::EntryPath(folder, name, path) || Fails(Point::kDelete)) return false;
-  // Gone already, or another run is deleting it: either way it goes. A read-only file, or one
-  // another program holds open without sharing it for deletion, stays.
-  return DeleteFileA(path) || GoneOrBeingDeleted(GetLastError());
+bool DeleteEntry(const Folder& folder, const DirEntry& entry) {
+  WidePath path;
+  if (!FolderAccess::EntryPath(folder, entry, path) || Fails(Point::kDelete)) return false;
+  // Gone already, or another run is deleting it: either way it goes. A read-only file stays, and
+  // so does one another program still holds after the retries.
+  return AttemptWhileHeld(folder, [&] { return DeleteFileW(path) != 0; }) || GoneOrBeingDeleted(GetLastError());
 }
 
 OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
   Close();
-  char path[2048 + MAX_PATH];
-  if (!FolderAccess::EntryPath(folder, entry.name, path) || Fails(Point::kOpenMessage)) return OpenOutcome::kFailed;
+  WidePath path;
+  if (!FolderAccess::EntryPath(folder, entry, path) || Fails(Point::kOpenMessage)) return OpenOutcome::kFailed;
   // Shared for reading, writing and deletion: the server may write the file, and another run may
-  // delete it while this one reads its header (the runtime's fopen would refuse it that).
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  // delete it while this one reads its header (the runtime's fopen would refuse it that). Opened
+  // for deletion too, so that the file deleted is the file judged; a reparse point is the entry
+  // itself, never what it names.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  AttemptWhileHeld(folder, [&] {
+    file = CreateFileW(path, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return file != INVALID_HANDLE_VALUE;
+  });
   if (file == INVALID_HANDLE_VALUE) {
     return GoneOrBeingDeleted(GetLastError()) ? OpenOutcome::kGone : OpenOutcome::kFailed;
   }
   // A name such as CON.MAI or NUL.MAI opens a device, not the file: only a file on disk is read.
-  if (GetFileType(file) != FILE_TYPE_DISK) {
+  // A type that cannot be read is a file that cannot be read, never an unread message.
+  SetLastError(NO_ERROR);
+  const DWORD type = Fails(Point::kFileType) ? (SetLastError(ERROR_INVALID_HANDLE), FILE_TYPE_UNKNOWN)
+                                              : GetFileType(file);
+  if (type != FILE_TYPE_DISK) {
+    const bool failed = type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR;
     CloseHandle(file);
-    return OpenOutcome::kNotAFile;
+    return failed ? OpenOutcome::kFailed : OpenOutcome::kNotAFile;
   }
   Start(reinterpret_cast<intptr_t>(file));
   return OpenOutcome::kOpened;
+}
+
+bool LineFile::DeleteAndClose(const Folder&, const DirEntry&) {
+  if (handle_ == -1) return false;
+  // The handle that read the header deletes the file when it closes: a name swapped since the
+  // read cannot redirect the deletion. A read-only file refuses it and stays.
+  if (Fails(Point::kDelete)) {
+    Close();
+    return false;
+  }
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  const HANDLE file = reinterpret_cast<HANDLE>(handle_);
+  const bool gone = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0 ||
+                    GoneOrBeingDeleted(GetLastError());
+  Close();
+  return gone;
 }
 
 int64_t LineFile::ReadSome(uint32_t wanted) {
@@ -159,7 +316,7 @@ uint64_t CurrentFileTime() {
   SYSTEMTIME now;
   GetSystemTime(&now);
   FILETIME fileTime;
-  SystemTimeToFileTime(&now, &fileTime);
+  if (Fails(Point::kClock) || !SystemTimeToFileTime(&now, &fileTime)) return 0;
   return (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime;
 }
 

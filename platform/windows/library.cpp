@@ -20,7 +20,13 @@ void* FindSymbol(LibraryHandle library, const char* name) {
 
 void FreeLibraryHandle(LibraryHandle library) { FreeLibrary(reinterpret_cast<HMODULE>(library)); }
 
-void EnterComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+bool EnterComApartment() {
+  if (fault::Fails(fault::Point::kComApartment)) return false;
+  // S_FALSE (joined already) needs its CoUninitialize as S_OK does; RPC_E_CHANGED_MODE (the
+  // thread is in another apartment) and a failure must not be balanced by one.
+  const HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  return result == S_OK || result == S_FALSE;
+}
 
 void LeaveComApartment() { CoUninitialize(); }
 

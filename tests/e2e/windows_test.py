@@ -1,0 +1,103 @@
+"""What only the Windows build meets: names the code page cannot show, long paths, and message
+files another program holds open (tests/hold_file.cpp)."""
+import os
+import subprocess
+import time
+import unittest
+
+from harness import UNDER_WINE, native_path
+from walk_test import WalkCase
+
+HOLD_FILE = os.environ.get("QNPURGE_HOLD_FILE")
+SLASHES = "x\uff3c..\uff3c..\uff3c..\uff3cbob\uff3cInbox\uff3cVICTIM.MAI"  # fullwidth reverse solidus
+FULLWIDTH_A = "\uff41.MAI"
+
+
+@unittest.skipUnless(UNDER_WINE, "Windows names and sharing")
+class ExactNames(WalkCase):
+    def setUp(self):
+        super().setUp()
+        self.store.describe("Headquarters", "Headquarters")
+        self.configure()
+
+    def test_a_name_the_code_page_lacks_is_handled_as_itself_and_printed_without_best_fit(self):
+        s = self.store
+        for switches in (["INBOX"], ["INBOX", "UNREAD"]):
+            victim = s.message("Headquarters", "bob", "Inbox", "VICTIM.MAI", 1)
+            plain = s.message("Headquarters", "alice", "Inbox", "a.MAI", 1, read=True)
+            odd = [s.message("Headquarters", "alice", "Inbox", name, 40, read=True) for name in (SLASHES, FULLWIDTH_A)]
+            result = self.purge("Headquarters/alice", "30", *switches)
+            self.assertEqual(result.status, 0, result.text)
+            self.assertTrue(os.path.exists(victim) and os.path.exists(plain), switches)
+            self.assertFalse(any(os.path.exists(path) for path in odd), switches)
+            inbox = self.folder("Headquarters", "MAILROOT", "alice", "Inbox")
+            printed = sorted(line.split(" in ")[0] for line in result.lines if line.endswith(" old"))
+            self.assertEqual(printed, ["?.MAI", "x?..?..?..?bob?Inbox?VICTIM.MAI"], switches)
+            self.assertIn("-->2\t Messages in\t" + inbox, result.lines)
+
+    def test_a_mailbox_path_past_260_characters_is_purged(self):
+        self.store = type(self.store)(os.path.join(self.scratch.name, "store-" + "s" * 40))
+        self.configure()
+        postoffice, mailbox = "P" * 120, "m" * 63
+        self.store.describe(postoffice, "Long")
+        old = self.store.message(postoffice, mailbox, "Inbox", "old.MAI", 40, read=True)
+        self.assertGreater(len(native_path(old)), 260)
+        for switches in (["INBOX"], ["INBOX", "UNREAD"]):
+            result = self.purge("ALL", "30", *switches)
+            self.assertEqual(result.status, 0, result.text)
+            self.assertFalse(os.path.exists(old))
+            self.store.message(postoffice, mailbox, "Inbox", "old.MAI", 40, read=True)
+
+
+@unittest.skipUnless(UNDER_WINE, "Windows names and sharing")
+class HeldFiles(WalkCase):
+    def setUp(self):
+        super().setUp()
+        self.store.describe("Headquarters", "Headquarters")
+        self.configure()
+
+    def hold(self, release_when_gone, milliseconds, files):
+        holder = subprocess.Popen(["wine", HOLD_FILE, native_path(release_when_gone), str(milliseconds)] +
+                                  [native_path(path) for path in files],
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(holder.wait, 30)
+        self.assertEqual(holder.stdout.readline().strip(), b"held")
+        holder.stdout.close()
+        return holder
+
+    def test_a_file_held_for_a_moment_is_deleted_on_a_later_try(self):
+        s = self.store
+        for switches in (["INBOX+DELETED"], ["INBOX+DELETED", "UNREAD"]):
+            # Deleted Items goes first: the holder lets go of the Inbox message a moment after
+            # the first deletion, while the run waits to try it again.
+            first = s.message("Headquarters", "alice", "Deleted Items", "first.MAI", 40, read=True)
+            held = s.message("Headquarters", "alice", "Inbox", "held.MAI", 40, read=True)
+            holder = self.hold(first, 150, [held])
+            result = self.purge("Headquarters/alice", "30", *switches)
+            holder.wait(30)
+            self.assertEqual(result.status, 0, result.text)
+            self.assertFalse(os.path.exists(held), switches)
+
+    def test_files_held_throughout_are_said_and_a_folder_held_whole_never_stalls_the_run(self):
+        s = self.store
+        held = [s.message("Headquarters", "alice", "Inbox", "held%02d.MAI" % i, 40, read=True) for i in range(20)]
+        flag = os.path.join(self.scratch.name, "hold.flag")
+        open(flag, "w").close()
+        self.hold(flag, 0, held)
+        try:
+            started = time.monotonic()
+            result = self.purge("Headquarters/alice", "30", "INBOX")
+            elapsed = time.monotonic() - started
+        finally:
+            os.remove(flag)
+        self.assertEqual(result.status, 1, result.text)
+        inbox = self.folder("Headquarters", "MAILROOT", "alice", "Inbox")
+        unable = [line for line in result.lines if line.startswith("Unable to ")]
+        self.assertEqual(sorted(unable), ["Unable to delete %s in %s" % (os.path.basename(p), inbox) for p in held])
+        self.assertTrue(all(os.path.exists(path) for path in held))
+        # Half a second for each of the first few held files, no retry for the rest.
+        self.assertLess(elapsed, 8)
+
+
+if __name__ == "__main__":
+    unittest.main()
