@@ -88,8 +88,43 @@ bool IsBlankText(std::string_view text) {
   return true;
 }
 
-// Every piece between the '+' must name a switch: a misspelt one (INBXO) would otherwise be
-// dropped without a word, and a run that cleans nothing would report success every night.
+// Letters, digits and '-' make up the words of a switch piece; any other byte of the ASCII
+// range parts them.
+bool IsWordByte(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return u >= 0x80 || c == '-' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The first word of `piece` that holds no keyword and is no word of the server's own folder
+// names (Deleted Items, Junk E-mail, BadMail): a misspelt PREVIEW beside INBOX would otherwise
+// pass with the piece and purge for real. Empty when every word is one.
+std::string_view WordNamingNoSwitch(std::string_view piece) {
+  for (size_t start = 0; start < piece.size();) {
+    if (!IsWordByte(piece[start])) {
+      ++start;
+      continue;
+    }
+    size_t end = start;
+    while (end < piece.size() && IsWordByte(piece[end])) ++end;
+    const std::string_view word = piece.substr(start, end - start);
+    if (!NamesASwitch(word) && !ascii::EqualNoCase(word, "Items") && !ascii::EqualNoCase(word, "E-mail") &&
+        !ascii::EqualNoCase(word, "Mail")) {
+      return word;
+    }
+    start = end;
+  }
+  return {};
+}
+
+bool RefuseSwitchText(const char* switches, std::string_view what) {
+  platform::Print("The SWITCHES argument \"%s\" holds \"%.*s\", which names no switch. Nothing was done.\n", switches,
+                  static_cast<int>(what.size()), what.data());
+  return false;
+}
+
+// Every piece between the '+' must name a switch, and every word of it must belong there: a
+// misspelt one (INBXO) would otherwise be dropped without a word, and a run that cleans nothing
+// would report success every night.
 bool TakeSwitches(const char* switches, RunOptions* options) {
   if (BoundedCopy(options->switchText, sizeof options->switchText, switches) == nullptr) {
     return Refuse("switches", strlen(switches), sizeof options->switchText - 1);
@@ -98,30 +133,28 @@ bool TakeSwitches(const char* switches, RunOptions* options) {
   for (size_t start = 0; start <= text.size();) {
     const size_t end = std::min(text.find('+', start), text.size());
     const std::string_view piece = text.substr(start, end - start);
-    if (!IsBlankText(piece) && !NamesASwitch(piece)) {
-      platform::Print("The SWITCHES argument \"%s\" holds \"%.*s\", which names no switch. Nothing was done.\n",
-                      switches, static_cast<int>(piece.size()), piece.data());
-      return false;
-    }
+    const std::string_view word = WordNamingNoSwitch(piece);
+    if (!word.empty()) return RefuseSwitchText(switches, word);
+    if (!IsBlankText(piece) && !NamesASwitch(piece)) return RefuseSwitchText(switches, piece);
     start = end + 1;
   }
   return true;
 }
 
-// A switch given as a fourth argument lost its '+': it would silently mean UNREAD instead.
+// A fourth argument holding a switch keyword, found as the switches are, lost its '+' (INBOX
+// +PREVIEW, "PREVIEW ", DELETED+SENT): it would silently mean UNREAD instead, and purge.
 bool TakeFourthArgument(int argc, const char* const* argv) {
   if (argc > 5) {
-    platform::Print("Too many arguments; join switches with + (INBOX+DELETED). Nothing was done.\n");
+    platform::Print(
+        "Too many arguments: \"%s\" follows the fourth argument; join switches with + (INBOX+DELETED), and UNREAD "
+        "comes last. Nothing was done.\n",
+        argv[5]);
     return false;
   }
-  if (argc == 5) {
-    for (const Switch& s : kSwitches) {
-      if (ascii::EqualNoCase(argv[4], s.keyword)) {
-        platform::Print("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
-                        argv[4]);
-        return false;
-      }
-    }
+  if (argc == 5 && NamesASwitch(argv[4])) {
+    platform::Print("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
+                    argv[4]);
+    return false;
   }
   return true;
 }
@@ -147,8 +180,9 @@ int32_t ParseDays(const char* text) {
 }
 
 CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options) {
-  if (argc <= 3) return CommandLineChoice::kUsage;
+  if (argc <= 1) return CommandLineChoice::kUsage;
   if (ascii::EqualNoCase(argv[1], "/?") || ascii::EqualNoCase(argv[1], "?")) return CommandLineChoice::kUsage;
+  if (argc <= 3) return CommandLineChoice::kTooFew;
   if (!TakeFourthArgument(argc, argv) || !TakeTarget(argv[1], options) || !TakeDays(argv[2], options) ||
       !TakeSwitches(argv[3], options)) {
     return CommandLineChoice::kRefused;
@@ -174,7 +208,7 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
   return CommandLineChoice::kRun;
 }
 
-void PrintUsage() {
+void PrintUsage(bool waitsForKey) {
   platform::Print("******************************************************************\n");
   platform::Print("*            Quillerton Message Store Purge Utility              *\n");
   platform::Print("*            Version 1.3                                         *\n");
@@ -196,5 +230,9 @@ void PrintUsage() {
   platform::Print("REPORT = Reports on matching deletions for all settings - does not delete messages\n\n");
   platform::Print("Note: Multiple switches can be used if delimited with a + character.\n\n");
   platform::Print("e.g.: QNPURGE MAINOFFICE 30 INBOX+DELETED+SENT UNREAD\n\n");
-  platform::Print("Press any key to continue..\n");
+  if (waitsForKey) platform::Print("Press any key to continue..\n");
+}
+
+void PrintTooFewArguments() {
+  platform::Print("Not enough arguments: TARGET, DAYS and SWITCHES are needed. Nothing was done.\n");
 }
