@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "platform/ascii.h"
@@ -23,6 +24,16 @@ bool Refuse(const char* what, size_t length, size_t limit) {
 }
 
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// An argument as a refusal line quotes it: a line feed or another control character (from a
+// script's variable) would part the line or hide a part of it, so each shows as '?'.
+std::string Shown(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) c = '?';
+  }
+  return shown;
+}
 
 // Copies the target into the run options, refusing one that names nothing or does not fit.
 bool TakeTarget(const char* target, RunOptions* options) {
@@ -54,7 +65,7 @@ bool TakeDays(const char* text, RunOptions* options) {
   const bool number = c > digits;
   while (IsBlank(*c)) ++c;
   if (!number || *c != '\0') {
-    platform::Print("The DAYS argument \"%s\" is not a number. Nothing was done.\n", text);
+    platform::Print("The DAYS argument \"%s\" is not a number. Nothing was done.\n", Shown(text).c_str());
     return false;
   }
   options->days = ParseDays(text);
@@ -117,8 +128,8 @@ std::string_view WordNamingNoSwitch(std::string_view piece) {
 }
 
 bool RefuseSwitchText(const char* switches, std::string_view what) {
-  platform::Print("The SWITCHES argument \"%s\" holds \"%.*s\", which names no switch. Nothing was done.\n", switches,
-                  static_cast<int>(what.size()), what.data());
+  platform::Print("The SWITCHES argument \"%s\" holds \"%s\", which names no switch. Nothing was done.\n",
+                  Shown(switches).c_str(), Shown(what).c_str());
   return false;
 }
 
@@ -148,12 +159,12 @@ bool TakeFourthArgument(int argc, const char* const* argv) {
     platform::Print(
         "Too many arguments: \"%s\" follows the fourth argument; join switches with + (INBOX+DELETED), and UNREAD "
         "comes last. Nothing was done.\n",
-        argv[5]);
+        Shown(argv[5]).c_str());
     return false;
   }
   if (argc == 5 && NamesASwitch(argv[4])) {
     platform::Print("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
-                    argv[4]);
+                    Shown(argv[4]).c_str());
     return false;
   }
   return true;
@@ -202,7 +213,7 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
   }
   if (!options->cleanPostmaster && !options->cleanInbox && !options->cleanBadMail && !options->cleanDeleted &&
       !options->cleanSent && !options->cleanJunk) {
-    platform::Print("The SWITCHES argument \"%s\" turns on no folder. Nothing was done.\n", argv[3]);
+    platform::Print("The SWITCHES argument \"%s\" turns on no folder. Nothing was done.\n", Shown(argv[3]).c_str());
     return CommandLineChoice::kRefused;
   }
   return CommandLineChoice::kRun;

@@ -76,6 +76,7 @@ TEST(CommandLine, MistakesThatWouldRunAsSomethingElseAreRefusedWithOneLine) {
       {{"ALL", "30", "INBOX", "PREVIEW "}, lostPlus("PREVIEW ")},
       {{"ALL", "30", "INBOX", "REPORT,"}, lostPlus("REPORT,")},
       {{"ALL", "30", "INBOX", "DELETED+SENT"}, lostPlus("DELETED+SENT")},
+      {{"ALL", "30", "INBOX", "a\r\nDELETED\x1b"}, lostPlus("a??DELETED?")},  // one line, whatever it quotes
       {{"ALL", "30", "INBOX", "UNREAD", "DELETED"},
        "Too many arguments: \"DELETED\" follows the fourth argument; join switches with + (INBOX+DELETED), and "
        "UNREAD comes last. Nothing was done."},
