@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "app/version.h"
@@ -24,6 +25,16 @@ bool Refuse(const char* what, size_t length, size_t limit) {
 }
 
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// An argument as a refusal line quotes it: a line feed or another control character (from a
+// script's variable) would part the line or hide a part of it, so each shows as '?'.
+std::string Shown(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) c = '?';
+  }
+  return shown;
+}
 
 // Copies the target into the run options, refusing one that names nothing or does not fit.
 bool TakeTarget(const char* target, RunOptions* options) {
@@ -55,7 +66,7 @@ bool TakeDays(const char* text, RunOptions* options) {
   const bool number = c > digits;
   while (IsBlank(*c)) ++c;
   if (!number || *c != '\0') {
-    platform::Print("The DAYS argument \"%s\" is not a number. Nothing was done.\n", text);
+    platform::Print("The DAYS argument \"%s\" is not a number. Nothing was done.\n", Shown(text).c_str());
     return false;
   }
   options->days = ParseDays(text);
@@ -89,8 +100,43 @@ bool IsBlankText(std::string_view text) {
   return true;
 }
 
-// Every piece between the '+' must name a switch: a misspelt one (INBXO) would otherwise be
-// dropped without a word, and a run that cleans nothing would report success every night.
+// Letters, digits and '-' make up the words of a switch piece; any other byte of the ASCII
+// range parts them.
+bool IsWordByte(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return u >= 0x80 || c == '-' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The first word of `piece` that holds no keyword and is no word of the server's own folder
+// names (Deleted Items, Junk E-mail, BadMail): a misspelt PREVIEW beside INBOX would otherwise
+// pass with the piece and purge for real. Empty when every word is one.
+std::string_view WordNamingNoSwitch(std::string_view piece) {
+  for (size_t start = 0; start < piece.size();) {
+    if (!IsWordByte(piece[start])) {
+      ++start;
+      continue;
+    }
+    size_t end = start;
+    while (end < piece.size() && IsWordByte(piece[end])) ++end;
+    const std::string_view word = piece.substr(start, end - start);
+    if (!NamesASwitch(word) && !ascii::EqualNoCase(word, "Items") && !ascii::EqualNoCase(word, "E-mail") &&
+        !ascii::EqualNoCase(word, "Mail")) {
+      return word;
+    }
+    start = end;
+  }
+  return {};
+}
+
+bool RefuseSwitchText(const char* switches, std::string_view what) {
+  platform::Print("The SWITCHES argument \"%s\" holds \"%s\", which names no switch. Nothing was done.\n",
+                  Shown(switches).c_str(), Shown(what).c_str());
+  return false;
+}
+
+// Every piece between the '+' must name a switch, and every word of it must belong there: a
+// misspelt one (INBXO) would otherwise be dropped without a word, and a run that cleans nothing
+// would report success every night.
 bool TakeSwitches(const char* switches, RunOptions* options) {
   if (BoundedCopy(options->switchText, sizeof options->switchText, switches) == nullptr) {
     return Refuse("switches", strlen(switches), sizeof options->switchText - 1);
@@ -99,30 +145,28 @@ bool TakeSwitches(const char* switches, RunOptions* options) {
   for (size_t start = 0; start <= text.size();) {
     const size_t end = std::min(text.find('+', start), text.size());
     const std::string_view piece = text.substr(start, end - start);
-    if (!IsBlankText(piece) && !NamesASwitch(piece)) {
-      platform::Print("The SWITCHES argument \"%s\" holds \"%.*s\", which names no switch. Nothing was done.\n",
-                      switches, static_cast<int>(piece.size()), piece.data());
-      return false;
-    }
+    const std::string_view word = WordNamingNoSwitch(piece);
+    if (!word.empty()) return RefuseSwitchText(switches, word);
+    if (!IsBlankText(piece) && !NamesASwitch(piece)) return RefuseSwitchText(switches, piece);
     start = end + 1;
   }
   return true;
 }
 
-// A switch given as a fourth argument lost its '+': it would silently mean UNREAD instead.
+// A fourth argument holding a switch keyword, found as the switches are, lost its '+' (INBOX
+// +PREVIEW, "PREVIEW ", DELETED+SENT): it would silently mean UNREAD instead, and purge.
 bool TakeFourthArgument(int argc, const char* const* argv) {
   if (argc > 5) {
-    platform::Print("Too many arguments; join switches with + (INBOX+DELETED). Nothing was done.\n");
+    platform::Print(
+        "Too many arguments: \"%s\" follows the fourth argument; join switches with + (INBOX+DELETED), and UNREAD "
+        "comes last. Nothing was done.\n",
+        Shown(argv[5]).c_str());
     return false;
   }
-  if (argc == 5) {
-    for (const Switch& s : kSwitches) {
-      if (ascii::EqualNoCase(argv[4], s.keyword)) {
-        platform::Print("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
-                        argv[4]);
-        return false;
-      }
-    }
+  if (argc == 5 && NamesASwitch(argv[4])) {
+    platform::Print("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
+                    Shown(argv[4]).c_str());
+    return false;
   }
   return true;
 }
@@ -148,8 +192,9 @@ int32_t ParseDays(const char* text) {
 }
 
 CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options) {
-  if (argc <= 3) return CommandLineChoice::kUsage;
+  if (argc <= 1) return CommandLineChoice::kUsage;
   if (ascii::EqualNoCase(argv[1], "/?") || ascii::EqualNoCase(argv[1], "?")) return CommandLineChoice::kUsage;
+  if (argc <= 3) return CommandLineChoice::kTooFew;
   if (!TakeFourthArgument(argc, argv) || !TakeTarget(argv[1], options) || !TakeDays(argv[2], options) ||
       !TakeSwitches(argv[3], options)) {
     return CommandLineChoice::kRefused;
@@ -168,13 +213,13 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
     options->preview = 0;  // a report deletes nothing already, and lists more
   }
   if (!options->CleansAnyPostofficeFolder() && !options->cleanBadMail) {
-    platform::Print("The SWITCHES argument \"%s\" turns on no folder. Nothing was done.\n", argv[3]);
+    platform::Print("The SWITCHES argument \"%s\" turns on no folder. Nothing was done.\n", Shown(argv[3]).c_str());
     return CommandLineChoice::kRefused;
   }
   return CommandLineChoice::kRun;
 }
 
-void PrintUsage() {
+void PrintUsage(bool waitsForKey) {
   platform::Print("******************************************************************\n");
   platform::Print("*            Quillerton Message Store Purge Utility              *\n");
   platform::Print("*            Version %-44s*\n", kUsageVersion);
@@ -196,5 +241,9 @@ void PrintUsage() {
   platform::Print("REPORT = Reports on matching deletions for all settings - does not delete messages\n\n");
   platform::Print("Note: Multiple switches can be used if delimited with a + character.\n\n");
   platform::Print("e.g.: QNPURGE MAINOFFICE 30 INBOX+DELETED+SENT UNREAD\n\n");
-  platform::Print("Press any key to continue..\n");
+  if (waitsForKey) platform::Print("Press any key to continue..\n");
+}
+
+void PrintTooFewArguments() {
+  platform::Print("Not enough arguments: TARGET, DAYS and SWITCHES are needed. Nothing was done.\n");
 }

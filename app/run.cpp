@@ -25,9 +25,15 @@ ProviderSet providerSet;
 void Run(int argc, const char* const* argv, RunOutcome& outcome) {
   switch (ParseCommandLine(argc, argv, &runOptions)) {
     case CommandLineChoice::kUsage:
-      PrintUsage();
+      PrintUsage(true);
       platform::FlushOutput();  // the text must be on screen before the wait
       platform::WaitForKeyPress();
+      return;
+    case CommandLineChoice::kTooFew:
+      // A scheduled task has nobody to press a key: it would hang until its time limit.
+      PrintUsage(false);
+      PrintTooFewArguments();
+      outcome.NoteSkippedWork();
       return;
     case CommandLineChoice::kRefused:
       outcome.NoteSkippedWork();

@@ -17,7 +17,8 @@ enum class Point {
   kReadMessage,      ///< reading a message file: an I/O error
   kCloseMessage,     ///< closing a message file: an I/O error
   kDelete,           ///< deleting a message file: access denied
-  kRegistry,         ///< reading the registry (one value, or the POSIX registry file): access denied
+  kRegistry,         ///< reading the registry (one value, or opening the POSIX registry file): access
+                     ///< denied; the registry file's fstat and read: an I/O error
   kLoadLibrary,      ///< loading a provider library: not found
   kFindSymbol,       ///< finding an entry point: not found
   kCreateDirectory,  ///< creating the activity-log folder: access denied

@@ -9,12 +9,16 @@ namespace {
 
 // Scans the header block of an open message file for the read marker.
 ReadState ReadMarkerIn(platform::LineFile& file) {
-  // Lines are read 2,047 characters at a time; a longer line is tested in pieces, each as if it
-  // were a line of its own.
-  char line[4096];
+  // Lines are read in pieces of at most 2,047 characters. Only a piece that starts a line can
+  // be the marker or the empty line: the rest of a longer line is the sender's text.
+  char line[2048];
   ReadState result = ReadState::kUnread;
+  bool atLineStart = true;
   while (!file.AtEnd()) {
-    if (!file.ReadLine(line, 2048)) {
+    // The last byte is overwritten by the terminating zero only when the piece fills the buffer,
+    // which tells a full piece from a shorter one even when the line holds zero bytes.
+    line[sizeof line - 1] = 'x';
+    if (!file.ReadLine(line, sizeof line)) {
       // At the end (or the limit) this leaves the loop through AtEnd; a read error must end the
       // scan too, or the loop would never end.
       if (file.Failed()) {
@@ -23,6 +27,9 @@ ReadState ReadMarkerIn(platform::LineFile& file) {
       }
       continue;
     }
+    const bool startsLine = atLineStart;
+    atLineStart = line[sizeof line - 1] != '\0' || line[sizeof line - 2] == '\n';
+    if (!startsLine) continue;
     if (line[0] == '\r' || line[0] == '\n') break;  // the empty line ends the header block
     // Nine characters exactly; what follows the digit is not looked at. The marker holds no CR
     // or LF, so the line end need not be cut off first: the outcome is the same.

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_line.h"
@@ -31,13 +32,66 @@ std::string Flags(const RunOptions& o) {
   return flags;
 }
 
-TEST(CommandLine, TooFewArgumentsOrAQuestionMarkAskForUsage) {
+TEST(CommandLine, NoArgumentOrAQuestionMarkAskForUsageAndOneOrTwoAreTooFew) {
   EXPECT_EQ(Parse({}).choice, CommandLineChoice::kUsage);
-  EXPECT_EQ(Parse({"ALL"}).choice, CommandLineChoice::kUsage);
-  EXPECT_EQ(Parse({"ALL", "30"}).choice, CommandLineChoice::kUsage);
+  EXPECT_EQ(Parse({"/?"}).choice, CommandLineChoice::kUsage);
   EXPECT_EQ(Parse({"/?", "30", "INBOX"}).choice, CommandLineChoice::kUsage);
   EXPECT_EQ(Parse({"?", "30", "INBOX", "UNREAD"}).choice, CommandLineChoice::kUsage);
+  EXPECT_EQ(Parse({"ALL"}).choice, CommandLineChoice::kTooFew);
+  EXPECT_EQ(Parse({"ALL", "30"}).choice, CommandLineChoice::kTooFew);
   EXPECT_EQ(Parse({"ALL", "30", "INBOX"}).choice, CommandLineChoice::kRun);
+}
+
+TEST(CommandLine, MistakesThatWouldRunAsSomethingElseAreRefusedWithOneLine) {
+  const std::string target = "The target argument names no postoffice and no mailbox. Nothing was done.";
+  const auto days = [](const std::string& text) {
+    return "The DAYS argument \"" + text + "\" is not a number. Nothing was done.";
+  };
+  const auto word = [](const std::string& text, const std::string& what) {
+    return "The SWITCHES argument \"" + text + "\" holds \"" + what + "\", which names no switch. Nothing was done.";
+  };
+  const auto lostPlus = [](const std::string& text) {
+    return "The argument \"" + text + "\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.";
+  };
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"", "30", "INBOX"}, target},
+      {{"/", "30", "INBOX"}, target},
+      {{"ALL", "abc", "INBOX"}, days("abc")},
+      {{"ALL", "", "INBOX"}, days("")},
+      {{"ALL", " -", "INBOX"}, days(" -")},
+      {{"ALL", "3O", "INBOX"}, days("3O")},
+      {{"ALL", "30days", "INBOX"}, days("30days")},
+      {{"ALL", "0x10", "INBOX"}, days("0x10")},
+      {{"ALL", "30", "INBXO"}, word("INBXO", "INBXO")},
+      {{"ALL", "30", "Inbox+Delted Items"}, word("Inbox+Delted Items", "Delted")},
+      {{"ALL", "30", "INBOX,PREVEIW"}, word("INBOX,PREVEIW", "PREVEIW")},
+      {{"ALL", "30", "INBOX PREVEIW"}, word("INBOX PREVEIW", "PREVEIW")},
+      {{"ALL", "30", "INBOX+Items"}, word("INBOX+Items", "Items")},
+      {{"ALL", "30", "INBOX+,"}, word("INBOX+,", ",")},
+      {{"ALL", "30", "PREVIEW"}, "The SWITCHES argument \"PREVIEW\" turns on no folder. Nothing was done."},
+      {{"ALL", "30", "+"}, "The SWITCHES argument \"+\" turns on no folder. Nothing was done."},
+      {{"ALL", "30", "INBOX", "deleted"}, lostPlus("deleted")},
+      {{"ALL", "30", "INBOX", "+PREVIEW"}, lostPlus("+PREVIEW")},
+      {{"ALL", "30", "INBOX", "+report"}, lostPlus("+report")},
+      {{"ALL", "30", "INBOX", "PREVIEW "}, lostPlus("PREVIEW ")},
+      {{"ALL", "30", "INBOX", "REPORT,"}, lostPlus("REPORT,")},
+      {{"ALL", "30", "INBOX", "DELETED+SENT"}, lostPlus("DELETED+SENT")},
+      {{"ALL", "30", "INBOX", "a\r\nDELETED\x1b"}, lostPlus("a??DELETED?")},  // one line, whatever it quotes
+      {{"ALL", "30", "INBOX", "UNREAD", "DELETED"},
+       "Too many arguments: \"DELETED\" follows the fourth argument; join switches with + (INBOX+DELETED), and "
+       "UNREAD comes last. Nothing was done."},
+  };
+  std::vector<std::string> expected;
+  testing_support::CapturedOutput output;
+  for (const auto& [args, line] : cases) {
+    EXPECT_EQ(Parse(args).choice, CommandLineChoice::kRefused) << line;
+    expected.push_back(line);
+  }
+  EXPECT_EQ(testing_support::Lines(output.Take()), expected);
+  // The server's own folder names keep working.
+  for (const char* switches : {"INBOX+Deleted Items", "Sent Items", "Junk E-mail", "BadMail", "INBOX+PREVIEW"}) {
+    EXPECT_EQ(Parse({"ALL", "30", switches}).choice, CommandLineChoice::kRun) << switches;
+  }
 }
 
 TEST(CommandLine, SwitchesAreFoundAnywhereIgnoringCase) {

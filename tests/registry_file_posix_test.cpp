@@ -47,16 +47,6 @@ class RegistryFileLoadingTest : public testing::Test {
   std::string path_ = (dir_ / "registry.reg").string();
 };
 
-TEST_F(RegistryFileLoadingTest, NoFileIsAnEmptyRegistry) {
-  EXPECT_EQ(Problem(), "");
-  EXPECT_EQ(MailRoot(), "");
-  Use((dir_ / "missing" / "registry.reg").string());
-  EXPECT_EQ(Problem(), "");
-  WriteFile(dir_ / "file", "x");
-  Use((dir_ / "file" / "registry.reg").string());
-  EXPECT_EQ(Problem(), "");
-}
-
 TEST_F(RegistryFileLoadingTest, TheFileIsParsedOncePerProcess) {
   WriteFile(path_, kExport);
   EXPECT_EQ(MailRoot(), "/srv/mail");
@@ -81,6 +71,14 @@ TEST_F(RegistryFileLoadingTest, AMalformedFileNamesItsLineAndHoldsNothing) {
 }
 
 TEST_F(RegistryFileLoadingTest, AFileThatCannotBeReadIsNamed) {
+  // A missing file is no empty registry: QNPURGE_REGISTRY is unset or misspelt.
+  EXPECT_EQ(Problem(), "The registry file " + path_ + " cannot be read: No such file or directory.");
+  EXPECT_EQ(MailRoot(), "");
+  WriteFile(dir_ / "file", "x");
+  Use((dir_ / "file" / "registry.reg").string());
+  EXPECT_EQ(Problem(), "The registry file " + (dir_ / "file" / "registry.reg").string() +
+                           " cannot be read: Not a directory.");
+
   WriteFile(dir_ / "half.reg", std::string("\xFF\xFE", 2) + "W");
   Use((dir_ / "half.reg").string());
   EXPECT_EQ(Problem(), "The registry file " + (dir_ / "half.reg").string() +

@@ -40,8 +40,8 @@ void Unreadable(const char* path, const char* reason) {
   registryState.problem = std::string("The registry file ") + path + " cannot be read: " + reason + ".";
 }
 
-// Reads and parses the registry file. No file is an empty registry; anything else that goes
-// wrong makes the registry unreadable, and it then holds nothing.
+// Reads and parses the registry file. Anything that goes wrong, a missing file included (a
+// QNPURGE_REGISTRY unset or misspelt), makes the registry unreadable, and it then holds nothing.
 void LoadRegistryFile() {
   registryState = RegistryState();
   registryState.loaded = true;
@@ -51,12 +51,12 @@ void LoadRegistryFile() {
   const int fd =
       fault::Fails(fault::Point::kRegistry) ? (errno = EACCES, -1) : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    if (errno != ENOENT && errno != ENOTDIR) Unreadable(path, strerror(errno));
+    Unreadable(path, strerror(errno));
     return;
   }
   struct stat info;
   std::string bytes;
-  if (fstat(fd, &info) != 0) {
+  if (fault::Fails(fault::Point::kRegistry) ? (errno = EIO, true) : fstat(fd, &info) != 0) {
     Unreadable(path, strerror(errno));
   } else if (!S_ISREG(info.st_mode)) {
     Unreadable(path, "it is not a regular file");
@@ -67,7 +67,7 @@ void LoadRegistryFile() {
     bytes.reserve(static_cast<size_t>(info.st_size));  // no doubling copies of a 64 MiB file
     char chunk[65536];
     for (;;) {
-      const ssize_t got = read(fd, chunk, sizeof chunk);
+      const ssize_t got = fault::Fails(fault::Point::kRegistry) ? (errno = EIO, -1) : read(fd, chunk, sizeof chunk);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) {
         Unreadable(path, strerror(errno));

@@ -83,7 +83,7 @@ def clear_wine_registry():
 
 class ToolTestCase(unittest.TestCase):
     """Each test gets a scratch folder and, natively, a registry file of its own: until the test
-    writes it, the file is missing, which reads as an empty registry."""
+    writes it, the file is missing, and a run that reads settings stops with a line naming it."""
 
     def setUp(self):
         self.scratch = tempfile.TemporaryDirectory(prefix="qnpurge-e2e-")

@@ -1,0 +1,124 @@
+// libFuzzer target for the command-line parser: the input is an argument vector, its arguments
+// parted by zero bytes, of any count and any other bytes. What the parser prints is captured
+// here instead of written, and each decision is checked against what it must imply.
+#include <algorithm>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "platform/ascii.h"
+#include "platform/output.h"
+
+namespace {
+
+std::string printed;
+
+constexpr const char* kKeywords[] = {"POSTMASTER", "INBOX", "BADMAIL", "DELETED", "SENT", "JUNK", "REPORT", "PREVIEW"};
+
+bool Holds(std::string_view text, const char* keyword) {
+  return ascii::FindNoCase(text, keyword) != std::string_view::npos;
+}
+
+bool HoldsAnyKeyword(std::string_view text) {
+  for (const char* keyword : kKeywords) {
+    if (Holds(text, keyword)) return true;
+  }
+  return false;
+}
+
+void Check(bool condition, const char* what) {
+  if (!condition) {
+    fprintf(stderr, "broken: %s\n", what);
+    abort();
+  }
+}
+
+}  // namespace
+
+namespace platform {
+
+extern const char kPathSeparator = '/';  // for the text helpers linked in; no path is built
+
+void Print(const char* format, ...) {
+  char line[4096];
+  va_list args;
+  va_start(args, format);
+  const int length = vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  if (length > 0) printed.append(line, std::min<size_t>(static_cast<size_t>(length), sizeof line - 1));
+}
+
+void FlushOutput() {}
+
+bool OutputFailed() { return false; }
+
+}  // namespace platform
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> arguments{"qnpurge"};
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  for (size_t start = 0; size > 0 && start <= size && arguments.size() < 9;) {
+    const size_t end = std::min(bytes.find('\0', start), size);
+    arguments.emplace_back(bytes.substr(start, end - start));
+    start = end + 1;
+  }
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  const int argc = static_cast<int>(argv.size());
+
+  printed.clear();
+  RunOptions options{};
+  const CommandLineChoice choice = ParseCommandLine(argc, argv.data(), &options);
+  const bool asksForHelp = argc > 1 && (ascii::EqualNoCase(argv[1], "/?") || ascii::EqualNoCase(argv[1], "?"));
+
+  switch (choice) {
+    case CommandLineChoice::kUsage:
+      Check(argc == 1 || asksForHelp, "usage only for no argument or a question mark");
+      Check(printed.empty(), "usage is printed by the run, not the parser");
+      break;
+    case CommandLineChoice::kTooFew:
+      Check((argc == 2 || argc == 3) && !asksForHelp, "too few only for one or two arguments");
+      Check(printed.empty(), "the too-few line is printed by the run");
+      break;
+    case CommandLineChoice::kRefused:
+      Check(argc >= 4 && !asksForHelp, "a refusal needs a command");
+      Check(printed.size() > 19 && printed.find('\n') == printed.size() - 1 &&
+                printed.find('\r') == std::string::npos &&
+                printed.compare(printed.size() - 19, 19, " Nothing was done.\n") == 0,
+            "a refusal is one line that ends 'Nothing was done.'");
+      break;
+    case CommandLineChoice::kRun: {
+      Check(argc == 4 || argc == 5, "a run has three or four arguments");
+      Check(printed.empty(), "a run's command line prints nothing");
+      Check(strcmp(options.target, argv[1]) == 0 && strcmp(options.switchText, argv[3]) == 0,
+            "target and switches are copied unchanged");
+      Check(argv[1][0] != '\0' && strcmp(argv[1], "/") != 0, "the target names something");
+      Check(options.days == ParseDays(argv[2]), "days as read");
+      Check((options.retainUnread != 0) == (argc == 5), "UNREAD is the fourth argument");
+      Check(argc == 4 || !HoldsAnyKeyword(argv[4]), "a fourth argument holding a switch never runs");
+      Check(options.cleanPostmaster || options.cleanInbox || options.cleanBadMail || options.cleanDeleted ||
+                options.cleanSent || options.cleanJunk,
+            "a run turns on a folder");
+      Check((options.reportOnly != 0) == Holds(argv[3], "REPORT"), "REPORT as given");
+      Check((options.preview != 0) == (Holds(argv[3], "PREVIEW") && !options.reportOnly), "PREVIEW as given");
+      Check((options.cleanSent != 0) == Holds(argv[3], "SENT") && (options.cleanJunk != 0) == Holds(argv[3], "JUNK"),
+            "SENT and JUNK as given");
+      if (!options.reportOnly) {
+        Check((options.cleanInbox != 0) == Holds(argv[3], "INBOX") &&
+                  (options.cleanDeleted != 0) == Holds(argv[3], "DELETED") &&
+                  (options.cleanPostmaster != 0) == Holds(argv[3], "POSTMASTER") &&
+                  (options.cleanBadMail != 0) == Holds(argv[3], "BADMAIL"),
+              "folder switches as given");
+      }
+      break;
+    }
+  }
+  return 0;
+}
