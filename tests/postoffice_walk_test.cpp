@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,12 +103,13 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
     PurgePostoffices(30, settings, source, test.run());
     const bool matched = target == std::string("P/M") || target == std::string("/M");
     EXPECT_EQ(test.outcome.WorkWasSkipped(), !matched) << target;
-    EXPECT_EQ(testing_support::Lines(output.Take()).back() ==
-                  "No postoffice or mailbox matched the target \"" + std::string(target) + "\".",
-              !matched)
-        << target;
+    const std::vector<std::string> lines = testing_support::Lines(output.Take());
+    const std::vector<std::string> said = {
+        "No postoffice or mailbox matched the target \"" + std::string(target) + "\".", "Postoffices: P, Q"};
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()) == said, !matched) << target;
   }
-  EXPECT_EQ(source.calls, (std::vector<std::string>{"first X"}));
+  // The names come from a walk of every postoffice, after the one the target asked for.
+  EXPECT_EQ(source.calls, (std::vector<std::string>{"first X", "first ", "next ", "next "}));
   source.calls.clear();
   testing_support::TestRun test;
   test.options.cleanInbox = 1;
@@ -115,6 +118,58 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
   PurgePostoffices(30, settings, source, test.run());
   EXPECT_EQ(source.calls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
   EXPECT_EQ(test.store.patterns.size(), 1u);  // the one mailbox's Inbox
+}
+
+// With POSTMASTER alone a named mailbox is still looked up, though none of its folders is purged:
+// a name that matches nothing is said, and every target postoffice's Postmaster Inbox is purged.
+TEST(PurgePostoffices, AMailboxNamedWithPostmasterAloneIsLookedUpAndSaidWhenMissing) {
+  testing_support::RegistryFixture registry;
+  registry.SetNumber(testing_support::kTestServerKey + std::string("\\Services\\Administration"), "Purge Wait", 0);
+  ServerSettings settings;
+  snprintf(settings.mailRoot, sizeof settings.mailRoot, "root");
+  FakePostofficeSource source;
+  source.postoffices = {{"P", "M"}, {"Q", "N"}};
+  for (const char* target : {"/nobody", "P/nobody", "/M"}) {
+    testing_support::TestRun test;
+    test.options.cleanPostmaster = 1;
+    snprintf(test.options.target, sizeof test.options.target, "%s", target);
+    source.calls.clear();
+    testing_support::CapturedOutput output;
+    PurgePostoffices(30, settings, source, test.run());
+    const std::string text = output.Take();
+    const bool matched = target == std::string("/M");
+    EXPECT_EQ(test.outcome.WorkWasSkipped(), !matched) << target;
+    EXPECT_EQ(text.find("No postoffice or mailbox matched the target \"" + std::string(target) + "\".\n") !=
+                  std::string::npos,
+              !matched)
+        << text;
+    EXPECT_EQ(test.store.patterns.size(), 1u) << target;  // the fake yields P alone for each
+    for (const std::string& pattern : test.store.patterns) {
+      EXPECT_NE(pattern.find("Postmaster"), std::string::npos) << pattern;
+    }
+    const std::string lookup = "get P/" + std::string(strchr(target, '/') + 1);
+    EXPECT_NE(std::find(source.calls.begin(), source.calls.end(), lookup), source.calls.end()) << target;
+  }
+}
+
+TEST(PurgePostoffices, TheUnmatchedTargetLineNamesAtMostTwentyPostoffices) {
+  testing_support::RegistryFixture registry;
+  registry.SetNumber(testing_support::kTestServerKey + std::string("\\Services\\Administration"), "Purge Wait", 0);
+  ServerSettings settings;
+  snprintf(settings.mailRoot, sizeof settings.mailRoot, "root");
+  FakePostofficeSource source;
+  std::string expected = "Postoffices: ";
+  for (int i = 0; i < 23; ++i) {
+    const std::string name = "P" + std::to_string(100 + i);
+    source.postoffices.push_back({name, "m"});
+    if (i < 20) expected += (i > 0 ? ", " : "") + name;
+  }
+  testing_support::TestRun test;
+  test.options.cleanInbox = 1;
+  snprintf(test.options.target, sizeof test.options.target, "Main Office");
+  testing_support::CapturedOutput output;
+  PurgePostoffices(30, settings, source, test.run());
+  EXPECT_EQ(testing_support::Lines(output.Take()).back(), expected + " and 3 more");
 }
 
 }  // namespace
