@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -125,21 +124,18 @@ TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCoun
   EXPECT_EQ(unableLines, 1);
 }
 
+// A message that could not be deleted is not purged; a folder that listed nothing is not counted.
 TEST_F(PurgeFolderTest, TheLedgerAddsWhatWasListedWithTheSizesTheListingGave) {
-  const std::map<std::string, uint64_t> sizes = {{"a.MAI", 10}, {"b.MAI", 200}, {"c.MAI", 3000}};
-  for (const auto& [name, size] : sizes) Message(name, 40, std::string(size, 'x'));
-  Message("new.MAI", 1, std::string(50000, 'n'));
-  store_.failingDelete = 2;
+  Message("a.MAI", 40, std::string(10, 'a'));
+  Message("b.MAI", 40, std::string(200, 'b'));
+  Message("new.MAI", 1, std::string(5000, 'n'));
+  store_.failingDelete = 1;
   Purge(30);
-  ASSERT_EQ(store_.deleted.size(), 2u);
-  EXPECT_EQ(test_.ledger.messages(), 2u);
-  EXPECT_EQ(test_.ledger.bytes(), sizes.at(store_.deleted[0]) + sizes.at(store_.deleted[1]));
+  Purge(1000);
+  ASSERT_EQ(store_.deleted.size(), 1u);
+  EXPECT_EQ(test_.ledger.messages(), 1u);
+  EXPECT_EQ(test_.ledger.bytes(), store_.deleted[0] == "a.MAI" ? 10u : 200u);
   EXPECT_EQ(test_.ledger.folders(), 1u);
-  Purge(30);  // the one that stayed goes now: a second folder with a message listed
-  Purge(30);  // nothing listed: no folder added
-  EXPECT_EQ(test_.ledger.messages(), 3u);
-  EXPECT_EQ(test_.ledger.bytes(), 3210u);
-  EXPECT_EQ(test_.ledger.folders(), 2u);
 }
 
 // The postmaster inbox comes twice in a run with INBOX: a preview's second visit shows what the
@@ -154,41 +150,28 @@ TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
   test_.ledger.ExpectSecondVisit(Folder().c_str());
   EXPECT_EQ(Purge(30).size(), 3u);
   EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(1)});
+  EXPECT_EQ(store_.deleteCalls, 0);
 
   TempDir other;
-  testing_support::WriteFile(other / "old.MAI", "X-Read: 1\n\nbody\n");
+  WriteFile(other / "old.MAI", "X-Read: 1\n\nbody\n");
   AgeFile(other / "old.MAI", Days(40));
-  const std::string again =
-      "Preview: " + other.str() + " is listed again; what was listed there before would be gone in the run";
   for (int visit = 0; visit < 2; ++visit) {
     CapturedOutput output;
     PurgeFolder(other.str().c_str(), 30, test_.run());
-    const auto lines = Lines(output.Take());
-    EXPECT_EQ(lines.size(), 2u + visit);
-    EXPECT_EQ(lines.front() == again, visit == 1);
+    EXPECT_EQ(Lines(output.Take()).front().rfind("Preview: " + other.str() + " is listed again", 0) == 0, visit == 1);
   }
-  EXPECT_TRUE(Exists("read.MAI"));
-  EXPECT_EQ(store_.deleteCalls, 0);
 }
 
-// Past its bound a preview keeps no more names, and the folder's next visit is one it cannot
-// tell apart; folder paths compare as Windows compares them.
+// Past its bound a preview keeps no more names, and the folder's next visit says it cannot tell;
+// folder paths compare as Windows compares them.
 TEST(RunLedger, KeepsABoundedNumberOfNamesOfOneFolder) {
-  for (const size_t kept : {size_t{3}, RunLedger::kKeptNamesLimit + 1}) {
-    RunLedger ledger;
-    ledger.ExpectSecondVisit("D:\\Store\\Postmaster\\Inbox");
-    ASSERT_EQ(ledger.BeginVisit("D:\\Store\\Postmaster\\Inbox"), RunLedger::Visit::kFirstKeepingNames);
-    for (size_t i = 0; i < kept; ++i) {
-      EXPECT_EQ(ledger.KeepName(("m" + std::to_string(i) + ".MAI").c_str()), i < RunLedger::kKeptNamesLimit);
-    }
-    ledger.NoteListed("D:\\Store\\Postmaster\\Inbox");
-    const bool all = kept <= RunLedger::kKeptNamesLimit;
-    EXPECT_EQ(ledger.BeginVisit("D:\\STORE\\postmaster\\Inbox"),
-              all ? RunLedger::Visit::kAgain : RunLedger::Visit::kAgainUnknown);
-    if (all) {
-      EXPECT_TRUE(ledger.WasPretendedDeleted("m2.MAI") && !ledger.WasPretendedDeleted("m3.MAI"));
-    }
-  }
+  RunLedger ledger;
+  ledger.ExpectSecondVisit("D:\\Store\\Postmaster\\Inbox");
+  ASSERT_EQ(ledger.BeginVisit("D:\\Store\\Postmaster\\Inbox"), RunLedger::Visit::kFirstKeepingNames);
+  for (size_t i = 0; i < RunLedger::kKeptNamesLimit; ++i) ASSERT_TRUE(ledger.KeepName(std::to_string(i).c_str()));
+  EXPECT_FALSE(ledger.KeepName("one more.MAI"));
+  ledger.NoteListed("D:\\Store\\Postmaster\\Inbox");
+  EXPECT_EQ(ledger.BeginVisit("D:\\STORE\\postmaster\\Inbox"), RunLedger::Visit::kAgainUnknown);
 }
 
 TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
