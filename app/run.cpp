@@ -59,7 +59,8 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
     PurgePostoffices(runOptions.days, serverSettings, postoffices, run);
   }
   if (runOptions.cleanBadMail) PurgeBadMail(runOptions.days, serverSettings, run);
-  // Only a run that got here has totals: one that ran out of memory ends with that line instead.
+  // Totals only for a run that got this far: one that ran out of memory ends with that line, and
+  // totals short of the work not done would read as the run's whole.
   platform::Print("%s %llu messages (%llu bytes) from %llu folders.\n",
                   runOptions.reportOnly || runOptions.preview ? "Would purge" : "Purged",
                   static_cast<unsigned long long>(ledger.messages()), static_cast<unsigned long long>(ledger.bytes()),
