@@ -10,6 +10,7 @@
 #include "purge/bad_mail.h"
 #include "purge/message_store.h"
 #include "purge/postoffice_walk.h"
+#include "purge/run_ledger.h"
 #include "purge/run_options.h"
 #include "settings/registry_read.h"
 #include "settings/server_settings.h"
@@ -56,12 +57,19 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
   LoadStoreProvider(serverSettings, providerSet);
 
   SystemMessageStore store(providerSet, outcome);
-  const PurgeRun run{runOptions, store, outcome};
+  RunLedger ledger;
+  const PurgeRun run{runOptions, store, outcome, ledger};
   if (runOptions.CleansAnyPostofficeFolder()) {
     LibraryPostofficeSource postoffices(providerSet, outcome);
     PurgePostoffices(runOptions.days, serverSettings, postoffices, run);
   }
   if (runOptions.cleanBadMail) PurgeBadMail(runOptions.days, serverSettings, run);
+  // Totals only for a run that got this far: one that ran out of memory ends with that line, and
+  // totals short of the work not done would read as the run's whole.
+  platform::Print("%s %llu messages (%llu bytes) from %llu folders.\n",
+                  runOptions.reportOnly || runOptions.preview ? "Would purge" : "Purged",
+                  static_cast<unsigned long long>(ledger.messages()), static_cast<unsigned long long>(ledger.bytes()),
+                  static_cast<unsigned long long>(ledger.folders()));
 
   FreeProviders(providerSet);
 }

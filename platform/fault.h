@@ -12,7 +12,7 @@ namespace platform::fault {
 enum class Point {
   kListFolder,       ///< opening a folder's listing: access denied
   kReadFolder,       ///< reading the next part of a listing: an I/O error
-  kEntryInfo,        ///< reading an entry's type and times (POSIX): an I/O error
+  kEntryInfo,        ///< reading an entry's type and times, or the type of what a link names (POSIX): an I/O error
   kOpenMessage,      ///< opening a message file for its header: access denied
   kReadMessage,      ///< reading a message file: an I/O error
   kCloseMessage,     ///< closing a message file: an I/O error

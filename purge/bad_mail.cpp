@@ -8,7 +8,19 @@ int PurgeBadMail(int32_t days, const ServerSettings& settings, const PurgeRun& r
   const char* badMailDirectory = settings.badMailDirectory;
   // An empty setting would make the two folders "\*.MAI" and "\Messages" at a drive root.
   if (badMailDirectory[0] == '\0') {
-    platform::Print("Skipped the BadMail directory: Bad Mail Directory is not set\n");
+    switch (settings.badMailDirectoryRead) {
+      case TextValue::kTooLong:
+        platform::Print("Skipped the BadMail directory: Bad Mail Directory is too long (at most %d characters)\n",
+                        static_cast<int>(sizeof settings.badMailDirectory) - 1);
+        break;
+      case TextValue::kUnreadable:
+        platform::Print("Skipped the BadMail directory: Bad Mail Directory cannot be read\n");
+        break;
+      case TextValue::kRead:
+      case TextValue::kAbsent:
+        platform::Print("Skipped the BadMail directory: Bad Mail Directory is not set\n");
+        break;
+    }
     run.outcome.NoteSkippedWork();
     return 1;
   }

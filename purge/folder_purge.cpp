@@ -38,8 +38,8 @@ UnreadPurge PreviewOf(ReadState state) {
 
 class FolderVisitor final : public platform::EntryVisitor {
  public:
-  FolderVisitor(const char* folderPath, int32_t days, uint64_t now, const PurgeRun& run)
-      : folderPath_(folderPath), days_(days), now_(now), run_(run) {}
+  FolderVisitor(const char* folderPath, int32_t days, uint64_t now, bool keepNames, const PurgeRun& run)
+      : folderPath_(folderPath), days_(days), now_(now), keepNames_(keepNames), run_(run) {}
 
   void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
     // Anything with the directory attribute is no message, whatever else it carries.
@@ -56,13 +56,17 @@ class FolderVisitor final : public platform::EntryVisitor {
 
     if (run_.options.reportOnly) {
       PrintAgeLine("\t\t", entry.name, *age);
+      NoteListed(entry);
     } else if (DeleteMessage(folderPath_, entry, folder, run_)) {
       PrintAgeLine("", entry.name, *age);
+      NoteListed(entry);
     }
     ++count_;
   }
 
   int32_t count() const { return count_; }
+  uint32_t listed() const { return listed_; }
+  uint64_t listedBytes() const { return listedBytes_; }
 
  private:
   void PrintAgeLine(const char* indent, const char* name, MessageAge age) const {
@@ -70,11 +74,45 @@ class FolderVisitor final : public platform::EntryVisitor {
                     age.days);
   }
 
+  void NoteListed(const platform::DirEntry& entry) {
+    ++listed_;
+    listedBytes_ += entry.size;
+    if (keepNames_) run_.ledger.KeepName(entry.name);
+  }
+
   const char* folderPath_;
   int32_t days_;
   uint64_t now_;
+  bool keepNames_;
   const PurgeRun& run_;
   int32_t count_ = 0;
+  uint32_t listed_ = 0;
+  uint64_t listedBytes_ = 0;
+};
+
+// A preview's second visit of a folder: what it pretended to delete on the first, the real run
+// has deleted by now, and does not see; with nothing else there it finds no message at all.
+class SecondVisit final : public platform::EntryVisitor {
+ public:
+  SecondVisit(platform::EntryVisitor& visitor, const RunLedger& ledger) : visitor_(visitor), ledger_(ledger) {}
+
+  void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
+    if (ledger_.WasPretendedDeleted(entry.name)) return;
+    seen_ = true;
+    visitor_.Visit(folder, entry);
+  }
+
+  /// The listing as the real run would have had it.
+  platform::SearchOutcome Outcome(platform::SearchOutcome listing) const {
+    if (seen_ || listing == platform::SearchOutcome::kNotStarted) return listing;
+    return listing == platform::SearchOutcome::kCompleted ? platform::SearchOutcome::kNotStarted
+                                                          : platform::SearchOutcome::kFailed;
+  }
+
+ private:
+  platform::EntryVisitor& visitor_;
+  const RunLedger& ledger_;
+  bool seen_ = false;
 };
 
 }  // namespace
@@ -96,8 +134,24 @@ int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
     run.outcome.NoteSkippedWork();
     return 1;
   }
-  FolderVisitor visitor(folderPath, days, now, run);
-  const platform::SearchOutcome listing = run.store.Search(pattern, visitor);
+  RunLedger::Visit visit = RunLedger::Visit::kFirst;
+  if (run.options.preview) {
+    visit = run.ledger.BeginVisit(folderPath);
+    if (visit == RunLedger::Visit::kAgainUnknown) {
+      platform::Print("Preview: %s is listed again; what was listed there before would be gone in the run\n",
+                      folderPath);
+    }
+  }
+  FolderVisitor visitor(folderPath, days, now, visit == RunLedger::Visit::kFirstKeepingNames, run);
+  platform::SearchOutcome listing;
+  if (visit == RunLedger::Visit::kAgain) {
+    SecondVisit again(visitor, run.ledger);
+    listing = again.Outcome(run.store.Search(pattern, again));
+  } else {
+    listing = run.store.Search(pattern, visitor);
+  }
+  run.ledger.AddFolder(visitor.listed(), visitor.listedBytes());
+  if (run.options.preview && visitor.listed() > 0) run.ledger.NoteListed(folderPath);
   if (listing == platform::SearchOutcome::kNotStarted) return 1;
   if (listing != platform::SearchOutcome::kFailed) {
     platform::Print("-->%d\t Messages in\t%s\n", visitor.count(), folderPath);

@@ -55,8 +55,13 @@ constexpr MailboxFolder kMailboxFolders[] = {
     {&RunOptions::cleanInbox, "[SF:%s/%s] -> Purging Inbox\n", "%s\\%s\\Inbox"},
 };
 
+bool AnyMailboxFolder(const RunOptions& options) {
+  return options.cleanInbox || options.cleanDeleted || options.cleanSent || options.cleanJunk;
+}
+
 void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, MailboxRecord* record, int32_t days,
                          const PurgeRun& run) {
+  if (!AnyMailboxFolder(run.options)) return;  // looked up only to learn that the target names it
   const char* mailbox = FieldText(record->mailbox);
   if (!IsUsableStoreName(mailbox)) {
     platform::Print("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
@@ -115,13 +120,40 @@ NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName
 
 namespace {
 
+// After a target that matched nothing: the names a target takes, which are the postoffices'
+// folder names as the provider gives them, not the text of the postmaster line.
+void PrintPostofficeNames(PostofficeRecord* record, PostofficeSource& source) {
+  constexpr uint32_t kShown = 20;
+  char line[kShown * (sizeof record->name + 2) + 64];
+  BoundedCopy(line, sizeof line, "Postoffices: ");
+  uint32_t count = 0;
+  *record = PostofficeRecord{};
+  record->request = 1;
+  int32_t found = source.Call(Entry::kPostofficeFindFirst, record);
+  while (found) {
+    if (count < kShown) {
+      if (count > 0) BoundedAppend(line, sizeof line, ", ");
+      BoundedAppend(line, sizeof line, FieldText(record->name));
+    }
+    ++count;
+    *record = PostofficeRecord{};
+    record->request = 1;
+    found = source.Call(Entry::kPostofficeFindNext, record);
+  }
+  char more[64] = {};
+  if (count > kShown) BoundedFormat(more, sizeof more, " and %u more", count - kShown);
+  platform::Print("%s%s%s\n", line, count == 0 ? "none" : "", more);
+}
+
 // The walk of the postoffices the provider yields, once the mail root and the record are set.
 void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName, PostofficeRecord* record,
                      PostofficeSource& source, const PurgeRun& run) {
   const RunOptions& options = run.options;
   const bool all = ascii::EqualNoCase(options.target, "ALL");
   const uint32_t wait = GetPurgeWait();
-  const bool anyMailboxFolder = options.cleanInbox || options.cleanDeleted || options.cleanSent || options.cleanJunk;
+  // A named mailbox is looked up even when none of its folders is purged (POSTMASTER alone): a
+  // name that matches nothing must be said.
+  const bool asksMailboxes = AnyMailboxFolder(options) || mailboxName[0] != '\0';
   platform::PauseEvent pause = platform::CreatePauseEvent();
   bool pauseFailed = false;
   char mailRootPath[kPathSize] = {};
@@ -148,10 +180,10 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
       run.outcome.NoteSkippedWork();
     } else {
       if (options.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days, run);
-      if (anyMailboxFolder) mailbox = PurgeMailboxes(mailRootPath, name, mailboxName, days, source, run);
+      if (asksMailboxes) mailbox = PurgeMailboxes(mailRootPath, name, mailboxName, days, source, run);
     }
     mailboxFound = mailboxFound || mailbox == NamedMailbox::kFound;
-    mailboxUnknown = mailboxUnknown || (anyMailboxFolder && mailbox == NamedMailbox::kNotAsked);
+    mailboxUnknown = mailboxUnknown || (asksMailboxes && mailbox == NamedMailbox::kNotAsked);
 
     // The provider keeps its own position; the record goes back to the request values, with
     // the whole target (P/M, not P) in the name field.
@@ -172,10 +204,11 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
   platform::ClosePauseEvent(pause);
 
   const bool postofficeMissing = !all && options.target[0] != '/' && !postofficeFound;
-  const bool mailboxMissing = mailboxName[0] != '\0' && anyMailboxFolder && !mailboxFound && !mailboxUnknown;
+  const bool mailboxMissing = mailboxName[0] != '\0' && !mailboxFound && !mailboxUnknown;
   if (postofficeMissing || mailboxMissing) {
     platform::Print("No postoffice or mailbox matched the target \"%s\".\n", options.target);
     run.outcome.NoteSkippedWork();
+    PrintPostofficeNames(record, source);
   }
 }
 
@@ -214,6 +247,9 @@ int PurgePostmasterInbox(const char* mailRootPath, int32_t days, const PurgeRun&
     run.outcome.NoteSkippedWork();
     return 1;
   }
+  // With INBOX the Postmaster mailbox's Inbox comes again as a mailbox folder: a preview keeps
+  // what it pretends to delete here, so that the second visit shows what the run would find.
+  if (run.options.preview && run.options.cleanInbox) run.ledger.ExpectSecondVisit(folderPath);
   PurgeFolder(folderPath, days, run);
   return 1;
 }

@@ -11,7 +11,9 @@
 /// options, under the `Mail Root` of `settings`, purging each postmaster inbox and the chosen
 /// mailbox folders, and pausing `Purge Wait` milliseconds after each postoffice. A Mail Root that
 /// is not set or cannot be read skips the phase, and a target that matches no postoffice or
-/// mailbox is said after it, each with a line noted in the run's outcome. Returns 1.
+/// mailbox is said after it, each with a line noted in the run's outcome; the latter is followed
+/// by a line naming the postoffices (at most 20) as a target names them. A named mailbox is
+/// looked up even when no mailbox folder is chosen. Returns 1.
 int PurgePostoffices(int32_t days, const ServerSettings& settings, PostofficeSource& source, const PurgeRun& run);
 
 /// Purges "<mailRootPath>\Postmaster\Inbox". Returns 1.
@@ -25,7 +27,8 @@ enum class NamedMailbox {
 };
 
 /// Walks the mailboxes of one postoffice, or gets the one named `mailboxName` when that is not
-/// empty, and purges their chosen folders: Deleted Items, Sent Items, Junk E-mail, Inbox.
+/// empty, and purges their chosen folders: Deleted Items, Sent Items, Junk E-mail, Inbox (none
+/// when no mailbox folder is chosen: the lookup alone).
 NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
                             int32_t days, PostofficeSource& source, const PurgeRun& run);
 

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "purge/message_store.h"
+#include "purge/run_ledger.h"
 #include "purge/run_options.h"
 #include "support/outcome.h"
 
 /// What every purge of one run works with, handed down from the run sequence: the options, the
-/// store the purge searches, reads and deletes through, and the record of what it could not do.
+/// store the purge searches, reads and deletes through, the record of what it could not do, and
+/// the ledger of what it purged.
 struct PurgeRun {
   const RunOptions& options;
   MessageStore& store;
   RunOutcome& outcome;
+  RunLedger& ledger;
 };

@@ -32,13 +32,14 @@ TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int3
     buffer[0] = '\0';
     const bool absent = read == platform::RegistryRead::kNoKey || read == platform::RegistryRead::kNoValue ||
                         (read == platform::RegistryRead::kRead && size == 0);
-    return absent ? TextValue::kAbsent : TextValue::kUnreadable;
+    if (absent) return TextValue::kAbsent;
+    return read == platform::RegistryRead::kTooLarge ? TextValue::kTooLong : TextValue::kUnreadable;
   }
   working[size] = '\0';
   // Data of exactly `capacity` bytes with no zero among them does not fit the buffer with its
   // terminator: a failed read, and BoundedCopy leaves the buffer empty.
   return BoundedCopy(buffer, static_cast<size_t>(capacity), working.get()) != nullptr ? TextValue::kRead
-                                                                                       : TextValue::kUnreadable;
+                                                                                       : TextValue::kTooLong;
 }
 
 }  // namespace
@@ -74,6 +75,11 @@ TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, i
     return TextValue::kUnreadable;
   }
   return buffer[0] == '\0' ? TextValue::kAbsent : TextValue::kRead;
+}
+
+TextValue RegReadAnyText(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
+  const TextValue read = ReadText(subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node, nullptr);
+  return read == TextValue::kRead && buffer[0] == '\0' ? TextValue::kAbsent : read;
 }
 
 int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {

@@ -32,7 +32,8 @@ int RegReadString(const char* subKey, const char* valueName, char* buffer, int32
 enum class TextValue {
   kRead,        ///< a text that is not empty; the buffer holds it
   kAbsent,      ///< no key, no value, or an empty text: the value is not set
-  kUnreadable,  ///< it exists but cannot be read: refused, an I/O error, too long, or not a text
+  kTooLong,     ///< it exists but does not fit the buffer with its terminating zero
+  kUnreadable,  ///< it exists but cannot be read: refused, an I/O error, or not a text
 };
 
 /// RegReadString in its HKEY_LOCAL_MACHINE form, for a value whose fallback must only replace
@@ -40,6 +41,10 @@ enum class TextValue {
 /// be read, which includes data of a type other than REG_SZ or REG_EXPAND_SZ. The buffer is
 /// empty unless the result is kRead.
 TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
+
+/// RegReadString (data of any type, as the server reads it), saying how the read ended as
+/// RegReadText does: an empty text is kAbsent. The buffer is empty unless the result is kRead.
+TextValue RegReadAnyText(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
 
 /// Text values of the server key. The version readers return 1 only for a non-empty text
 /// (GetServerVersion for any successful read); GetApplicationDirectory appends "64" whether or

@@ -68,12 +68,13 @@ int LoadSettings(ServerSettings& s) {
     case TextValue::kRead:
       break;
     case TextValue::kAbsent:
-      if (dataDirectory == TextValue::kUnreadable) {
+      if (dataDirectory == TextValue::kUnreadable || dataDirectory == TextValue::kTooLong) {
         s.mailRootUnreadable = true;
       } else {
         FormatPath(s.mailRoot, sizeof s.mailRoot, "%s\\POSTOFFICES", s.dataDirectory);
       }
       break;
+    case TextValue::kTooLong:
     case TextValue::kUnreadable:
       s.mailRootUnreadable = true;
       break;
@@ -91,7 +92,8 @@ int LoadSettings(ServerSettings& s) {
   ReadNumber(kRemoteAdminKey, "Listen Port", &s.listenPort, 8081);
   ReadNumber(kAdministrationKey, "Performance Logging Enabled", &s.performanceLoggingEnabled, 0);
   for (const W3cSwitch& w3c : kW3cSwitches) ReadNumber(kW3cLoggingKey, w3c.valueName, &(s.*w3c.field), 1);
-  ReadText(kServerKey, "Bad Mail Directory", s.badMailDirectory);
+  s.badMailDirectoryRead = RegReadAnyText(kServerKey, "Bad Mail Directory", s.badMailDirectory,
+                                          sizeof s.badMailDirectory);
   ReadText(kServerKey, "Quarantine Directory", s.quarantineDirectory);
   ReadNumber(kRemoteAdminKey, "Authorization Mode", &s.authorizationMode, 1);
   ReadNumber(kAdministrationKey, "IPv6 Status", &s.ipv6Status, 0);

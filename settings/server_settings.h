@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "settings/registry_read.h"
+
 /// The mail server's settings, filled once at the start of a run by LoadSettings (and its last
 /// field by LoadPostofficeSettings), then handed down. Each field holds the registry value of the same name,
 /// except `providerDirectory`, which holds `Application Directory` with "64" appended.
@@ -46,6 +48,9 @@ struct ServerSettings {
   /// come from a `Data Directory` that cannot be read. `mailRoot` is then empty, and no store
   /// may be purged in its place.
   bool mailRootUnreadable = false;
+  /// Not a registry value: how the read of `Bad Mail Directory` ended, so that one too long for
+  /// its field or unreadable is not said to be unset. `badMailDirectory` is empty unless kRead.
+  TextValue badMailDirectoryRead = TextValue::kAbsent;
 };
 
 /// Fills `settings` from the registry with its fallbacks, in the server's fixed order, and

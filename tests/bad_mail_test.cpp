@@ -108,4 +108,19 @@ TEST_F(BadMailTest, AnEmptyBadMailDirectorySkipsThePhaseWithALine) {
   }
 }
 
+// A directory too long for the server's 256-byte field, or one that cannot be read, is not said
+// to be unset.
+TEST_F(BadMailTest, ABadMailDirectoryThatCannotBeUsedSaysWhy) {
+  testing_support::RegistryFixture registry;
+  registry.SetText(testing_support::kTestServerKey, "Bad Mail Directory", bad_ + std::string(256, 'x'));
+  registry.SetText(testing_support::kTestServerKey, "Data Directory", root_.str());
+  LoadSettings(settings_);
+  EXPECT_EQ(Purge(30), std::vector<std::string>{
+                           "Skipped the BadMail directory: Bad Mail Directory is too long (at most 255 characters)"});
+  EXPECT_TRUE(test_.outcome.WorkWasSkipped());
+  settings_.badMailDirectoryRead = TextValue::kUnreadable;
+  EXPECT_EQ(Purge(30), std::vector<std::string>{"Skipped the BadMail directory: Bad Mail Directory cannot be read"});
+  EXPECT_TRUE(test_.store.patterns.empty());
+}
+
 }  // namespace

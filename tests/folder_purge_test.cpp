@@ -124,6 +124,56 @@ TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCoun
   EXPECT_EQ(unableLines, 1);
 }
 
+// A message that could not be deleted is not purged; a folder that listed nothing is not counted.
+TEST_F(PurgeFolderTest, TheLedgerAddsWhatWasListedWithTheSizesTheListingGave) {
+  Message("a.MAI", 40, std::string(10, 'a'));
+  Message("b.MAI", 40, std::string(200, 'b'));
+  Message("new.MAI", 1, std::string(5000, 'n'));
+  store_.failingDelete = 1;
+  Purge(30);
+  Purge(1000);
+  ASSERT_EQ(store_.deleted.size(), 1u);
+  EXPECT_EQ(test_.ledger.messages(), 1u);
+  EXPECT_EQ(test_.ledger.bytes(), store_.deleted[0] == "a.MAI" ? 10u : 200u);
+  EXPECT_EQ(test_.ledger.folders(), 1u);
+}
+
+// The postmaster inbox comes twice in a run with INBOX: a preview's second visit shows what the
+// real run's shows, the old unread message it kept included. Any other folder seen again is
+// listed again, with a line that says so.
+TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
+  runOptions.preview = 1;
+  runOptions.retainUnread = 1;
+  for (const char* name : {"read.MAI", "read2.MAI"}) Message(name, 40, "X-Read: 1\n\nbody\n");
+  Message("unread.MAI", 40);
+  Message("new.MAI", 1, "X-Read: 1\n\nbody\n");
+  test_.ledger.ExpectSecondVisit(Folder().c_str());
+  EXPECT_EQ(Purge(30).size(), 3u);
+  EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(1)});
+  EXPECT_EQ(store_.deleteCalls, 0);
+
+  TempDir other;
+  WriteFile(other / "old.MAI", "X-Read: 1\n\nbody\n");
+  AgeFile(other / "old.MAI", Days(40));
+  for (int visit = 0; visit < 2; ++visit) {
+    CapturedOutput output;
+    PurgeFolder(other.str().c_str(), 30, test_.run());
+    EXPECT_EQ(Lines(output.Take()).front().rfind("Preview: " + other.str() + " is listed again", 0) == 0, visit == 1);
+  }
+}
+
+// Past its bound a preview keeps no more names, and the folder's next visit says it cannot tell;
+// folder paths compare as Windows compares them.
+TEST(RunLedger, KeepsABoundedNumberOfNamesOfOneFolder) {
+  RunLedger ledger;
+  ledger.ExpectSecondVisit("D:\\Store\\Postmaster\\Inbox");
+  ASSERT_EQ(ledger.BeginVisit("D:\\Store\\Postmaster\\Inbox"), RunLedger::Visit::kFirstKeepingNames);
+  for (size_t i = 0; i < RunLedger::kKeptNamesLimit; ++i) ASSERT_TRUE(ledger.KeepName(std::to_string(i).c_str()));
+  EXPECT_FALSE(ledger.KeepName("one more.MAI"));
+  ledger.NoteListed("D:\\Store\\Postmaster\\Inbox");
+  EXPECT_EQ(ledger.BeginVisit("D:\\STORE\\postmaster\\Inbox"), RunLedger::Visit::kAgainUnknown);
+}
+
 TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
   Message("a.MAI", 0);
   Message("b.MAI", 2);
@@ -231,8 +281,9 @@ TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns)
   RunOptions options;
   LookalikeStore store;
   RunOutcome outcome;
+  RunLedger ledger;
   CapturedOutput output;
-  PurgeFolder("folder", 30, {options, store, outcome});
+  PurgeFolder("folder", 30, {options, store, outcome, ledger});
   const auto lines = Lines(output.Take());
   EXPECT_EQ(store.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
   ASSERT_EQ(lines.size(), 3u);
@@ -243,9 +294,10 @@ TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
   RunOptions options;
   LookalikeStore store;
   RunOutcome outcome;
+  RunLedger ledger;
   store.fails = true;
   CapturedOutput output;
-  PurgeFolder("folder", 30, {options, store, outcome});
+  PurgeFolder("folder", 30, {options, store, outcome, ledger});
   EXPECT_EQ(output.Take(), "Unable to search folder\n");
   EXPECT_TRUE(store.deleted.empty());
   EXPECT_TRUE(outcome.WorkWasSkipped());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -83,7 +84,8 @@ class FakePostofficeSource final : public PostofficeSource {
 };
 
 // The target splits into a filter for the first call and a mailbox for each postoffice found; the
-// whole target goes back for the next call; and a name that matches nothing is said.
+// whole target goes back for the next call; a name that matches nothing is said, with the names a
+// target takes. With POSTMASTER alone a named mailbox is looked up all the same.
 TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid) {
   testing_support::RegistryFixture registry;
   // Read once per process, at the first walk: no pause after the postoffices of any walk here.
@@ -92,29 +94,43 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
   snprintf(settings.mailRoot, sizeof settings.mailRoot, "root");
   FakePostofficeSource source;
   source.postoffices = {{"P", "M"}, {"Q", "N"}};
-  for (const char* target : {"P/M", "/M", "P/X", "X"}) {
-    testing_support::TestRun test;
-    test.options.cleanInbox = 1;
-    snprintf(test.options.target, sizeof test.options.target, "%s", target);
+  const auto walk = [&](const std::string& target, bool postmasterOnly, testing_support::TestRun& test) {
+    (postmasterOnly ? test.options.cleanPostmaster : test.options.cleanInbox) = 1;
+    snprintf(test.options.target, sizeof test.options.target, "%s", target.c_str());
     source.calls.clear();
     testing_support::CapturedOutput output;
     PurgePostoffices(30, settings, source, test.run());
-    const bool matched = target == std::string("P/M") || target == std::string("/M");
+    return testing_support::Lines(output.Take());
+  };
+  const std::vector<std::pair<std::string, bool>> targets = {
+      {"P/M", false}, {"/M", false}, {"P/X", false}, {"X", false}, {"/nobody", true}, {"P/X", true}, {"/M", true}};
+  for (const auto& [target, postmasterOnly] : targets) {
+    testing_support::TestRun test;
+    const std::vector<std::string> lines = walk(target, postmasterOnly, test);
+    const bool matched = target == "P/M" || target == "/M";
     EXPECT_EQ(test.outcome.WorkWasSkipped(), !matched) << target;
-    EXPECT_EQ(testing_support::Lines(output.Take()).back() ==
-                  "No postoffice or mailbox matched the target \"" + std::string(target) + "\".",
-              !matched)
-        << target;
+    const std::vector<std::string> said = {"No postoffice or mailbox matched the target \"" + target + "\".",
+                                           "Postoffices: P, Q"};
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()) == said, !matched) << target;
+    if (postmasterOnly) {
+      const std::string lookup = "get P/" + target.substr(target.find('/') + 1);
+      EXPECT_EQ(std::count(source.calls.begin(), source.calls.end(), lookup), 1) << target;
+      ASSERT_EQ(test.store.patterns.size(), 1u);  // the fake yields P alone
+      EXPECT_NE(test.store.patterns[0].find("Postmaster"), std::string::npos);
+    }
+    // The names come from a walk of every postoffice, after the one the target asked for.
+    EXPECT_TRUE(target != "X" || source.calls == (std::vector<std::string>{"first X", "first ", "next ", "next "}));
   }
-  EXPECT_EQ(source.calls, (std::vector<std::string>{"first X"}));
-  source.calls.clear();
   testing_support::TestRun test;
-  test.options.cleanInbox = 1;
-  snprintf(test.options.target, sizeof test.options.target, "P/M");
-  testing_support::CapturedOutput output;
-  PurgePostoffices(30, settings, source, test.run());
+  walk("P/M", false, test);
   EXPECT_EQ(source.calls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
   EXPECT_EQ(test.store.patterns.size(), 1u);  // the one mailbox's Inbox
+
+  for (int i = 0; i < 21; ++i) source.postoffices.push_back({"R" + std::to_string(i), "m"});
+  testing_support::TestRun many;
+  const std::string names = walk("Main Office", false, many).back();
+  EXPECT_EQ(names.substr(0, 24), "Postoffices: P, Q, R0, R");
+  EXPECT_EQ(names.substr(names.size() - 16), ", R17 and 3 more");
 }
 
 }  // namespace

@@ -79,13 +79,14 @@ class RecordingStore final : public MessageStore {
   std::vector<std::string> rescans;
 };
 
-/// The records of one purge run for a test to set and look at: options, a recording store and
-/// the outcome.
+/// The records of one purge run for a test to set and look at: options, a recording store, the
+/// outcome and the ledger.
 struct TestRun {
   RunOptions options;
   RecordingStore store;
   RunOutcome outcome;
-  PurgeRun run() { return PurgeRun{options, store, outcome}; }
+  RunLedger ledger;
+  PurgeRun run() { return PurgeRun{options, store, outcome, ledger}; }
 };
 
 /// IsMessageRead of the file `name` in `folder`, reached as the purge reaches it: through the

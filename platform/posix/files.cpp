@@ -185,13 +185,16 @@ OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
     struct stat info;
     if (fd < 0) {
       if (errno != ENOENT && errno != ENXIO && errno != ENODEV && errno != ELOOP) return OpenOutcome::kFailed;
-      // No target: the link may still be there (dangling), or gone itself.
-      const bool linkGone = fstatat(descriptor, entry.name, &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
-      return linkGone ? OpenOutcome::kGone : OpenOutcome::kNotAFile;
+      // No target: the link may still be there (dangling), or gone itself. One that cannot be
+      // looked at is a header that could not be read, not a link known to name no file.
+      if (Fails(Point::kEntryInfo)) return OpenOutcome::kFailed;
+      if (fstatat(descriptor, entry.name, &info, AT_SYMLINK_NOFOLLOW) == 0) return OpenOutcome::kNotAFile;
+      return errno == ENOENT ? OpenOutcome::kGone : OpenOutcome::kFailed;
     }
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool looked = !Fails(Point::kEntryInfo) && fstat(fd, &info) == 0;
+    if (!looked || !S_ISREG(info.st_mode)) {
       close(fd);
-      return OpenOutcome::kNotAFile;
+      return looked ? OpenOutcome::kNotAFile : OpenOutcome::kFailed;
     }
   }
   Start(fd);

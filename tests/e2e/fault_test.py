@@ -17,6 +17,7 @@ import os
 import re
 import subprocess
 import tempfile
+import time
 import unittest
 
 from harness import UNDER_WINE, ToolTestCase, native_path
@@ -24,23 +25,25 @@ from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
 from walk_test import lay_main_office, normalized
 
 FAULT_TOOL = os.environ["QNPURGE_FAULT_TOOL"]
-# The kinds of call each build can fail: Windows reads times with the listing, and its registry is
-# the system's, so nothing it allocates grows with the input; the file type, the pause, the clock
-# conversion and the COM apartment are calls only Windows makes.
+# The kinds of call each build can fail: Windows reads times with the listing and has no links to
+# look through; the file type, the pause, the clock conversion and the COM apartment are calls
+# only Windows makes.
 KINDS = ["list-folder", "read-folder", "entry-info", "open-message", "read-message", "close-message", "delete",
          "registry", "load-library", "find-symbol", "create-directory", "write-output", "allocate",
          "file-type", "pause-event", "pause", "clock", "com-apartment"]
 WINDOWS_ONLY = {"file-type", "pause-event", "pause", "clock", "com-apartment"}
-EXPECTED_KINDS = set(KINDS) - ({"entry-info", "allocate"} if UNDER_WINE else WINDOWS_ONLY)
+EXPECTED_KINDS = set(KINDS) - ({"entry-info"} if UNDER_WINE else WINDOWS_ONLY)
 FAILURE_LINE = re.compile(r"^(Unable to |Skipped |Not enough memory|The registry file )")
 UNNEEDED_LIBRARY = re.compile(r"^Unable to Load (Authentication|Store|Postoffice Configuration) Provider$")
 
 # A purge of every postoffice (a folder larger than one listing read among them) and of bad mail;
-# UNREAD in one mailbox; REPORT.
+# UNREAD in one mailbox (natively with links, a FIFO and a device among its messages); REPORT; and
+# a preview that visits the Postmaster's Inbox twice.
 RUNS = {
     "delete": ["ALL", "30", "POSTMASTER+INBOX+DELETED+BADMAIL"],
     "unread": ["Main/alice", "30", "INBOX+DELETED", "UNREAD"],
     "report": ["ALL", "30", "REPORT"],
+    "preview": ["Main", "30", "PREVIEW+POSTMASTER+INBOX", "UNREAD"],
 }
 
 
@@ -61,6 +64,21 @@ class FaultInjection(ToolTestCase):
         s.bad_message("bad.MAI", 90)
         s.bad_message("new.MAI", 3)
         s.bad_message("older.MAI", 400, in_messages=True)
+        if not UNDER_WINE:
+            # What a POSIX store can hold in a message's place: a link to a read message outside
+            # the store, a dangling link, a link to a device and a FIFO, all old.
+            outside = os.path.join(self.scratch.name, "outside")
+            os.makedirs(outside)
+            inbox = s.folder("Main", "alice", "Inbox")
+            s.message("Main", "alice", "Inbox", "target.MAI", 40, read=True)
+            os.replace(os.path.join(inbox, "target.MAI"), os.path.join(outside, "target.MAI"))
+            for name, target in [("linked.MAI", os.path.join(outside, "target.MAI")),
+                                 ("dangling.MAI", os.path.join(outside, "nothing.MAI")), ("null.MAI", "/dev/null")]:
+                os.symlink(target, os.path.join(inbox, name))
+            os.mkfifo(os.path.join(inbox, "fifo.MAI"))
+            old = time.time() - 40 * 86400
+            for name in ["linked.MAI", "dangling.MAI", "null.MAI", "fifo.MAI"]:
+                os.utime(os.path.join(inbox, name), (old, old), follow_symlinks=False)
         logs = os.path.join(self.scratch.name, "logs")
         os.makedirs(logs)
         self.install_registry({
@@ -78,15 +96,15 @@ class FaultInjection(ToolTestCase):
         self.files = sorted(s.files())
         for name in self.files:
             os.makedirs(os.path.dirname(os.path.join(self.pristine, name)), exist_ok=True)
-            os.link(os.path.join(s.root, name), os.path.join(self.pristine, name))
+            os.link(os.path.join(s.root, name), os.path.join(self.pristine, name), follow_symlinks=False)
         self.fault_log = os.path.join(self.scratch.name, "faults.log")
         self.restarts = []
 
     def restore(self):
         for name in self.files:
             path = os.path.join(self.store.root, name)
-            if not os.path.exists(path):
-                os.link(os.path.join(self.pristine, name), path)
+            if not os.path.lexists(path):
+                os.link(os.path.join(self.pristine, name), path, follow_symlinks=False)
 
     def run_faulted(self, args, fail_at):
         env = dict(os.environ, QNPURGE_FAULT_AT=str(fail_at), QNPURGE_FAULT_LOG=native_path(self.fault_log))

@@ -12,6 +12,7 @@ from qnstore import SERVER_KEY, Store, encode_registry, registry_text, write_reg
 RETAIN_LINES = ["Utility is configured to delete unread messages", ""]
 OPENING = "Cleaning Files files older than 30 days from BadMail directory"
 SKIPPED = "Skipped the BadMail directory: Bad Mail Directory is not set"
+NOTHING_PURGED = "Purged 0 messages (0 bytes) from 0 folders."
 
 
 def install_export(case, keys):
@@ -44,6 +45,8 @@ class BadMailPhase(ToolTestCase):
 
     def test_purges_the_folder_and_its_messages_folder_from_an_export(self):
         self.configure(**{"Bad Mail Directory": self.bad})
+        size = sum(os.path.getsize(os.path.join(self.store.root, name)) for name in ["BADMAIL/old.MAI",
+                                                                                   "BADMAIL/Messages/older.mai"])
         result = self.run_tool(["ALL", "30", "BADMAIL"])
         self.assertEqual(result.status, 0, result.text)
         self.assertEqual(result.lines, RETAIN_LINES + [
@@ -52,6 +55,7 @@ class BadMailPhase(ToolTestCase):
             "-->1\t Messages in\t" + self.bad,
             "older.mai in %s is 1(y), 1(m), 5(d) old" % self.messages,
             "-->1\t Messages in\t" + self.messages,
+            "Purged 2 messages (%d bytes) from 2 folders." % size,
         ])
         self.assertEqual(self.store.files(), {"BADMAIL/new.MAI"})
 
@@ -59,7 +63,7 @@ class BadMailPhase(ToolTestCase):
         self.configure()
         result = self.run_tool(["ALL", "30", "BADMAIL"])
         self.assertEqual(result.status, 1, result.text)
-        self.assertEqual(result.lines, RETAIN_LINES + [SKIPPED])
+        self.assertEqual(result.lines, RETAIN_LINES + [SKIPPED, NOTHING_PURGED])
 
     def test_with_no_settings_but_the_data_directory_nothing_is_purged_at_a_root(self):
         # Every other setting takes its fallback: the provider directory "64" loads nothing, and
@@ -72,6 +76,7 @@ class BadMailPhase(ToolTestCase):
             "Unable to Load Postoffice Configuration Provider",
             "Unable to Load Store Provider",
             SKIPPED,
+            NOTHING_PURGED,
         ])
 
 
@@ -89,7 +94,7 @@ class MailRoot(ToolTestCase):
             "Application Directory": native_path(APPLICATION_DIRECTORY)}})
         result = self.run_tool(["ALL", "30", "INBOX"])
         self.assertEqual(result.status, 1, result.text)
-        self.assertEqual(result.lines[-1], "Skipped the postoffice phase: Mail Root cannot be read")
+        self.assertEqual(result.lines[-2], "Skipped the postoffice phase: Mail Root cannot be read")
         self.assertTrue(os.path.exists(old))
 
 

@@ -7,8 +7,9 @@ import unittest
 
 from harness import (APPLICATION_DIRECTORY, PROVIDER_DIRECTORY, SEPARATOR, UNDER_WINE, ToolTestCase, native_path,
                      tool_command)
-from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
+from qnstore import ADMINISTRATION_KEY, BODY, HEADERS, SERVER_KEY, Store, message_data
 
+MESSAGE_SIZE = len(message_data(HEADERS, BODY))  # read or not: "X-Read: 1" or "X-Read: 0"
 PER_FILE = re.compile(r"^(\t\t)?.+ in .+ is \d+\(y\), \d+\(m\), \d+\(d\) old$")
 
 
@@ -76,6 +77,11 @@ class WalkCase(ToolTestCase):
     def assertOutput(self, result, expected):
         self.assertEqual(normalized(result.lines), normalized(expected))
 
+    @staticmethod
+    def totals(verb, messages, folders):
+        """The last line of a run that lists `messages` of the store's one size."""
+        return "%s %d messages (%d bytes) from %d folders." % (verb, messages, messages * MESSAGE_SIZE, folders)
+
 
 class FullRun(WalkCase):
     def setUp(self):
@@ -117,6 +123,7 @@ class FullRun(WalkCase):
             "[SF:Main/Postmaster] -> Purging Inbox",
             "pm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, SEPARATOR, SEPARATOR),
             "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, SEPARATOR, SEPARATOR),
+            self.totals("Purged", 4, 4),
         ])
         gone = {"POSTOFFICES/Main/MAILROOT/Postmaster/Inbox/pm.MAI",
                 "POSTOFFICES/Branch/MAILROOT/carol/Inbox/b.mai",
@@ -168,6 +175,8 @@ class FullRun(WalkCase):
             "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, SEPARATOR, SEPARATOR),
             "\t\tbad.MAI in %s is 0(y), 3(m), 1(d) old" % bad,
             "-->1\t Messages in\t%s" % bad,
+            # The Postmaster's Inbox is listed twice: as the postmaster inbox and as a mailbox's.
+            self.totals("Would purge", 7, 6),
         ])
         self.assertEqual(self.store.files(), before)
         self.assertEqual(self.calls_to("ScanFolders"), [])
@@ -184,6 +193,7 @@ class FullRun(WalkCase):
             "Purging Postmaster mailbox for postoffice: Main Office",
             "pm.MAI in %s is 0(y), 1(m), 20(d) old" % postmaster_inbox,
             "-->1\t Messages in\t" + postmaster_inbox,
+            self.totals("Purged", 1, 1),
         ])
         self.assertEqual([c for c in self.calls() if c.startswith("Mailbox")], [])
 
@@ -198,14 +208,26 @@ class FullRun(WalkCase):
         self.assertNotIn("pm.MAI", result.text)
 
     def test_a_preview_says_exactly_what_the_run_then_does_and_deletes_nothing(self):
-        before = self.store.files()
-        preview = self.purge("ALL", "30", "PREVIEW+INBOX+DELETED+BADMAIL", "UNREAD")
-        self.assertEqual(preview.status, 0, preview.text)
-        self.assertEqual(self.store.files(), before)
-        self.assertEqual(self.calls_to("ScanFolders"), [])
-        run = self.purge("ALL", "30", "INBOX+DELETED+BADMAIL", "UNREAD")
-        self.assertEqual(normalized(preview.lines), normalized(["Preview: nothing is deleted."] + run.lines))
-        self.assertNotEqual(self.store.files(), before)
+        # With POSTMASTER and INBOX the Postmaster's Inbox comes twice: the run's second visit finds
+        # the read messages gone and the old unread one kept.
+        self.store.message("Main", "Postmaster", "Inbox", "pm-unread.MAI", 50)
+        pristine = os.path.join(self.scratch.name, "pristine")
+        shutil.copytree(self.store.root, pristine)
+        for switches, unread in [("POSTMASTER+INBOX+DELETED+BADMAIL", ["UNREAD"]), ("POSTMASTER+INBOX", [])]:
+            with self.subTest(switches=switches, unread=unread):
+                shutil.rmtree(self.store.root)
+                shutil.copytree(pristine, self.store.root)
+                os.path.exists(self.log_file) and os.remove(self.log_file)
+                before = self.store.files()
+                preview = self.purge("ALL", "30", "PREVIEW+" + switches, *unread)
+                self.assertEqual(preview.status, 0, preview.text)
+                self.assertEqual(self.store.files(), before)
+                self.assertEqual(self.calls_to("ScanFolders"), [])
+                run = self.purge("ALL", "30", switches, *unread)
+                self.assertNotEqual(self.store.files(), before)
+                self.assertEqual(preview.lines[-1], run.lines[-1].replace("Purged", "Would purge"))
+                self.assertEqual(normalized(preview.lines[:-1]),
+                                 normalized(["Preview: nothing is deleted."] + run.lines[:-1]))
 
     def test_mailbox_folders_go_deleted_sent_junk_inbox(self):
         result = self.purge("Branch", "30", "INBOX+JUNK+SENT+DELETED")
@@ -262,7 +284,7 @@ class Targets(WalkCase):
     def test_further_slashes_belong_to_the_mailbox_and_all_slash_is_a_name(self):
         self.assertIn('MailboxGet postoffice="P" mailbox="A/B" reserved="" request=-1,1,-1,-1', self.walk("P/A/B", 1))
         os.remove(self.log_file)
-        self.assertEqual(self.walk("ALL/X", 1), ['PostofficeFindFirst name="ALL" request=1 description=""'])
+        self.assertEqual(self.walk("ALL/X", 1)[0], 'PostofficeFindFirst name="ALL" request=1 description=""')
 
     def test_a_target_that_matches_nothing_is_said_and_fails_the_run(self):
         for target in ["NoSuchPO", "P/nosuch", "/nosuch"]:
@@ -270,8 +292,10 @@ class Targets(WalkCase):
                 result = self.purge(target, "30", "INBOX+BADMAIL")
                 self.assertEqual(result.status, 1, result.text)
                 said = 'No postoffice or mailbox matched the target "%s".' % target
-                # The bad-mail phase still runs.
-                self.assertEqual(result.lines[-2:], [said, "Cleaning Files files older than 30 days from BadMail directory"])
+                # The names a target takes follow; the bad-mail phase still runs.
+                self.assertEqual(result.lines[-4:], [said, "Postoffices: P, Q",
+                                                     "Cleaning Files files older than 30 days from BadMail directory",
+                                                     "Purged 0 messages (0 bytes) from 0 folders."])
 
     def test_overlong_targets_are_refused_before_any_provider_call(self):
         for target in ["P" * 128, "P/" + "m" * 64]:
@@ -331,6 +355,7 @@ class Providers(WalkCase):
             "Purging Mailbox Messages older than 30 days",
             "Postoffice Root=" + native_path(self.store.mail_root),
             "Skipped the postoffice phase: the Postoffice Configuration Provider is not loaded",
+            "Purged 0 messages (0 bytes) from 0 folders.",
         ])
         self.assertTrue(os.path.exists(os.path.join(self.store.mail_root, "P", "MAILROOT", "m", "Inbox", "old.MAI")))
 
@@ -339,7 +364,7 @@ class Providers(WalkCase):
         result = self.purge("ALL", "30", "INBOX")
         self.assertEqual(result.status, 1)
         inbox = self.folder("P", "MAILROOT", "m", "Inbox")
-        self.assertEqual(result.lines[-2:], [
+        self.assertEqual(result.lines[-3:-1], [
             "-->1\t Messages in\t" + inbox,
             "Skipped the rescan of %s: the Store Provider is not loaded" % inbox,
         ])
@@ -352,7 +377,8 @@ class Providers(WalkCase):
         self.assertEqual([c for c in self.calls() if c.startswith("QNAI")], [
             "QNAIPO loaded", "QNAISP loaded", "QNAISP released", "QNAIPO released"])
         self.assertEqual(result.lines[2:], ["Unable to Load Authentication Provider",
-                                            "Cleaning Files files older than 30 days from BadMail directory"])
+                                            "Cleaning Files files older than 30 days from BadMail directory",
+                                            "Purged 0 messages (0 bytes) from 0 folders."])
 
     def test_a_relative_provider_directory_is_never_loaded_from(self):
         # Without an Application Directory the provider directory is "64": libraries planted
@@ -398,7 +424,7 @@ class FailSafe(WalkCase):
             self.skipTest("no immutable files here")
         result = self.purge("ALL", "30", "INBOX")
         self.assertEqual(result.status, 1)
-        self.assertEqual(result.lines[-2:], ["Unable to delete old.MAI in " + inbox, "-->1\t Messages in\t" + inbox])
+        self.assertEqual(result.lines[-3:-1], ["Unable to delete old.MAI in " + inbox, "-->1\t Messages in\t" + inbox])
         self.assertTrue(os.path.exists(self.old))
 
     def test_a_file_where_a_folder_should_be_is_reported_and_fails_the_run(self):
@@ -408,7 +434,7 @@ class FailSafe(WalkCase):
             out.write("not a folder")
         result = self.purge("ALL", "30", "SENT")
         self.assertEqual(result.status, 1)
-        self.assertEqual(result.lines[-1], "Unable to search " + self.folder("P", "MAILROOT", "m", "Sent Items"))
+        self.assertEqual(result.lines[-2], "Unable to search " + self.folder("P", "MAILROOT", "m", "Sent Items"))
 
     def test_two_runs_at_once_do_not_call_each_others_deletions_failures(self):
         # Each reads headers while the other deletes: the file must stay deletable while it is read.
