@@ -14,7 +14,8 @@ LibraryHandle LoadLibraryAt(const char* path);
 /// The address of the exported symbol `name`, or null when the library has none.
 void* FindSymbol(LibraryHandle library, const char* name);
 
-/// Releases a library that LoadLibraryAt returned.
+/// Releases a library that LoadLibraryAt returned. A release that fails changes nothing: the
+/// library stays loaded until the process ends, and nothing calls into it any more.
 void FreeLibraryHandle(LibraryHandle library);
 
 }  // namespace platform
