@@ -8,8 +8,22 @@ bool armed = false;
 
 namespace {
 
+constexpr int kKinds = static_cast<int>(Point::kCount);
+
+constexpr const char* kNames[kKinds] = {
+#define QNPURGE_FAULT_POINT(point, name, builds, error) name,
+#include "platform/fault_points.def"
+#undef QNPURGE_FAULT_POINT
+};
+
+constexpr Builds kBuilds[kKinds] = {
+#define QNPURGE_FAULT_POINT(point, name, builds, error) Builds::builds,
+#include "platform/fault_points.def"
+#undef QNPURGE_FAULT_POINT
+};
+
 uint64_t countdown = 0;
-uint64_t calls[static_cast<int>(Point::kCount)] = {};
+uint64_t calls[kKinds] = {};
 Point failed = Point::kCount;
 
 }  // namespace
@@ -38,29 +52,11 @@ uint64_t Calls(Point point) { return calls[static_cast<int>(point)]; }
 
 Point Failed() { return failed; }
 
-const char* Name(Point point) {
-  switch (point) {
-    case Point::kListFolder: return "list-folder";
-    case Point::kReadFolder: return "read-folder";
-    case Point::kEntryInfo: return "entry-info";
-    case Point::kOpenMessage: return "open-message";
-    case Point::kReadMessage: return "read-message";
-    case Point::kCloseMessage: return "close-message";
-    case Point::kDelete: return "delete";
-    case Point::kRegistry: return "registry";
-    case Point::kLoadLibrary: return "load-library";
-    case Point::kFindSymbol: return "find-symbol";
-    case Point::kCreateDirectory: return "create-directory";
-    case Point::kWriteOutput: return "write-output";
-    case Point::kAllocate: return "allocate";
-    case Point::kFileType: return "file-type";
-    case Point::kPauseEvent: return "pause-event";
-    case Point::kPause: return "pause";
-    case Point::kClock: return "clock";
-    case Point::kComApartment: return "com-apartment";
-    case Point::kCount: break;
-  }
-  return "none";
+const char* Name(Point point) { return point < Point::kCount ? kNames[static_cast<int>(point)] : "none"; }
+
+bool MadeInThisBuild(Point point) {
+  const Builds builds = kBuilds[static_cast<int>(point)];
+  return builds == Builds::kBoth || builds == kThisBuild;
 }
 
 }  // namespace platform::fault

@@ -2,35 +2,26 @@
 
 #include <cstdint>
 
-// Fault points: every platform call that can fail asks here first whether to fail, so that a test
-// can fail each call of a run in turn and check what the tool says and does (the countdown of a
-// test file system). Only the fault-injection executable ever arms them; in the tool the check is
-// one load of a flag that is always false.
+// Fault points: every platform call whose failure can change the outcome of a run asks here first
+// whether to fail, so that a test can fail each call of a run in turn and check what the tool
+// says and does (the countdown of a test file system). Only the fault-injection executable ever
+// arms them; in the tool the check is one load of a flag that is always false.
 namespace platform::fault {
 
-/// The kinds of call that can be made to fail, each with the error it then reports.
+/// The builds that make a kind of call.
+enum class Builds { kBoth, kWindows, kPosix };
+
+/// The kinds of call that can be made to fail: one per row of platform/fault_points.def, which
+/// gives each its name, its builds and the error it then reports.
 enum class Point {
-  kListFolder,       ///< opening a folder's listing: access denied
-  kReadFolder,       ///< reading the next part of a listing: an I/O error
-  kEntryInfo,        ///< reading an entry's type and times, or the type of what a link names (POSIX): an I/O error
-  kOpenMessage,      ///< opening a message file for its header: access denied
-  kReadMessage,      ///< reading a message file: an I/O error
-  kCloseMessage,     ///< closing a message file: an I/O error
-  kDelete,           ///< deleting a message file: access denied
-  kRegistry,         ///< reading the registry (one value, or opening the POSIX registry file): access
-                     ///< denied; the registry file's fstat and read: an I/O error
-  kLoadLibrary,      ///< loading a provider library: not found
-  kFindSymbol,       ///< finding an entry point: not found
-  kCreateDirectory,  ///< creating the activity-log folder: access denied
-  kWriteOutput,      ///< writing or flushing standard output: the disk is full
-  kAllocate,         ///< allocating memory in proportion to the input: none left
-  kFileType,         ///< reading an open message file's type (Windows): an invalid handle
-  kPauseEvent,       ///< creating the event of the pause between postoffices (Windows): no resources
-  kPause,            ///< waiting out the pause between postoffices (Windows): the wait fails
-  kClock,            ///< converting the system time to a file time (Windows): an invalid time
-  kComApartment,     ///< joining the COM apartment (Windows): out of memory
+#define QNPURGE_FAULT_POINT(point, name, builds, error) point,
+#include "platform/fault_points.def"
+#undef QNPURGE_FAULT_POINT
   kCount
 };
+
+/// This build: kWindows or kPosix.
+extern const Builds kThisBuild;
 
 /// True while a test has armed the points; never set in the tool.
 extern bool armed;
@@ -57,7 +48,10 @@ uint64_t Calls(Point point);
 /// The kind of the call that was failed; kCount when none was.
 Point Failed();
 
-/// A short name for `point`, for reports ("list-folder", "delete", ...).
+/// The name of `point` in the fault log ("list-folder", "delete", ...); "none" for kCount.
 const char* Name(Point point);
+
+/// True when this build makes calls of `point`.
+bool MadeInThisBuild(Point point);
 
 }  // namespace platform::fault

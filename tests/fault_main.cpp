@@ -1,7 +1,8 @@
 // The tool with its fault points armed, for the fault-injection test. QNPURGE_FAULT_AT=N fails the
 // N-th platform call that can fail (none when 0 or unset: the calls are only counted), and
-// QNPURGE_FAULT_LOG names a file that receives, after the run, one line "KIND CALLS" per kind of
-// call and the line "failed KIND" ("failed none" when no call was failed).
+// QNPURGE_FAULT_LOG names a file that receives, after the run, one line "KIND CALLS" for every
+// kind of call this build makes, none left out for making no call, and the line "failed KIND"
+// ("failed none" when no call was failed).
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     if (FILE* log = fopen(logPath, "w")) {
       for (int kind = 0; kind < static_cast<int>(fault::Point::kCount); ++kind) {
         const auto point = static_cast<fault::Point>(kind);
+        if (!fault::MadeInThisBuild(point)) continue;
         fprintf(log, "%s %llu\n", fault::Name(point), static_cast<unsigned long long>(fault::Calls(point)));
       }
       fprintf(log, "failed %s\n", fault::Name(fault::Failed()));

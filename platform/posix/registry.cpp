@@ -49,14 +49,14 @@ void LoadRegistryFile() {
 
   // Non-blocking, so that a FIFO named as the registry is refused instead of waited on.
   const int fd =
-      fault::Fails(fault::Point::kRegistry) ? (errno = EACCES, -1) : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+      fault::Fails(fault::Point::kRegistryFile) ? (errno = EACCES, -1) : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     Unreadable(path, strerror(errno));
     return;
   }
   struct stat info;
   std::string bytes;
-  if (fault::Fails(fault::Point::kRegistry) ? (errno = EIO, true) : fstat(fd, &info) != 0) {
+  if (fault::Fails(fault::Point::kRegistryFile) ? (errno = EIO, true) : fstat(fd, &info) != 0) {
     Unreadable(path, strerror(errno));
   } else if (!S_ISREG(info.st_mode)) {
     Unreadable(path, "it is not a regular file");
@@ -67,7 +67,7 @@ void LoadRegistryFile() {
     bytes.reserve(static_cast<size_t>(info.st_size));  // no doubling copies of a 64 MiB file
     char chunk[65536];
     for (;;) {
-      const ssize_t got = fault::Fails(fault::Point::kRegistry) ? (errno = EIO, -1) : read(fd, chunk, sizeof chunk);
+      const ssize_t got = fault::Fails(fault::Point::kRegistryFile) ? (errno = EIO, -1) : read(fd, chunk, sizeof chunk);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) {
         Unreadable(path, strerror(errno));
