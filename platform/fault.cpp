@@ -54,9 +54,6 @@ Point Failed() { return failed; }
 
 const char* Name(Point point) { return point < Point::kCount ? kNames[static_cast<int>(point)] : "none"; }
 
-bool MadeInThisBuild(Point point) {
-  const Builds builds = kBuilds[static_cast<int>(point)];
-  return builds == Builds::kBoth || builds == kThisBuild;
-}
+Builds MadeIn(Point point) { return kBuilds[static_cast<int>(point)]; }
 
 }  // namespace platform::fault

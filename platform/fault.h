@@ -51,7 +51,7 @@ Point Failed();
 /// The name of `point` in the fault log ("list-folder", "delete", ...); "none" for kCount.
 const char* Name(Point point);
 
-/// True when this build makes calls of `point`.
-bool MadeInThisBuild(Point point);
+/// The builds that make calls of `point`.
+Builds MadeIn(Point point);
 
 }  // namespace platform::fault

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     if (FILE* log = fopen(logPath, "w")) {
       for (int kind = 0; kind < static_cast<int>(fault::Point::kCount); ++kind) {
         const auto point = static_cast<fault::Point>(kind);
-        if (!fault::MadeInThisBuild(point)) continue;
+        const fault::Builds builds = fault::MadeIn(point);
+        if (builds != fault::Builds::kBoth && builds != fault::kThisBuild) continue;
         fprintf(log, "%s %llu\n", fault::Name(point), static_cast<unsigned long long>(fault::Calls(point)));
       }
       fprintf(log, "failed %s\n", fault::Name(fault::Failed()));

@@ -26,6 +26,7 @@ struct Message {
   bool failAtEnd = false;
   uint64_t offset = 0;  // of the next read
   unsigned readCount = 0;
+  bool deleted = false;  // by the judge-and-delete
 };
 
 Message message;
@@ -76,6 +77,12 @@ int64_t LineFile::ReadSome(uint32_t wanted) {
 
 void LineFile::Close() { handle_ = -1; }
 
+bool LineFile::DeleteAndClose(const Folder&, const DirEntry&) {
+  message.deleted = handle_ != -1;
+  Close();
+  return message.deleted;
+}
+
 }  // namespace platform
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -96,6 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A failed read may come before the answer is known, never instead of a wrong one.
   if (state != expected && !(message.failAtEnd && state == ReadState::kFailed)) {
     fprintf(stderr, "header scan says %d, the lines say %d\n", static_cast<int>(state), static_cast<int>(expected));
+    abort();
+  }
+  // UNREAD's judge-and-delete reads the same bytes and deletes exactly what the scan calls read.
+  message.offset = 0;
+  message.readCount = 0;
+  const UnreadPurge purge = PurgeIfRead(folder, entry);
+  const bool consistent = state == ReadState::kFailed ? purge == UnreadPurge::kUnreadable
+                                                      : (purge == UnreadPurge::kDeleted) == (state == ReadState::kRead);
+  if (!consistent || message.deleted != (purge == UnreadPurge::kDeleted)) {
+    fprintf(stderr, "judge-and-delete says %d, the scan said %d\n", static_cast<int>(purge), static_cast<int>(state));
     abort();
   }
   return 0;
