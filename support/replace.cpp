@@ -66,7 +66,9 @@ int32_t ReplaceInString(std::string& text, const char* needle, const char* repla
                    static_cast<size_t>(replacementLength));
     }
     if (countLimit > 0 && count >= countLimit) {
-      if (appendMode) work.append(text, static_cast<size_t>(match + needleLength), std::string::npos);
+      if (appendMode) {
+        work.append(text, static_cast<size_t>(match) + static_cast<size_t>(needleLength), std::string::npos);
+      }
       break;
     }
     if (appendMode) {

@@ -19,7 +19,7 @@ namespace {
 
 // Far beyond any export of the server's keys; a bound, so that a device or a runaway file named
 // as the registry cannot exhaust memory.
-constexpr off_t kRegistryFileLimit = 64 * 1024 * 1024;
+constexpr off_t kRegistryFileLimit = off_t{64} * 1024 * 1024;
 
 struct RegistryState {
   bool loaded = false;

@@ -25,6 +25,7 @@ class UnknownWeakPtr {
   virtual ~UnknownWeakPtr() {}
 
   /// `assign(other)`; returns this object.
+  // NOLINTNEXTLINE(bugprone-unhandled-self-assignment): assigning itself stores the same pointer.
   virtual UnknownWeakPtr& operator=(const UnknownWeakPtr& other) {
     assign(other);
     return *this;
