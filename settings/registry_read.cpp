@@ -44,11 +44,11 @@ TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int3
 
 }  // namespace
 
-int CheckRegistry() {
+bool CheckRegistry() {
   char problem[4096];
-  if (platform::RegistryIsReadable(problem, sizeof problem)) return 1;
+  if (platform::RegistryIsReadable(problem, sizeof problem)) return true;
   platform::Print("%s Nothing was done.\n", problem);
-  return 0;
+  return false;
 }
 
 int RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {

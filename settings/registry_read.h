@@ -4,9 +4,9 @@
 
 #include "support/server_keys.h"
 
-/// True (1) when the registry can be read. Otherwise prints one line naming the registry file
-/// (and the line at fault) and returns 0: the run must then do nothing.
-int CheckRegistry();
+/// True when the registry can be read. Otherwise prints one line naming the registry file (and
+/// the line at fault) and returns false: the run must then do nothing.
+bool CheckRegistry();
 
 /// Reads a 32-bit number (data of any type, at most 4 bytes, little-endian, zero-extended).
 /// 1 on success; 0 otherwise, leaving `out` as it was. An empty sub-key opens nothing. Every read

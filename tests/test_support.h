@@ -80,9 +80,13 @@ class RecordingStore final : public MessageStore {
 };
 
 /// The records of one purge run for a test to set and look at: options, a recording store, the
-/// outcome and the ledger.
+/// outcome and the ledger. The options purge what is older than 30 days.
 struct TestRun {
-  RunOptions options;
+  RunOptions options = [] {
+    RunOptions thirtyDays;
+    thirtyDays.days = 30;
+    return thirtyDays;
+  }();
   RecordingStore store;
   RunOutcome outcome;
   RunLedger ledger;
