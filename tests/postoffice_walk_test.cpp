@@ -98,7 +98,9 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
     source.calls.clear();
     testing_support::CapturedOutput output;
     PostofficeRequest request;
-    if (BeginPostoffices(settings, source, test.run(), request)) PurgePostoffices(settings, request, 0, source, test.run());
+    if (BeginPostoffices(settings, source, test.run(), request)) {
+      PurgePostoffices(settings, request, 0, source, test.run());
+    }
     return testing_support::Lines(output.Take());
   };
   const std::vector<std::pair<std::string, bool>> targets = {

@@ -82,11 +82,8 @@ class RecordingStore final : public MessageStore {
 /// The records of one purge run for a test to set and look at: options, a recording store, the
 /// outcome and the ledger. The options purge what is older than 30 days.
 struct TestRun {
-  RunOptions options = [] {
-    RunOptions thirtyDays;
-    thirtyDays.days = 30;
-    return thirtyDays;
-  }();
+  TestRun() { options.days = 30; }
+  RunOptions options;
   RecordingStore store;
   RunOutcome outcome;
   RunLedger ledger;
