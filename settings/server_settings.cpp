@@ -11,7 +11,7 @@ void ReadNumber(const char* key, const char* valueName, uint32_t* field, uint32_
 }
 
 template <size_t N>
-int ReadText(const char* key, const char* valueName, char (&field)[N]) {
+bool ReadText(const char* key, const char* valueName, char (&field)[N]) {
   return RegReadString(key, valueName, field, static_cast<int32_t>(N));
 }
 
