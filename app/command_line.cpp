@@ -75,7 +75,7 @@ bool TakeDays(const char* text, RunOptions* options) {
 
 struct Switch {
   const char* keyword;
-  int32_t RunOptions::*flag;
+  bool RunOptions::*flag;
 };
 
 // The switch keywords, in the order the switch text is searched for them.

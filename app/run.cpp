@@ -17,13 +17,9 @@
 
 namespace {
 
-// The process-wide records of a run: filled and read here only, and handed down from here to
-// whatever needs them.
-RunOptions runOptions;
-ServerSettings serverSettings;
-ProviderSet providerSet;
-
+// The run's records live here and are handed down from here to whatever needs them.
 void Run(int argc, const char* const* argv, RunOutcome& outcome) {
+  RunOptions runOptions{};
   switch (ParseCommandLine(argc, argv, &runOptions)) {
     case CommandLineChoice::kUsage:
       PrintUsage(true);
@@ -51,27 +47,37 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
     outcome.NoteSkippedWork();
     return;
   }
+  ServerSettings serverSettings{};
   LoadSettings(serverSettings);
-  LoadAuthenticationProvider(serverSettings, providerSet);
-  LoadPostofficeSettings(providerSet, serverSettings);
-  LoadStoreProvider(serverSettings, providerSet);
+  // Released on every way out of the run, running out of memory included; the store and the
+  // postoffice source below hold the set and go first.
+  LoadedProviders providers;
+  LoadAuthenticationProvider(serverSettings, providers.set);
+  // The postoffice configuration provider is loaded from the directory read afresh here, not
+  // from the copy in the settings.
+  char postofficeProviderDirectory[1024] = {};
+  GetApplicationDirectory(postofficeProviderDirectory, sizeof postofficeProviderDirectory);
+  LoadPostofficeSettings(postofficeProviderDirectory, providers.set, serverSettings);
+  LoadStoreProvider(serverSettings, providers.set);
 
-  SystemMessageStore store(providerSet, outcome);
+  SystemMessageStore store(providers.set, outcome);
   RunLedger ledger;
   const PurgeRun run{runOptions, store, outcome, ledger};
   if (runOptions.CleansAnyPostofficeFolder()) {
-    LibraryPostofficeSource postoffices(providerSet, outcome);
-    PurgePostoffices(runOptions.days, serverSettings, postoffices, run);
+    LibraryPostofficeSource postoffices(providers.set, outcome);
+    PostofficeRequest request;
+    // Purge Wait is read once the phase is sure to walk, where the walk needs it.
+    if (BeginPostoffices(serverSettings, postoffices, run, request)) {
+      PurgePostoffices(serverSettings, request, GetPurgeWait(), postoffices, run);
+    }
   }
-  if (runOptions.cleanBadMail) PurgeBadMail(runOptions.days, serverSettings, run);
+  if (runOptions.cleanBadMail) PurgeBadMail(serverSettings, run);
   // Totals only for a run that got this far: one that ran out of memory ends with that line, and
   // totals short of the work not done would read as the run's whole.
   platform::Print("%s %llu messages (%llu bytes) from %llu folders.\n",
                   runOptions.reportOnly || runOptions.preview ? "Would purge" : "Purged",
                   static_cast<unsigned long long>(ledger.messages()), static_cast<unsigned long long>(ledger.bytes()),
                   static_cast<unsigned long long>(ledger.folders()));
-
-  FreeProviders(providerSet);
 }
 
 }  // namespace
@@ -83,8 +89,7 @@ void RunQnpurge(int argc, const char* const* argv, RunOutcome& outcome) {
     // Whatever ran out of memory, the run ends with a line that says so, after every line it
     // had already written.
     platform::FlushOutput();
-    platform::Print("Not enough memory to go on. The run stopped.\n");
-    outcome.NoteSkippedWork();
+    outcome.Fail("Not enough memory to go on. The run stopped.\n");
   }
   // A log that could not be written (a full disk, a closed pipe) is a run that did not report
   // what it did.

@@ -12,14 +12,18 @@ bool failed = false;
 }
 
 void Print(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  PrintArguments(format, args);
+  va_end(args);
+}
+
+void PrintArguments(const char* format, va_list args) {
   if (fault::Fails(fault::Point::kWriteOutput)) {
     failed = true;
     return;
   }
-  va_list args;
-  va_start(args, format);
   if (vprintf(format, args) < 0) failed = true;
-  va_end(args);
 }
 
 void FlushOutput() {

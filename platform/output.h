@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdarg>
+
 // Standard output, the tool's only output: every line goes through Print, so that a write that
 // fails is noticed wherever it happens, and the run's exit status can say so.
 namespace platform {
@@ -7,6 +9,9 @@ namespace platform {
 /// Writes text formatted as printf does to standard output. A failed write is remembered, not
 /// reported: the run goes on and OutputFailed tells at the end.
 void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+/// Print, for a caller that takes the arguments of its own format.
+void PrintArguments(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
 /// Hands what was printed to the system, so that it survives a run that is stopped; a failure is
 /// remembered as with Print.

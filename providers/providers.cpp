@@ -30,31 +30,27 @@ platform::LibraryHandle LoadProvider(const ServerSettings& settings, const char*
 
 }  // namespace
 
-int LoadStoreProvider(const ServerSettings& settings, ProviderSet& providers) {
+bool LoadStoreProvider(const ServerSettings& settings, ProviderSet& providers) {
   providers.store = LoadProvider(settings, "QNAISP.DLL", "Unable to Load Store Provider\n");
   return providers.store != nullptr;
 }
 
-int LoadAuthenticationProvider(const ServerSettings& settings, ProviderSet& providers) {
+bool LoadAuthenticationProvider(const ServerSettings& settings, ProviderSet& providers) {
   providers.authentication = LoadProvider(settings, "QNAIAU.DLL", "Unable to Load Authentication Provider\n");
   return providers.authentication != nullptr;
 }
 
-int LoadPostofficeConfigProvider(ProviderSet& providers) {
-  if (providers.postofficeConfig != nullptr) return 1;
-  char directory[1024] = {};
-  GetApplicationDirectory(directory, sizeof directory);
+void LoadPostofficeConfigProvider(const char* directory, ProviderSet& providers) {
+  if (providers.postofficeConfig != nullptr) return;
   providers.postofficeConfig = LoadFrom(directory, "QNAIPO.DLL");
   if (providers.postofficeConfig == nullptr) platform::Print("Unable to Load Postoffice Configuration Provider\n");
-  return 1;
 }
 
-int LoadPostofficeSettings(ProviderSet& providers, ServerSettings& settings) {
-  LoadPostofficeConfigProvider(providers);
+void LoadPostofficeSettings(const char* directory, ProviderSet& providers, ServerSettings& settings) {
+  LoadPostofficeConfigProvider(directory, providers);
   uint32_t allow = 0;
   if (!RegReadDword(kSfConnectorKey, "Allow Custom Postoffice Paths", &allow)) allow = 0;
   settings.allowCustomPostofficePaths = allow;
-  return 1;
 }
 
 void FreeProviders(ProviderSet& providers) {
@@ -67,13 +63,12 @@ void FreeProviders(ProviderSet& providers) {
 
 void* ResolveEntryPoint(platform::LibraryHandle library, const char* name, const char* providerTitle, const char* what,
                         RunOutcome& outcome) {
-  void* entry = nullptr;
   if (library == nullptr) {
-    platform::Print("Skipped %s: the %s is not loaded\n", what, providerTitle);
-  } else if ((entry = platform::FindSymbol(library, name)) == nullptr) {
-    platform::Print("Skipped %s: the %s has no entry point %s\n", what, providerTitle, name);
+    outcome.Fail("Skipped %s: the %s is not loaded\n", what, providerTitle);
+    return nullptr;
   }
-  if (entry == nullptr) outcome.NoteSkippedWork();
+  void* entry = platform::FindSymbol(library, name);
+  if (entry == nullptr) outcome.Fail("Skipped %s: the %s has no entry point %s\n", what, providerTitle, name);
   return entry;
 }
 

@@ -11,24 +11,36 @@ struct ProviderSet {
   platform::LibraryHandle postofficeConfig = nullptr;  ///< QNAIPO.DLL
 };
 
-/// Loads QNAISP.DLL from the provider directory of `settings` into `providers`. 1 when loaded,
-/// else 0 after the line "Unable to Load Store Provider".
-int LoadStoreProvider(const ServerSettings& settings, ProviderSet& providers);
+/// Loads QNAISP.DLL from the provider directory of `settings` into `providers`. True when loaded,
+/// else false after the line "Unable to Load Store Provider".
+bool LoadStoreProvider(const ServerSettings& settings, ProviderSet& providers);
 
 /// Loads QNAIAU.DLL the same way ("Unable to Load Authentication Provider").
-int LoadAuthenticationProvider(const ServerSettings& settings, ProviderSet& providers);
+bool LoadAuthenticationProvider(const ServerSettings& settings, ProviderSet& providers);
 
-/// Loads QNAIPO.DLL from the provider directory read afresh from the registry, unless it is
-/// loaded already. Returns 1.
-int LoadPostofficeConfigProvider(ProviderSet& providers);
+/// Loads QNAIPO.DLL from `directory` (the provider directory as the run sequence read it afresh
+/// from the registry), unless it is loaded already.
+void LoadPostofficeConfigProvider(const char* directory, ProviderSet& providers);
 
-/// The postoffice configuration step: loads that provider, then reads
-/// `Allow Custom Postoffice Paths` into `settings`. Returns 1.
-int LoadPostofficeSettings(ProviderSet& providers, ServerSettings& settings);
+/// The postoffice configuration step: loads that provider from `directory`, then reads
+/// `Allow Custom Postoffice Paths` into `settings`.
+void LoadPostofficeSettings(const char* directory, ProviderSet& providers, ServerSettings& settings);
 
 /// Releases the store, authentication and postoffice configuration providers, in that order,
 /// each only when it was loaded, and clears their handles.
 void FreeProviders(ProviderSet& providers);
+
+/// The providers of one run, released by FreeProviders when the owner goes, however the run
+/// ends.
+class LoadedProviders {
+ public:
+  LoadedProviders() = default;
+  LoadedProviders(const LoadedProviders&) = delete;
+  LoadedProviders& operator=(const LoadedProviders&) = delete;
+  ~LoadedProviders() { FreeProviders(set); }
+
+  ProviderSet set;
+};
 
 /// Asks the store provider to rescan `folderPath` (ScanFolders with 0, 0, inside the COM
 /// apartment). When the provider is not loaded or has no ScanFolders, a line says so and

@@ -38,8 +38,8 @@ UnreadPurge PreviewOf(ReadState state) {
 
 class FolderVisitor final : public platform::EntryVisitor {
  public:
-  FolderVisitor(const char* folderPath, int32_t days, uint64_t now, bool keepNames, const PurgeRun& run)
-      : folderPath_(folderPath), days_(days), now_(now), keepNames_(keepNames), run_(run) {}
+  FolderVisitor(const char* folderPath, uint64_t now, bool keepNames, const PurgeRun& run)
+      : folderPath_(folderPath), now_(now), keepNames_(keepNames), run_(run) {}
 
   void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
     // Anything with the directory attribute is no message, whatever else it carries.
@@ -52,7 +52,7 @@ class FolderVisitor final : public platform::EntryVisitor {
     if (!ascii::EndsWithNoCase(entry.name, ".MAI")) return;
 
     const std::optional<MessageAge> age = ComputeAge(now_, entry.creationTime);
-    if (!age || !IsOld(*age, days_)) return;
+    if (!age || !IsOld(*age, run_.options.days)) return;
 
     if (run_.options.reportOnly) {
       PrintAgeLine("\t\t", entry.name, *age);
@@ -81,7 +81,6 @@ class FolderVisitor final : public platform::EntryVisitor {
   }
 
   const char* folderPath_;
-  int32_t days_;
   uint64_t now_;
   bool keepNames_;
   const PurgeRun& run_;
@@ -117,22 +116,20 @@ class SecondVisit final : public platform::EntryVisitor {
 
 }  // namespace
 
-int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
+void PurgeFolder(const char* folderPath, const PurgeRun& run) {
   char pattern[kPathSize];
   const size_t length = strlen(folderPath);
   const bool endsInSeparator = length > 0 && folderPath[length - 1] == platform::kPathSeparator;
   if (FormatPath(pattern, sizeof pattern, endsInSeparator ? "%s*.MAI" : "%s\\*.MAI", folderPath) < 0) {
-    platform::Print("Skipped %s: the folder path is too long to search\n", folderPath);
-    run.outcome.NoteSkippedWork();
-    return 1;
+    run.outcome.Fail("Skipped %s: the folder path is too long to search\n", folderPath);
+    return;
   }
 
   // Without the time every age is unknown: no file may look old, so the folder is left alone.
   const uint64_t now = platform::CurrentFileTime();
   if (now == 0) {
-    platform::Print("Skipped %s: the system time cannot be read\n", folderPath);
-    run.outcome.NoteSkippedWork();
-    return 1;
+    run.outcome.Fail("Skipped %s: the system time cannot be read\n", folderPath);
+    return;
   }
   RunLedger::Visit visit = RunLedger::Visit::kFirst;
   if (run.options.preview) {
@@ -142,7 +139,7 @@ int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
                       folderPath);
     }
   }
-  FolderVisitor visitor(folderPath, days, now, visit == RunLedger::Visit::kFirstKeepingNames, run);
+  FolderVisitor visitor(folderPath, now, visit == RunLedger::Visit::kFirstKeepingNames, run);
   platform::SearchOutcome listing;
   if (visit == RunLedger::Visit::kAgain) {
     SecondVisit again(visitor, run.ledger);
@@ -152,7 +149,7 @@ int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
   }
   run.ledger.AddFolder(visitor.listed(), visitor.listedBytes());
   if (run.options.preview && visitor.listed() > 0) run.ledger.NoteListed(folderPath);
-  if (listing == platform::SearchOutcome::kNotStarted) return 1;
+  if (listing == platform::SearchOutcome::kNotStarted) return;
   if (listing != platform::SearchOutcome::kFailed) {
     platform::Print("-->%d\t Messages in\t%s\n", visitor.count(), folderPath);
     // One write per folder: a run that is stopped or crashes leaves whole lines for every folder
@@ -163,22 +160,19 @@ int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run) {
   if (listing != platform::SearchOutcome::kCompleted) {
     // The listing failed, at once or part way: what was done stands, the rest of the folder was
     // never seen.
-    platform::Print("Unable to search %s\n", folderPath);
+    run.outcome.Fail("Unable to search %s\n", folderPath);
     platform::FlushOutput();
-    run.outcome.NoteSkippedWork();
   }
-  return 1;
 }
 
-int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
+bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
                   const PurgeRun& run) {
   const char* fileName = entry.name;
   // The entry is reached through the open folder, but only a message whose whole path (folder,
   // separator, name) fits the tool's path buffer is touched, on either platform.
   if (strlen(folderPath) + 1 + strlen(fileName) >= kPathSize) {
-    platform::Print("Skipped %s in %s: the message path is too long\n", fileName, folderPath);
-    run.outcome.NoteSkippedWork();
-    return 0;
+    run.outcome.Fail("Skipped %s in %s: the message path is too long\n", fileName, folderPath);
+    return false;
   }
   if (run.options.retainUnread) {
     // Judged and deleted through one open: the file deleted is the file whose header was read.
@@ -187,21 +181,19 @@ int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const
                                                     : run.store.DeleteIfRead(folder, entry);
     switch (outcome) {
       case UnreadPurge::kDeleted:
-        return 1;
+        return true;
       case UnreadPurge::kKept:
-        return 0;
+        return false;
       case UnreadPurge::kUnreadable:
-        platform::Print("Unable to read %s in %s\n", fileName, folderPath);
-        run.outcome.NoteSkippedWork();
-        return 0;
+        run.outcome.Fail("Unable to read %s in %s\n", fileName, folderPath);
+        return false;
       case UnreadPurge::kUndeletable:
         break;
     }
   } else if (run.options.preview || run.store.Delete(folder, entry)) {
     // A preview says what the run would do if every deletion succeeded.
-    return 1;
+    return true;
   }
-  platform::Print("Unable to delete %s in %s\n", fileName, folderPath);
-  run.outcome.NoteSkippedWork();
-  return 0;
+  run.outcome.Fail("Unable to delete %s in %s\n", fileName, folderPath);
+  return false;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-
 #include "purge/purge_run.h"
 
 /// Purges one folder: every message file (*.MAI) older than `days` is deleted through
@@ -9,13 +7,13 @@
 /// request when old files were found outside report mode. A missing folder or one with no
 /// message file is passed over silently; one that exists but cannot be searched, or whose
 /// listing fails part way, gets the line "Unable to search FOLDER" (after the count line and the
-/// rescan request for what was done), noted in the run's outcome. Returns 1 on every path.
-int PurgeFolder(const char* folderPath, int32_t days, const PurgeRun& run);
+/// rescan request for what was done), noted in the run's outcome.
+void PurgeFolder(const char* folderPath, const PurgeRun& run);
 
 /// Deletes the message `entry` of `folderPath`, which a search has open as `folder`, keeping it
-/// when unread messages are retained and it carries no read marker. Non-zero when the file was
+/// when unread messages are retained and it carries no read marker. True when the file was
 /// deleted (or was gone already); a file that stays prints "Unable to delete NAME in FOLDER", and
 /// one whose header cannot be read "Unable to read NAME in FOLDER", noted in the run's outcome. In
 /// a preview nothing is deleted, and the answer is as if the deletion had succeeded.
-int DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
+bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
                   const PurgeRun& run);

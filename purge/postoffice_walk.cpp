@@ -37,12 +37,11 @@ bool ResetMailboxRecord(MailboxRecord* record, const char* postofficeName, const
 // A request that cannot be written as asked is not made at all: an emptied name field would ask
 // for every postoffice or mailbox instead of one.
 void SkipUnfitRequest(const char* what, RunOutcome& outcome) {
-  platform::Print("Skipped %s: the name does not fit the provider's record\n", what);
-  outcome.NoteSkippedWork();
+  outcome.Fail("Skipped %s: the name does not fit the provider's record\n", what);
 }
 
 struct MailboxFolder {
-  const int32_t RunOptions::*flag;
+  const bool RunOptions::*flag;
   const char* progressLine;
   const char* pathFormat;
 };
@@ -59,14 +58,13 @@ bool AnyMailboxFolder(const RunOptions& options) {
   return options.cleanInbox || options.cleanDeleted || options.cleanSent || options.cleanJunk;
 }
 
-void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, MailboxRecord* record, int32_t days,
+void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, MailboxRecord* record,
                          const PurgeRun& run) {
   if (!AnyMailboxFolder(run.options)) return;  // looked up only to learn that the target names it
   const char* mailbox = FieldText(record->mailbox);
   if (!IsUsableStoreName(mailbox)) {
-    platform::Print("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
-                    postofficeName);
-    run.outcome.NoteSkippedWork();
+    run.outcome.Fail("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
+                     postofficeName);
     return;
   }
   for (const MailboxFolder& folder : kMailboxFolders) {
@@ -74,19 +72,18 @@ void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, M
     if (!run.options.reportOnly) platform::Print(folder.progressLine, postofficeName, mailbox);
     char folderPath[kPathSize];
     if (FormatPath(folderPath, sizeof folderPath, folder.pathFormat, mailRootPath, mailbox) < 0) {
-      platform::Print("Skipped a folder of mailbox %s of postoffice %s: the folder path is too long\n", mailbox,
-                      postofficeName);
-      run.outcome.NoteSkippedWork();
+      run.outcome.Fail("Skipped a folder of mailbox %s of postoffice %s: the folder path is too long\n", mailbox,
+                       postofficeName);
       continue;
     }
-    PurgeFolder(folderPath, days, run);
+    PurgeFolder(folderPath, run);
   }
 }
 
 }  // namespace
 
 NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
-                            int32_t days, PostofficeSource& source, const PurgeRun& run) {
+                            PostofficeSource& source, const PurgeRun& run) {
   char what[256];
   BoundedFormat(what, sizeof what, "the mailboxes of postoffice %s", postofficeName);
 
@@ -99,7 +96,7 @@ NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName
   if (mailboxName[0] != '\0') {
     if (!source.Resolve(Entry::kMailboxGet, what)) return NamedMailbox::kNotAsked;
     if (!source.Call(Entry::kMailboxGet, &record)) return NamedMailbox::kNotFound;
-    PurgeMailboxFolders(mailRootPath, postofficeName, &record, days, run);
+    PurgeMailboxFolders(mailRootPath, postofficeName, &record, run);
     return NamedMailbox::kFound;
   }
 
@@ -108,7 +105,7 @@ NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName
   }
   int32_t found = source.Call(Entry::kMailboxFindFirst, &record);
   while (found) {
-    PurgeMailboxFolders(mailRootPath, postofficeName, &record, days, run);
+    PurgeMailboxFolders(mailRootPath, postofficeName, &record, run);
     if (!ResetMailboxRecord(&record, postofficeName, "")) {
       SkipUnfitRequest(what, run.outcome);
       break;
@@ -145,12 +142,15 @@ void PrintPostofficeNames(PostofficeRecord* record, PostofficeSource& source) {
   platform::Print("%s%s%s\n", line, count == 0 ? "none" : "", more);
 }
 
-// The walk of the postoffices the provider yields, once the mail root and the record are set.
-void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName, PostofficeRecord* record,
-                     PostofficeSource& source, const PurgeRun& run) {
+}  // namespace
+
+void PurgePostoffices(const ServerSettings& settings, PostofficeRequest& request, uint32_t purgeWait,
+                      PostofficeSource& source, const PurgeRun& run) {
   const RunOptions& options = run.options;
+  const char* mailRoot = settings.mailRoot;
+  const char* mailboxName = request.mailboxName;
+  PostofficeRecord* record = &request.record;
   const bool all = ascii::EqualNoCase(options.target, "ALL");
-  const uint32_t wait = GetPurgeWait();
   // A named mailbox is looked up even when none of its folders is purged (POSTMASTER alone): a
   // name that matches nothing must be said.
   const bool asksMailboxes = AnyMailboxFolder(options) || mailboxName[0] != '\0';
@@ -173,14 +173,12 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
     const char* name = FieldText(record->name);
     NamedMailbox mailbox = NamedMailbox::kNotAsked;
     if (!IsUsableStoreName(name)) {
-      platform::Print("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
-      run.outcome.NoteSkippedWork();
+      run.outcome.Fail("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
     } else if (FormatPath(mailRootPath, sizeof mailRootPath, "%s\\%s\\MAILROOT", mailRoot, name) < 0) {
-      platform::Print("Skipped postoffice %s: its mail root path is too long\n", name);
-      run.outcome.NoteSkippedWork();
+      run.outcome.Fail("Skipped postoffice %s: its mail root path is too long\n", name);
     } else {
-      if (options.cleanPostmaster) PurgePostmasterInbox(mailRootPath, days, run);
-      if (asksMailboxes) mailbox = PurgeMailboxes(mailRootPath, name, mailboxName, days, source, run);
+      if (options.cleanPostmaster) PurgePostmasterInbox(mailRootPath, run);
+      if (asksMailboxes) mailbox = PurgeMailboxes(mailRootPath, name, mailboxName, source, run);
     }
     mailboxFound = mailboxFound || mailbox == NamedMailbox::kFound;
     mailboxUnknown = mailboxUnknown || (asksMailboxes && mailbox == NamedMailbox::kNotAsked);
@@ -194,10 +192,9 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
       break;
     }
     platform::FlushOutput();  // the log is whole while the pause lasts
-    if (!platform::WaitPumpingMessages(pause, wait) && !pauseFailed) {
+    if (!platform::WaitPumpingMessages(pause, purgeWait) && !pauseFailed) {
       pauseFailed = true;
-      platform::Print("Unable to pause between postoffices\n");
-      run.outcome.NoteSkippedWork();
+      run.outcome.Fail("Unable to pause between postoffices\n");
     }
     found = source.Call(Entry::kPostofficeFindNext, record);
   }
@@ -206,13 +203,10 @@ void WalkPostoffices(int32_t days, const char* mailRoot, const char* mailboxName
   const bool postofficeMissing = !all && options.target[0] != '/' && !postofficeFound;
   const bool mailboxMissing = mailboxName[0] != '\0' && !mailboxFound && !mailboxUnknown;
   if (postofficeMissing || mailboxMissing) {
-    platform::Print("No postoffice or mailbox matched the target \"%s\".\n", options.target);
-    run.outcome.NoteSkippedWork();
+    run.outcome.Fail("No postoffice or mailbox matched the target \"%s\".\n", options.target);
     PrintPostofficeNames(record, source);
   }
 }
-
-}  // namespace
 
 bool SplitTarget(const char* target, char* filter, size_t filterSize, char* mailbox, size_t mailboxSize) {
   const char* slash = strchr(target, '/');
@@ -233,55 +227,50 @@ bool IsUsableStoreName(const char* name) {
 }
 
 uint32_t GetPurgeWait() {
-  static const uint32_t wait = [] {
-    uint32_t value = 0;
-    return RegReadDword(kAdministrationKey, "Purge Wait", &value) ? value : 1000u;
-  }();
-  return wait;
+  uint32_t value = 0;
+  return RegReadDword(kAdministrationKey, "Purge Wait", &value) ? value : 1000u;
 }
 
-int PurgePostmasterInbox(const char* mailRootPath, int32_t days, const PurgeRun& run) {
+void PurgePostmasterInbox(const char* mailRootPath, const PurgeRun& run) {
   char folderPath[kPathSize];
   if (FormatPath(folderPath, sizeof folderPath, "%s\\Postmaster\\Inbox", mailRootPath) < 0) {
-    platform::Print("Skipped the postmaster inbox of %s: the folder path is too long\n", mailRootPath);
-    run.outcome.NoteSkippedWork();
-    return 1;
+    run.outcome.Fail("Skipped the postmaster inbox of %s: the folder path is too long\n", mailRootPath);
+    return;
   }
   // With INBOX the Postmaster mailbox's Inbox comes again as a mailbox folder: a preview keeps
   // what it pretends to delete here, so that the second visit shows what the run would find.
   if (run.options.preview && run.options.cleanInbox) run.ledger.ExpectSecondVisit(folderPath);
-  PurgeFolder(folderPath, days, run);
-  return 1;
+  PurgeFolder(folderPath, run);
 }
 
-int PurgePostoffices(int32_t days, const ServerSettings& settings, PostofficeSource& source, const PurgeRun& run) {
-  if (!run.options.reportOnly) platform::Print("Purging Mailbox Messages older than %d days\n", days);
+bool BeginPostoffices(const ServerSettings& settings, PostofficeSource& source, const PurgeRun& run,
+                      PostofficeRequest& request) {
+  if (!run.options.reportOnly) platform::Print("Purging Mailbox Messages older than %d days\n", run.options.days);
   platform::Print("Postoffice Root=%s\n", settings.mailRoot);
 
   // A Mail Root that cannot be read, or an empty one (a fallback that did not fit its field),
   // would put every mail root somewhere else: at the top of the drive, or in another store.
   if (settings.mailRootUnreadable || settings.mailRoot[0] == '\0') {
-    platform::Print(settings.mailRootUnreadable ? "Skipped the postoffice phase: Mail Root cannot be read\n"
-                                                : "Skipped the postoffice phase: Mail Root is not set\n");
-    run.outcome.NoteSkippedWork();
-    return 1;
+    run.outcome.Fail(settings.mailRootUnreadable ? "Skipped the postoffice phase: Mail Root cannot be read\n"
+                                                 : "Skipped the postoffice phase: Mail Root is not set\n");
+    return false;
   }
   if (!source.Resolve(Entry::kPostofficeFindFirst, "the postoffice phase") ||
       !source.Resolve(Entry::kPostofficeFindNext, "the postoffice phase")) {
-    return 1;
+    return false;
   }
 
   // ALL (any case) walks every postoffice; otherwise the text before the first '/' filters the
   // postoffices and the rest names one mailbox. The command line has already refused a target
   // or mailbox part too long for its record field.
-  PostofficeRecord record{};
-  char mailboxName[sizeof MailboxRecord::mailbox] = {};
+  request = PostofficeRequest{};
+  PostofficeRecord& record = request.record;
   if (!ascii::EqualNoCase(run.options.target, "ALL") &&
-      !SplitTarget(run.options.target, record.name, sizeof record.name, mailboxName, sizeof mailboxName)) {
+      !SplitTarget(run.options.target, record.name, sizeof record.name, request.mailboxName,
+                   sizeof request.mailboxName)) {
     SkipUnfitRequest("the postoffice phase", run.outcome);
-    return 1;
+    return false;
   }
   record.request = 1;
-  WalkPostoffices(days, settings.mailRoot, mailboxName, &record, source, run);
-  return 1;
+  return true;
 }

@@ -7,17 +7,31 @@
 #include "purge/purge_run.h"
 #include "settings/server_settings.h"
 
-/// The postoffice phase: walks the postoffices that `source` yields for the target of the run's
-/// options, under the `Mail Root` of `settings`, purging each postmaster inbox and the chosen
-/// mailbox folders, and pausing `Purge Wait` milliseconds after each postoffice. A Mail Root that
-/// is not set or cannot be read skips the phase, and a target that matches no postoffice or
-/// mailbox is said after it, each with a line noted in the run's outcome; the latter is followed
-/// by a line naming the postoffices (at most 20) as a target names them. A named mailbox is
-/// looked up even when no mailbox folder is chosen. Returns 1.
-int PurgePostoffices(int32_t days, const ServerSettings& settings, PostofficeSource& source, const PurgeRun& run);
+/// What the postoffice phase asks the provider for: the postoffice request record (its name
+/// field the postoffice filter, empty for ALL) and the mailbox the target names, if any.
+struct PostofficeRequest {
+  PostofficeRecord record{};
+  char mailboxName[sizeof MailboxRecord::mailbox] = {};
+};
 
-/// Purges "<mailRootPath>\Postmaster\Inbox". Returns 1.
-int PurgePostmasterInbox(const char* mailRootPath, int32_t days, const PurgeRun& run);
+/// The opening of the postoffice phase: its lines, then the checks that let it walk. A Mail Root
+/// that is not set or cannot be read, a provider without the postoffice entry points, or a
+/// target that does not fit the request skips the phase with a line noted in the run's outcome:
+/// false. True with `request` ready for PurgePostoffices.
+bool BeginPostoffices(const ServerSettings& settings, PostofficeSource& source, const PurgeRun& run,
+                      PostofficeRequest& request);
+
+/// The postoffice phase's walk, after BeginPostoffices: walks the postoffices that `source` yields
+/// for `request`, under the `Mail Root` of `settings`, purging each postmaster inbox and the
+/// chosen mailbox folders, and pausing `purgeWait` milliseconds after each postoffice. A target
+/// that matches no postoffice or mailbox is said after it with a line noted in the run's outcome,
+/// followed by a line naming the postoffices (at most 20) as a target names them. A named mailbox
+/// is looked up even when no mailbox folder is chosen.
+void PurgePostoffices(const ServerSettings& settings, PostofficeRequest& request, uint32_t purgeWait,
+                      PostofficeSource& source, const PurgeRun& run);
+
+/// Purges "<mailRootPath>\Postmaster\Inbox".
+void PurgePostmasterInbox(const char* mailRootPath, const PurgeRun& run);
 
 /// Whether PurgeMailboxes found the mailbox the target names.
 enum class NamedMailbox {
@@ -30,10 +44,9 @@ enum class NamedMailbox {
 /// empty, and purges their chosen folders: Deleted Items, Sent Items, Junk E-mail, Inbox (none
 /// when no mailbox folder is chosen: the lookup alone).
 NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
-                            int32_t days, PostofficeSource& source, const PurgeRun& run);
+                            PostofficeSource& source, const PurgeRun& run);
 
-/// `Purge Wait` of the administration key, read at the first call of the process and kept;
-/// 1000 when it cannot be read.
+/// `Purge Wait` of the administration key, read afresh; 1000 when it cannot be read.
 uint32_t GetPurgeWait();
 
 /// True for a name a folder path can be built from: not empty, not "." or "..", and without

@@ -6,17 +6,17 @@
 /// and only read.
 struct RunOptions {
   int32_t days = 0;
-  int32_t cleanPostmaster = 0;
-  int32_t cleanInbox = 0;
-  int32_t cleanBadMail = 0;
-  int32_t cleanDeleted = 0;
-  int32_t cleanSent = 0;
-  int32_t cleanJunk = 0;
-  int32_t reportOnly = 0;
+  bool cleanPostmaster = false;
+  bool cleanInbox = false;
+  bool cleanBadMail = false;
+  bool cleanDeleted = false;
+  bool cleanSent = false;
+  bool cleanJunk = false;
+  bool reportOnly = false;
   /// PREVIEW: the run does and says all it would, as if every deletion succeeded, but deletes
   /// nothing and asks for no rescan. Never with `reportOnly`.
-  int32_t preview = 0;
-  int32_t retainUnread = 0;
+  bool preview = false;
+  bool retainUnread = false;
   char switchText[1024] = {};
   char target[1024] = {};
 

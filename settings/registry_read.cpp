@@ -44,26 +44,26 @@ TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int3
 
 }  // namespace
 
-int CheckRegistry() {
+bool CheckRegistry() {
   char problem[4096];
-  if (platform::RegistryIsReadable(problem, sizeof problem)) return 1;
+  if (platform::RegistryIsReadable(problem, sizeof problem)) return true;
   platform::Print("%s Nothing was done.\n", problem);
-  return 0;
+  return false;
 }
 
-int RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
-  if (subKey == nullptr || subKey[0] == '\0') return 0;
+bool RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
+  if (subKey == nullptr || subKey[0] == '\0') return false;
   // Data of any type is taken; shorter data fills the low-order bytes and the rest stays 0.
   unsigned char bytes[4] = {};
   uint32_t size = sizeof bytes;
-  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead) return 0;
+  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead) return false;
   *out = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
          static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-  return 1;
+  return true;
 }
 
-int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path) {
-  return ReadText(subKey, valueName, buffer, capacity, path, nullptr) == TextValue::kRead ? 1 : 0;
+bool RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path) {
+  return ReadText(subKey, valueName, buffer, capacity, path, nullptr) == TextValue::kRead;
 }
 
 TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
@@ -82,27 +82,27 @@ TextValue RegReadAnyText(const char* subKey, const char* valueName, char* buffer
   return read == TextValue::kRead && buffer[0] == '\0' ? TextValue::kAbsent : read;
 }
 
-int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
+bool RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
   return RegReadString(subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node);
 }
 
-int GetServerVersion(char* buffer, int32_t capacity) { return RegReadString(kServerKey, "Version", buffer, capacity); }
+bool GetServerVersion(char* buffer, int32_t capacity) { return RegReadString(kServerKey, "Version", buffer, capacity); }
 
-int GetProfessionalVersion(char* buffer, int32_t capacity) {
+bool GetProfessionalVersion(char* buffer, int32_t capacity) {
   return RegReadString(kServerKey, "Professional Version", buffer, capacity) && buffer[0] != '\0';
 }
 
-int GetEnterpriseVersion(char* buffer, int32_t capacity) {
+bool GetEnterpriseVersion(char* buffer, int32_t capacity) {
   return RegReadString(kServerKey, "Enterprise Version", buffer, capacity) && buffer[0] != '\0';
 }
 
-int GetApplicationDirectory(char* buffer, int32_t capacity) {
-  if (capacity <= 0) return 0;
-  int read = RegReadString(kServerKey, "Application Directory", buffer, capacity);
+bool GetApplicationDirectory(char* buffer, int32_t capacity) {
+  if (capacity <= 0) return false;
+  bool read = RegReadString(kServerKey, "Application Directory", buffer, capacity);
   if (read && strlen(buffer) + 2 >= static_cast<size_t>(capacity)) {
     // Too long to take the suffix: a failed read, never a directory cut short.
     buffer[0] = '\0';
-    read = 0;
+    read = false;
   }
   BoundedAppend(buffer, static_cast<size_t>(capacity), "64");
   return read;

@@ -4,14 +4,14 @@
 
 #include "support/server_keys.h"
 
-/// True (1) when the registry can be read. Otherwise prints one line naming the registry file
-/// (and the line at fault) and returns 0: the run must then do nothing.
-int CheckRegistry();
+/// True when the registry can be read. Otherwise prints one line naming the registry file (and
+/// the line at fault) and returns false: the run must then do nothing.
+bool CheckRegistry();
 
 /// Reads a 32-bit number (data of any type, at most 4 bytes, little-endian, zero-extended).
-/// 1 on success; 0 otherwise, leaving `out` as it was. An empty sub-key opens nothing. Every read
+/// True on success; false otherwise, leaving `out` as it was. An empty sub-key opens nothing. Every read
 /// is made under HKEY_LOCAL_MACHINE.
-int RegReadDword(const char* subKey, const char* valueName, uint32_t* out);
+bool RegReadDword(const char* subKey, const char* valueName, uint32_t* out);
 
 /// What RegReadString does with the sub-key before it opens it.
 enum class SubKeyPath {
@@ -20,13 +20,13 @@ enum class SubKeyPath {
 };
 
 /// Reads a text (data of any type, at most `capacity` bytes with its terminating zero) into
-/// `buffer`. 1 on success; 0 otherwise, with the buffer emptied (untouched when `capacity` is 0
+/// `buffer`. True on success; false otherwise, with the buffer emptied (untouched when `capacity` is 0
 /// or less). Stored bytes with no zero among them are terminated after the bytes read; when
 /// they fill the whole capacity that does not fit, and the read fails. Data of no bytes at all
 /// fails too. The sub-key is rewritten as `path` says; the form without it rewrites
 /// (SubKeyPath::kToWow6432Node), and every caller of the tool uses that form.
-int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path);
-int RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
+bool RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path);
+bool RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
 
 /// What a read of a text value found.
 enum class TextValue {
@@ -46,10 +46,10 @@ TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, i
 /// RegReadText does: an empty text is kAbsent. The buffer is empty unless the result is kRead.
 TextValue RegReadAnyText(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
 
-/// Text values of the server key. The version readers return 1 only for a non-empty text
+/// Text values of the server key. The version readers return true only for a non-empty text
 /// (GetServerVersion for any successful read); GetApplicationDirectory appends "64" whether or
 /// not the read succeeded, and counts a directory too long to take it as a failed read.
-int GetServerVersion(char* buffer, int32_t capacity);
-int GetProfessionalVersion(char* buffer, int32_t capacity);
-int GetEnterpriseVersion(char* buffer, int32_t capacity);
-int GetApplicationDirectory(char* buffer, int32_t capacity);
+bool GetServerVersion(char* buffer, int32_t capacity);
+bool GetProfessionalVersion(char* buffer, int32_t capacity);
+bool GetEnterpriseVersion(char* buffer, int32_t capacity);
+bool GetApplicationDirectory(char* buffer, int32_t capacity);

@@ -11,7 +11,7 @@ void ReadNumber(const char* key, const char* valueName, uint32_t* field, uint32_
 }
 
 template <size_t N>
-int ReadText(const char* key, const char* valueName, char (&field)[N]) {
+bool ReadText(const char* key, const char* valueName, char (&field)[N]) {
   return RegReadString(key, valueName, field, static_cast<int32_t>(N));
 }
 
@@ -48,7 +48,7 @@ constexpr W3cSwitch kW3cSwitches[] = {
 
 }  // namespace
 
-int LoadSettings(ServerSettings& s) {
+void LoadSettings(ServerSettings& s) {
   // The order is the order of the registry reads; Data Directory comes before the fields that
   // fall back on it. A fallback that does not fit its field leaves the field empty.
   ReadText(kServerKey, "Configuration Directory", s.configurationDirectory);
@@ -98,5 +98,4 @@ int LoadSettings(ServerSettings& s) {
   ReadNumber(kRemoteAdminKey, "Authorization Mode", &s.authorizationMode, 1);
   ReadNumber(kAdministrationKey, "IPv6 Status", &s.ipv6Status, 0);
   ReadNumber(kServerKey, "Prevent Message Duplicates", &s.preventMessageDuplicates, 0);
-  return 1;
 }

@@ -54,5 +54,5 @@ struct ServerSettings {
 };
 
 /// Fills `settings` from the registry with its fallbacks, in the server's fixed order, and
-/// creates the activity-log directory. Returns 1.
-int LoadSettings(ServerSettings& settings);
+/// creates the activity-log directory.
+void LoadSettings(ServerSettings& settings);

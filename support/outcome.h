@@ -4,7 +4,12 @@
 /// for prints a line saying what, and notes it here; the exit status is then 1.
 class RunOutcome {
  public:
-  /// Notes that work asked for was refused, skipped or failed.
+  /// Prints the line `format` makes (as platform::Print) and notes that work asked for was
+  /// refused, skipped or failed.
+  void Fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+  /// Notes that work asked for was refused, skipped or failed, for a caller whose line was
+  /// printed where the failure was found.
   void NoteSkippedWork() { skipped_ = true; }
 
   /// True once any work was refused, skipped or failed.

@@ -31,7 +31,8 @@ class BadMailTest : public testing::Test {
   }
   std::vector<std::string> Purge(int32_t days) {
     CapturedOutput output;
-    PurgeBadMail(days, settings_, test_.run());
+    test_.options.days = days;
+    PurgeBadMail(settings_, test_.run());
     return Lines(output.Take());
   }
 

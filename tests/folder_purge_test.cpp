@@ -30,7 +30,8 @@ class PurgeFolderTest : public testing::Test {
   std::string Folder() const { return dir_.str(); }
   std::vector<std::string> Purge(int32_t days) {
     CapturedOutput output;
-    PurgeFolder(Folder().c_str(), days, test_.run());
+    test_.options.days = days;
+    PurgeFolder(Folder().c_str(), test_.run());
     return Lines(output.Take());
   }
   bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }
@@ -70,7 +71,7 @@ TEST_F(PurgeFolderTest, BuildsTheSearchPatternWithOneSeparator) {
   const std::string withSeparator = Folder() + static_cast<char>(fs::path::preferred_separator);
   {
     CapturedOutput output;
-    PurgeFolder(withSeparator.c_str(), 30, test_.run());
+    PurgeFolder(withSeparator.c_str(), test_.run());
   }
   ASSERT_EQ(store_.patterns.size(), 2u);
   EXPECT_EQ(store_.patterns[0], withSeparator + "*.MAI");
@@ -157,7 +158,7 @@ TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
   AgeFile(other / "old.MAI", Days(40));
   for (int visit = 0; visit < 2; ++visit) {
     CapturedOutput output;
-    PurgeFolder(other.str().c_str(), 30, test_.run());
+    PurgeFolder(other.str().c_str(), test_.run());
     EXPECT_EQ(Lines(output.Take()).front().rfind("Preview: " + other.str() + " is listed again", 0) == 0, visit == 1);
   }
 }
@@ -216,7 +217,7 @@ TEST_F(PurgeFolderTest, AFolderWithoutMessagesOrWithoutExistenceIsSilent) {
   Message("note.txt", 400);
   EXPECT_TRUE(Purge(30).empty());
   CapturedOutput output;
-  PurgeFolder((dir_ / "missing").string().c_str(), 30, test_.run());
+  PurgeFolder((dir_ / "missing").string().c_str(), test_.run());
   EXPECT_EQ(output.Take(), "");
   EXPECT_TRUE(store_.rescans.empty());
 }
@@ -225,7 +226,7 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   const std::string longFolder = Folder() + std::string(1, static_cast<char>(fs::path::preferred_separator)) +
                                  std::string(2100, 'f');
   CapturedOutput output;
-  PurgeFolder(longFolder.c_str(), 30, test_.run());
+  PurgeFolder(longFolder.c_str(), test_.run());
   EXPECT_EQ(output.Take(), "Skipped " + longFolder + ": the folder path is too long to search\n");
   EXPECT_TRUE(store_.patterns.empty());
   EXPECT_TRUE(test_.outcome.WorkWasSkipped());
@@ -233,9 +234,8 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   runOptions.retainUnread = 1;
   const std::string name(2047, 'n');
   CapturedOutput second;
-  EXPECT_EQ(
-      DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(), test_.run()),
-      0);
+  EXPECT_FALSE(
+      DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(), test_.run()));
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(store_.deleteCalls, 0);
 }
@@ -279,11 +279,12 @@ class LookalikeStore final : public MessageStore {
 
 TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns) {
   RunOptions options;
+  options.days = 30;
   LookalikeStore store;
   RunOutcome outcome;
   RunLedger ledger;
   CapturedOutput output;
-  PurgeFolder("folder", 30, {options, store, outcome, ledger});
+  PurgeFolder("folder", {options, store, outcome, ledger});
   const auto lines = Lines(output.Take());
   EXPECT_EQ(store.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
   ASSERT_EQ(lines.size(), 3u);
@@ -292,12 +293,13 @@ TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns)
 
 TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
   RunOptions options;
+  options.days = 30;
   LookalikeStore store;
   RunOutcome outcome;
   RunLedger ledger;
   store.fails = true;
   CapturedOutput output;
-  PurgeFolder("folder", 30, {options, store, outcome, ledger});
+  PurgeFolder("folder", {options, store, outcome, ledger});
   EXPECT_EQ(output.Take(), "Unable to search folder\n");
   EXPECT_TRUE(store.deleted.empty());
   EXPECT_TRUE(outcome.WorkWasSkipped());

@@ -30,7 +30,7 @@ TEST(PosixFiles, TimesTooFarAheadForFileTimesAreInTheFutureNeverOld) {
   SetModificationTime(dir / "max.MAI", INT64_MAX);
   testing_support::TestRun test;
   CapturedOutput output;
-  PurgeFolder(dir.str().c_str(), 30, test.run());
+  PurgeFolder(dir.str().c_str(), test.run());
   EXPECT_EQ(output.Take(), "-->0\t Messages in\t" + dir.str() + "\n");
   EXPECT_EQ(test.store.deleteCalls, 0);
 }

@@ -42,7 +42,8 @@ TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoo
   ProviderSet none;
   LibraryPostofficeSource source(none, test.outcome);
   testing_support::CapturedOutput output;
-  PurgePostoffices(30, settings, source, test.run());
+  PostofficeRequest request;
+  EXPECT_FALSE(BeginPostoffices(settings, source, test.run(), request));
   EXPECT_EQ(testing_support::Lines(output.Take()),
             (std::vector<std::string>{"Purging Mailbox Messages older than 30 days", "Postoffice Root=",
                                       "Skipped the postoffice phase: Mail Root is not set"}));
@@ -87,9 +88,6 @@ class FakePostofficeSource final : public PostofficeSource {
 // whole target goes back for the next call; a name that matches nothing is said, with the names a
 // target takes. With POSTMASTER alone a named mailbox is looked up all the same.
 TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid) {
-  testing_support::RegistryFixture registry;
-  // Read once per process, at the first walk: no pause after the postoffices of any walk here.
-  registry.SetNumber(testing_support::kTestServerKey + std::string("\\Services\\Administration"), "Purge Wait", 0);
   ServerSettings settings;
   snprintf(settings.mailRoot, sizeof settings.mailRoot, "root");
   FakePostofficeSource source;
@@ -99,7 +97,10 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
     snprintf(test.options.target, sizeof test.options.target, "%s", target.c_str());
     source.calls.clear();
     testing_support::CapturedOutput output;
-    PurgePostoffices(30, settings, source, test.run());
+    PostofficeRequest request;
+    if (BeginPostoffices(settings, source, test.run(), request)) {
+      PurgePostoffices(settings, request, 0, source, test.run());
+    }
     return testing_support::Lines(output.Take());
   };
   const std::vector<std::pair<std::string, bool>> targets = {

@@ -65,7 +65,7 @@ TEST_F(RegistryFileLoadingTest, AMalformedFileNamesItsLineAndHoldsNothing) {
   EXPECT_EQ(MailRoot(), "");
 
   CapturedOutput output;
-  EXPECT_EQ(CheckRegistry(), 0);
+  EXPECT_FALSE(CheckRegistry());
   EXPECT_EQ(output.Take(), "The registry file " + path_ +
                                " cannot be used: line 5: a text has no closing quote. Nothing was done.\n");
 }

@@ -40,7 +40,7 @@ class LoadSettingsTest : public testing::Test {
 
   static std::string Key(const char* below) { return std::string(kTestServerKey) + "\\" + below; }
 
-  int LoadSettings() { return ::LoadSettings(serverSettings); }
+  void LoadSettings() { ::LoadSettings(serverSettings); }
 
   ServerSettings serverSettings;
   RegistryFixture registry_;
@@ -51,7 +51,7 @@ TEST_F(LoadSettingsTest, WithOnlyADataDirectoryEveryOtherFieldTakesItsFallback) 
   // at the top of the drive.
   TempDir data;
   registry_.SetText(kTestServerKey, "Data Directory", data.str());
-  EXPECT_EQ(LoadSettings(), 1);
+  LoadSettings();
   const ServerSettings& s = serverSettings;
   const std::string radms = data.str() + kSeparator + "Logging" + kSeparator + "RADMS";
   EXPECT_STREQ(s.configurationDirectory, "");

@@ -80,8 +80,9 @@ class RecordingStore final : public MessageStore {
 };
 
 /// The records of one purge run for a test to set and look at: options, a recording store, the
-/// outcome and the ledger.
+/// outcome and the ledger. The options purge what is older than 30 days.
 struct TestRun {
+  TestRun() { options.days = 30; }
   RunOptions options;
   RecordingStore store;
   RunOutcome outcome;
