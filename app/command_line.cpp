@@ -80,10 +80,14 @@ struct Switch {
 
 // The switch keywords, in the order the switch text is searched for them.
 constexpr Switch kSwitches[] = {
-    {"POSTMASTER", &RunOptions::cleanPostmaster}, {"INBOX", &RunOptions::cleanInbox},
-    {"BADMAIL", &RunOptions::cleanBadMail},       {"DELETED", &RunOptions::cleanDeleted},
-    {"SENT", &RunOptions::cleanSent},             {"JUNK", &RunOptions::cleanJunk},
-    {"REPORT", &RunOptions::reportOnly},          {"PREVIEW", &RunOptions::preview},
+    {"POSTMASTER", &RunOptions::cleanPostmaster},
+    {"INBOX", &RunOptions::cleanInbox},
+    {"BADMAIL", &RunOptions::cleanBadMail},
+    {"DELETED", &RunOptions::cleanDeleted},
+    {"SENT", &RunOptions::cleanSent},
+    {"JUNK", &RunOptions::cleanJunk},
+    {"REPORT", &RunOptions::reportOnly},
+    {"PREVIEW", &RunOptions::preview},
 };
 
 bool NamesASwitch(std::string_view text) {
@@ -224,10 +228,13 @@ void PrintUsage(bool waitsForKey) {
   platform::Print("*            Quillerton Message Store Purge Utility              *\n");
   platform::Print("*            Version %-44s*\n", kUsageVersion);
   platform::Print("******************************************************************\n\n");
-  platform::Print("This utility will purge all Postmaster, Badmail, Inbox or Deleted Items messages that exceed the specified age.\n\n");
+  platform::Print(
+      "This utility will purge all Postmaster, Badmail, Inbox or Deleted Items messages that exceed the specified "
+      "age.\n\n");
   platform::Print("Syntax: QNPURGE {POSTOFFICE|POSTOFFICE/MAILBOX|ALL} {DAYS} {SWITCHES} [UNREAD]\n\n");
   platform::Print("Parameters:\n");
-  platform::Print("POSTOFFICE|POSTOFFICE/MAILBOX|ALL = Apply to a single postoffice, to a single mailbox or to all post offices\n");
+  platform::Print(
+      "POSTOFFICE|POSTOFFICE/MAILBOX|ALL = Apply to a single postoffice, to a single mailbox or to all post offices\n");
   platform::Print("DAYS = The minimum age of messages (in days)\n");
   platform::Print("SWITCHES = See following section (switches are delimited by a plus)\n");
   platform::Print("UNREAD = Do not purge unread messages\n\n");

@@ -44,11 +44,13 @@ BENCHMARK(BM_FindNoCaseNearMisses)->Arg(1023)->Arg(1 << 16);
 std::string TypicalMessage(size_t size, bool read) {
   std::string header = "Return-Path: <sender@example.org>\r\n";
   while (header.size() < size - 400) {
-    header += "Received: from mx.example.net (mx.example.net [192.0.2.1]) by mail.example.com;\r\n"
-              "\tTue, 14 Nov 2023 22:13:57 +0000\r\n";
+    header +=
+        "Received: from mx.example.net (mx.example.net [192.0.2.1]) by mail.example.com;\r\n"
+        "\tTue, 14 Nov 2023 22:13:57 +0000\r\n";
   }
-  header += "From: \"Sender\" <sender@example.org>\r\nTo: someone@example.com\r\nSubject: the quarterly report\r\n"
-            "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=\"us-ascii\"\r\n";
+  header +=
+      "From: \"Sender\" <sender@example.org>\r\nTo: someone@example.com\r\nSubject: the quarterly report\r\n"
+      "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=\"us-ascii\"\r\n";
   header += read ? "X-Read: 1\r\n" : "X-Read: 0\r\n";
   header += "X-Mailer: Example Mail Client 4.2\r\n\r\n";
   return header + std::string(20000, 'b');
@@ -111,9 +113,7 @@ void BM_IsMessageReadTypicalUnread(benchmark::State& state) {
 BENCHMARK(BM_IsMessageReadTypicalUnread)->Arg(1024)->Arg(3072);
 
 // One header line of 256 KB and no line end: read to the end in 2,047-byte pieces.
-void BM_IsMessageReadOneHugeLine(benchmark::State& state) {
-  RunIsMessageRead(state, std::string(256 * 1024, 'h'), 0);
-}
+void BM_IsMessageReadOneHugeLine(benchmark::State& state) { RunIsMessageRead(state, std::string(256 * 1024, 'h'), 0); }
 BENCHMARK(BM_IsMessageReadOneHugeLine);
 
 // 64 K header lines of one character each, no empty line: the most pieces per byte.

@@ -83,7 +83,8 @@ class Parser {
       section_ = Section::kIgnored;  // another root: read, and of no concern here
       return true;
     }
-    std::string subKey = separator == std::string_view::npos ? std::string() : ascii::UpperCopy(path.substr(separator + 1));
+    std::string subKey =
+        separator == std::string_view::npos ? std::string() : ascii::UpperCopy(path.substr(separator + 1));
     while (!subKey.empty() && subKey.back() == '\\') subKey.pop_back();
 
     if (deletion) {

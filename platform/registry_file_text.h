@@ -21,8 +21,7 @@ std::string NarrowFromUtf16(const std::string& bytes, size_t start);
 /// `decoded`, else the bytes themselves (after a UTF-8 byte-order mark, if there is one), not
 /// copied, as a file can be 64 MiB. `text` is valid while `bytes` and `decoded` are. False, with
 /// `problem->reason` filled, for text in another encoding or cut short.
-bool DecodeText(const std::string& bytes, std::string* decoded, std::string_view* text,
-                RegistryFile::Problem* problem);
+bool DecodeText(const std::string& bytes, std::string* decoded, std::string_view* text, RegistryFile::Problem* problem);
 
 /// The text's lines one at a time, without their line ends and without blanks at either end.
 /// Lines are views into the text, read as the parser asks for them: a file of millions of empty

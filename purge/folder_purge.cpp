@@ -166,7 +166,7 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run) {
 }
 
 bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
-                  const PurgeRun& run) {
+                   const PurgeRun& run) {
   const char* fileName = entry.name;
   // The entry is reached through the open folder, but only a message whose whole path (folder,
   // separator, name) fits the tool's path buffer is touched, on either platform.
@@ -177,8 +177,8 @@ bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, cons
   if (run.options.retainUnread) {
     // Judged and deleted through one open: the file deleted is the file whose header was read.
     // A preview only judges.
-    const UnreadPurge outcome = run.options.preview ? PreviewOf(run.store.ReadHeader(folder, entry))
-                                                    : run.store.DeleteIfRead(folder, entry);
+    const UnreadPurge outcome =
+        run.options.preview ? PreviewOf(run.store.ReadHeader(folder, entry)) : run.store.DeleteIfRead(folder, entry);
     switch (outcome) {
       case UnreadPurge::kDeleted:
         return true;

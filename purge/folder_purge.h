@@ -16,4 +16,4 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run);
 /// one whose header cannot be read "Unable to read NAME in FOLDER", noted in the run's outcome. In
 /// a preview nothing is deleted, and the answer is as if the deletion had succeeded.
 bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
-                  const PurgeRun& run);
+                   const PurgeRun& run);

@@ -60,10 +60,9 @@ bool RunLedger::KeepName(const char* name) {
 
 bool RunLedger::WasPretendedDeleted(const char* name) const {
   const std::string_view wanted(name);
-  const auto found = std::lower_bound(keptStarts_.begin(), keptStarts_.end(), wanted,
-                                      [this](uint32_t start, std::string_view value) {
-                                        return NameAt(keptNames_, start) < value;
-                                      });
+  const auto found =
+      std::lower_bound(keptStarts_.begin(), keptStarts_.end(), wanted,
+                       [this](uint32_t start, std::string_view value) { return NameAt(keptNames_, start) < value; });
   return found != keptStarts_.end() && NameAt(keptNames_, *found) == wanted;
 }
 

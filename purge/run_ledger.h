@@ -25,10 +25,10 @@ class RunLedger {
 
   /// How a preview finds a folder it is about to list.
   enum class Visit {
-    kFirst,             ///< listed nothing there before
-    kFirstKeepingNames, ///< the folder of ExpectSecondVisit, first seen: keep what it pretends to delete
-    kAgain,             ///< listed there before, every name kept: skip those names
-    kAgainUnknown,      ///< listed there before without keeping (all) the names
+    kFirst,              ///< listed nothing there before
+    kFirstKeepingNames,  ///< the folder of ExpectSecondVisit, first seen: keep what it pretends to delete
+    kAgain,              ///< listed there before, every name kept: skip those names
+    kAgainUnknown,       ///< listed there before without keeping (all) the names
   };
 
   /// Preview: the folder `folderPath` may be visited again in this run (the postmaster inbox,

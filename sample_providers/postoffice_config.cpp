@@ -56,7 +56,8 @@ QN_PROVIDER_EXPORT int32_t PostofficeFindNext(PostofficeRecord* record) {
 }
 
 QN_PROVIDER_EXPORT int32_t MailboxFindFirst(MailboxRecord* record) {
-  mailboxes = sample::Mailboxes(std::string(record->postoffice, strnlen(record->postoffice, sizeof record->postoffice)));
+  mailboxes =
+      sample::Mailboxes(std::string(record->postoffice, strnlen(record->postoffice, sizeof record->postoffice)));
   nextMailbox = 0;
   return YieldMailbox("MailboxFindFirst", record);
 }

@@ -41,11 +41,10 @@ std::vector<std::string> SubfolderNames(const std::string& folder) {
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     if (it->is_directory(error)) names.push_back(it->path().filename().string());
   }
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) {
-              return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                                  [](char x, char y) { return ascii::Upper(x) < ascii::Upper(y); });
-            });
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return ascii::Upper(x) < ascii::Upper(y); });
+  });
   return names;
 }
 
@@ -109,8 +108,8 @@ std::string Describe(const PostofficeRecord& record) {
 std::string Describe(const MailboxRecord& record) {
   return "postoffice=\"" + FieldText(record.postoffice, sizeof record.postoffice) + "\" mailbox=\"" +
          FieldText(record.mailbox, sizeof record.mailbox) + "\" reserved=\"" +
-         FieldText(record.reserved, sizeof record.reserved) + "\" request=" + std::to_string(record.request[0]) +
-         "," + std::to_string(record.request[1]) + "," + std::to_string(record.request[2]) + "," +
+         FieldText(record.reserved, sizeof record.reserved) + "\" request=" + std::to_string(record.request[0]) + "," +
+         std::to_string(record.request[1]) + "," + std::to_string(record.request[2]) + "," +
          std::to_string(record.request[3]);
 }
 

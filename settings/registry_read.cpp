@@ -39,7 +39,7 @@ TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int3
   // Data of exactly `capacity` bytes with no zero among them does not fit the buffer with its
   // terminator: a failed read, and BoundedCopy leaves the buffer empty.
   return BoundedCopy(buffer, static_cast<size_t>(capacity), working.get()) != nullptr ? TextValue::kRead
-                                                                                       : TextValue::kTooLong;
+                                                                                      : TextValue::kTooLong;
 }
 
 }  // namespace
@@ -56,7 +56,8 @@ bool RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
   // Data of any type is taken; shorter data fills the low-order bytes and the rest stays 0.
   unsigned char bytes[4] = {};
   uint32_t size = sizeof bytes;
-  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead) return false;
+  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead)
+    return false;
   *out = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
          static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
   return true;

@@ -1,6 +1,6 @@
+#include "settings/server_settings.h"
 #include "platform/files.h"
 #include "settings/registry_read.h"
-#include "settings/server_settings.h"
 #include "support/text.h"
 
 namespace {
@@ -92,8 +92,8 @@ void LoadSettings(ServerSettings& s) {
   ReadNumber(kRemoteAdminKey, "Listen Port", &s.listenPort, 8081);
   ReadNumber(kAdministrationKey, "Performance Logging Enabled", &s.performanceLoggingEnabled, 0);
   for (const W3cSwitch& w3c : kW3cSwitches) ReadNumber(kW3cLoggingKey, w3c.valueName, &(s.*w3c.field), 1);
-  s.badMailDirectoryRead = RegReadAnyText(kServerKey, "Bad Mail Directory", s.badMailDirectory,
-                                          sizeof s.badMailDirectory);
+  s.badMailDirectoryRead =
+      RegReadAnyText(kServerKey, "Bad Mail Directory", s.badMailDirectory, sizeof s.badMailDirectory);
   ReadText(kServerKey, "Quarantine Directory", s.quarantineDirectory);
   ReadNumber(kRemoteAdminKey, "Authorization Mode", &s.authorizationMode, 1);
   ReadNumber(kAdministrationKey, "IPv6 Status", &s.ipv6Status, 0);

@@ -48,8 +48,8 @@ int32_t ReplaceInString(std::string& text, const char* needle, const char* repla
       const size_t found = text.find(needle, static_cast<size_t>(position), static_cast<size_t>(needleLength));
       if (found != std::string::npos) match = static_cast<int32_t>(found);
     } else {
-      const char* found = FindNoCase(text.c_str() + position, needle,
-                                     static_cast<int32_t>(text.size()) - position, needleLength);
+      const char* found =
+          FindNoCase(text.c_str() + position, needle, static_cast<int32_t>(text.size()) - position, needleLength);
       if (found != nullptr) match = static_cast<int32_t>(found - text.c_str());
     }
 

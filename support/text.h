@@ -13,8 +13,7 @@ char* BoundedAppend(char* destination, size_t size, const char* source);
 
 /// Formats into `destination` of `size` bytes. Returns the length written, or -1 (leaving
 /// `destination` empty) when the result does not fit: nothing is ever cut and used.
-int BoundedFormat(char* destination, size_t size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+int BoundedFormat(char* destination, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 /// As BoundedFormat, for file-system paths: every '\\' of `format` (not of the arguments)
 /// stands for the platform's path separator.

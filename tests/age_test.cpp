@@ -22,14 +22,10 @@ struct WorkedAge {
 
 TEST(Age, TheWorkedTableHoldsForRealElapsedTimes) {
   const WorkedAge table[] = {
-      {2 * kTicksPerHour, 0, 0, 1, 1, false},
-      {29 * kTicksPerDay + 23 * kTicksPerHour, 0, 0, 30, 30, false},
-      {30 * kTicksPerDay, 0, 0, 31, 31, true},
-      {31 * kTicksPerDay, 0, 1, 1, 31, true},
-      {58 * kTicksPerDay, 0, 1, 28, 58, true},
-      {59 * kTicksPerDay, 0, 2, 1, 61, true},
-      {364 * kTicksPerDay, 0, 11, 31, 361, true},
-      {365 * kTicksPerDay, 1, 0, 1, 366, true},
+      {2 * kTicksPerHour, 0, 0, 1, 1, false},     {29 * kTicksPerDay + 23 * kTicksPerHour, 0, 0, 30, 30, false},
+      {30 * kTicksPerDay, 0, 0, 31, 31, true},    {31 * kTicksPerDay, 0, 1, 1, 31, true},
+      {58 * kTicksPerDay, 0, 1, 28, 58, true},    {59 * kTicksPerDay, 0, 2, 1, 61, true},
+      {364 * kTicksPerDay, 0, 11, 31, 361, true}, {365 * kTicksPerDay, 1, 0, 1, 366, true},
       {400 * kTicksPerDay, 1, 1, 5, 400, true},
   };
   const uint64_t now = platform::CurrentFileTime();

@@ -25,8 +25,8 @@ Parsed Parse(std::vector<const char*> args) {
 // cleanPostmaster, cleanInbox, cleanBadMail, cleanDeleted, cleanSent, cleanJunk, reportOnly
 std::string Flags(const RunOptions& o) {
   std::string flags;
-  for (int flag : {o.cleanPostmaster, o.cleanInbox, o.cleanBadMail, o.cleanDeleted, o.cleanSent, o.cleanJunk,
-                   o.reportOnly}) {
+  for (int flag :
+       {o.cleanPostmaster, o.cleanInbox, o.cleanBadMail, o.cleanDeleted, o.cleanSent, o.cleanJunk, o.reportOnly}) {
     flags += flag ? '1' : '0';
   }
   return flags;
@@ -162,8 +162,9 @@ TEST(CommandLine, ArgumentsTooLongForTheirFieldsAreRefusedWithALine) {
   const auto lines = testing_support::Lines(output.Take());
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "The target argument is 128 characters long; at most 127 are accepted. Nothing was done.");
-  EXPECT_EQ(lines[1],
-            "The mailbox part of the target argument is 64 characters long; at most 63 are accepted. Nothing was done.");
+  EXPECT_EQ(
+      lines[1],
+      "The mailbox part of the target argument is 64 characters long; at most 63 are accepted. Nothing was done.");
   EXPECT_EQ(lines[3], "The target argument is 1024 characters long; at most 127 are accepted. Nothing was done.");
 
   // The longest that fit are accepted.

@@ -116,7 +116,8 @@ TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCoun
   int unableLines = 0;
   for (const char* name : {"a.MAI", "b.MAI", "c.MAI"}) {
     const bool stayed = Exists(name);
-    const bool reported = std::count(lines.begin(), lines.end(), "Unable to delete " + std::string(name) + " in " + Folder());
+    const bool reported =
+        std::count(lines.begin(), lines.end(), "Unable to delete " + std::string(name) + " in " + Folder());
     const bool listed = std::count(lines.begin(), lines.end(), DeletedLine(name, 0, 1, 10));
     EXPECT_EQ(stayed, reported) << name;
     EXPECT_NE(stayed, listed) << name;
@@ -223,8 +224,8 @@ TEST_F(PurgeFolderTest, AFolderWithoutMessagesOrWithoutExistenceIsSilent) {
 }
 
 TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
-  const std::string longFolder = Folder() + std::string(1, static_cast<char>(fs::path::preferred_separator)) +
-                                 std::string(2100, 'f');
+  const std::string longFolder =
+      Folder() + std::string(1, static_cast<char>(fs::path::preferred_separator)) + std::string(2100, 'f');
   CapturedOutput output;
   PurgeFolder(longFolder.c_str(), test_.run());
   EXPECT_EQ(output.Take(), "Skipped " + longFolder + ": the folder path is too long to search\n");

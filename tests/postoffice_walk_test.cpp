@@ -45,8 +45,8 @@ TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoo
   PostofficeRequest request;
   EXPECT_FALSE(BeginPostoffices(settings, source, test.run(), request));
   EXPECT_EQ(testing_support::Lines(output.Take()),
-            (std::vector<std::string>{"Purging Mailbox Messages older than 30 days", "Postoffice Root=",
-                                      "Skipped the postoffice phase: Mail Root is not set"}));
+            (std::vector<std::string>{"Purging Mailbox Messages older than 30 days",
+                                      "Postoffice Root=", "Skipped the postoffice phase: Mail Root is not set"}));
   EXPECT_TRUE(test.outcome.WorkWasSkipped());
 }
 
@@ -70,7 +70,8 @@ class FakePostofficeSource final : public PostofficeSource {
   int32_t Call(Entry entry, MailboxRecord* record) override {
     calls.push_back("get " + std::string(record->postoffice) + "/" + record->mailbox);
     for (const auto& postoffice : postoffices) {
-      if (entry == Entry::kMailboxGet && postoffice.first == record->postoffice && postoffice.second == record->mailbox) {
+      if (entry == Entry::kMailboxGet && postoffice.first == record->postoffice &&
+          postoffice.second == record->mailbox) {
         return 1;
       }
     }

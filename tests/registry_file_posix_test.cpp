@@ -66,8 +66,8 @@ TEST_F(RegistryFileLoadingTest, AMalformedFileNamesItsLineAndHoldsNothing) {
 
   CapturedOutput output;
   EXPECT_FALSE(CheckRegistry());
-  EXPECT_EQ(output.Take(), "The registry file " + path_ +
-                               " cannot be used: line 5: a text has no closing quote. Nothing was done.\n");
+  EXPECT_EQ(output.Take(),
+            "The registry file " + path_ + " cannot be used: line 5: a text has no closing quote. Nothing was done.\n");
 }
 
 TEST_F(RegistryFileLoadingTest, AFileThatCannotBeReadIsNamed) {
@@ -76,8 +76,8 @@ TEST_F(RegistryFileLoadingTest, AFileThatCannotBeReadIsNamed) {
   EXPECT_EQ(MailRoot(), "");
   WriteFile(dir_ / "file", "x");
   Use((dir_ / "file" / "registry.reg").string());
-  EXPECT_EQ(Problem(), "The registry file " + (dir_ / "file" / "registry.reg").string() +
-                           " cannot be read: Not a directory.");
+  EXPECT_EQ(Problem(),
+            "The registry file " + (dir_ / "file" / "registry.reg").string() + " cannot be read: Not a directory.");
 
   WriteFile(dir_ / "half.reg", std::string("\xFF\xFE", 2) + "W");
   Use((dir_ / "half.reg").string());

@@ -74,8 +74,7 @@ class RegistryFileTest : public testing::Test {
 
 TEST_F(RegistryFileTest, ReadsWhatRegExportWrites) {
   // The shape `reg export` gives the server's key: UTF-16LE, CRLF, a byte list continued.
-  Parse(Utf16File(std::string(kHeader5) +
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton]\r\n\r\n" + kSection +
+  Parse(Utf16File(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton]\r\n\r\n" + kSection +
                   "@=\"default text\"\r\n"
                   "\"Bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
                   "  17,18,19,1A,1b\r\n"
@@ -184,8 +183,9 @@ TEST_F(RegistryFileTest, OnlyVersion5TextTypesAreConvertedFromUtf16) {
 TEST_F(RegistryFileTest, AcceptsTheTextForms) {
   // UTF-8 with its byte-order mark, LF line ends, blanks around "=" and in byte lists, a
   // comment inside continued data, a value with no data bytes.
-  Parse("\xEF\xBB\xBFREGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n  \"a\" = dword:ffffffff\t\n"
-        "\"b\"=hex: 01 , 02,\\\n; comment\n   03\n\"c\"=hex:\n\"d\"=hex(3):\\\n  04\n\"\"=\"default\"\n");
+  Parse(
+      "\xEF\xBB\xBFREGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n  \"a\" = dword:ffffffff\t\n"
+      "\"b\"=hex: 01 , 02,\\\n; comment\n   03\n\"c\"=hex:\n\"d\"=hex(3):\\\n  04\n\"\"=\"default\"\n");
   EXPECT_EQ(Value("K", "a"), "\xFF\xFF\xFF\xFF");
   EXPECT_EQ(Value("K", "b"), "\x01\x02\x03");
   EXPECT_EQ(Value("K", "c"), "");

@@ -21,8 +21,8 @@ void ClearTestKeys() {
 
 void SetValue(const std::string& key, const std::string& name, DWORD type, const BYTE* data, DWORD size) {
   HKEY handle;
-  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
-                                nullptr);
+  LONG status =
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr);
   ASSERT_EQ(status, ERROR_SUCCESS) << key;
   status = RegSetValueExA(handle, name.c_str(), 0, type, data, size);
   RegCloseKey(handle);

@@ -23,17 +23,33 @@ class LoadSettingsTest : public testing::Test {
   // Every field holds something stale first, so that the load shows it writes each one.
   void SetUp() override {
     ServerSettings& s = serverSettings;
-    for (char* field : {s.configurationDirectory, s.providerDirectory, s.professionalVersion, s.enterpriseVersion,
-                        s.version, s.connectorRootDirectory, s.dataDirectory, s.mailRoot, s.activityLogDirectory,
-                        s.debugLogFileDirectory, s.w3cLoggingDirectory, s.inboundServerBindings, s.badMailDirectory,
-                        s.quarantineDirectory}) {
+    for (char* field :
+         {s.configurationDirectory, s.providerDirectory, s.professionalVersion, s.enterpriseVersion, s.version,
+          s.connectorRootDirectory, s.dataDirectory, s.mailRoot, s.activityLogDirectory, s.debugLogFileDirectory,
+          s.w3cLoggingDirectory, s.inboundServerBindings, s.badMailDirectory, s.quarantineDirectory}) {
       strcpy(field, "stale");
     }
-    for (uint32_t* field :
-         {&s.debugLoggingLevel, &s.maxRequestSize, &s.listenPort, &s.performanceLoggingEnabled, &s.w3cAccount,
-          &s.w3cAgent, &s.w3cClientIp, &s.w3cClientBytes, &s.w3cMethod, &s.w3cUriQuery, &s.w3cUriStem, &s.w3cDate,
-          &s.w3cServerBytes, &s.w3cComputerName, &s.w3cServerIp, &s.w3cServerPort, &s.w3cTime, &s.w3cTimeTaken,
-          &s.authorizationMode, &s.ipv6Status, &s.preventMessageDuplicates}) {
+    for (uint32_t* field : {&s.debugLoggingLevel,
+                            &s.maxRequestSize,
+                            &s.listenPort,
+                            &s.performanceLoggingEnabled,
+                            &s.w3cAccount,
+                            &s.w3cAgent,
+                            &s.w3cClientIp,
+                            &s.w3cClientBytes,
+                            &s.w3cMethod,
+                            &s.w3cUriQuery,
+                            &s.w3cUriStem,
+                            &s.w3cDate,
+                            &s.w3cServerBytes,
+                            &s.w3cComputerName,
+                            &s.w3cServerIp,
+                            &s.w3cServerPort,
+                            &s.w3cTime,
+                            &s.w3cTimeTaken,
+                            &s.authorizationMode,
+                            &s.ipv6Status,
+                            &s.preventMessageDuplicates}) {
       *field = 77;
     }
   }
@@ -70,9 +86,9 @@ TEST_F(LoadSettingsTest, WithOnlyADataDirectoryEveryOtherFieldTakesItsFallback) 
   EXPECT_STREQ(s.inboundServerBindings, "(All)");
   EXPECT_EQ(s.listenPort, 8081u);
   EXPECT_EQ(s.performanceLoggingEnabled, 0u);
-  for (uint32_t w3c : {s.w3cAccount, s.w3cAgent, s.w3cClientIp, s.w3cClientBytes, s.w3cMethod, s.w3cUriQuery,
-                       s.w3cUriStem, s.w3cDate, s.w3cServerBytes, s.w3cComputerName, s.w3cServerIp, s.w3cServerPort,
-                       s.w3cTime, s.w3cTimeTaken}) {
+  for (uint32_t w3c :
+       {s.w3cAccount, s.w3cAgent, s.w3cClientIp, s.w3cClientBytes, s.w3cMethod, s.w3cUriQuery, s.w3cUriStem, s.w3cDate,
+        s.w3cServerBytes, s.w3cComputerName, s.w3cServerIp, s.w3cServerPort, s.w3cTime, s.w3cTimeTaken}) {
     EXPECT_EQ(w3c, 1u);
   }
   EXPECT_STREQ(s.badMailDirectory, "");
@@ -157,8 +173,8 @@ TEST_F(LoadSettingsTest, OnlyTheLastComponentOfTheActivityLogDirectoryIsCreated)
   EXPECT_FALSE(fs::exists(data / "Logging"));
 
   const std::string stored = (data / "activity").string();
-  registry_.SetText("SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration",
-                    "Activity Log Directory", stored);
+  registry_.SetText("SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration", "Activity Log Directory",
+                    stored);
   LoadSettings();
   EXPECT_EQ(serverSettings.activityLogDirectory, stored);
   EXPECT_TRUE(fs::is_directory(data / "activity"));

@@ -86,7 +86,7 @@ TEST_F(IsMessageReadTest, OnlyTheFirstMebibyteIsScanned) {
   std::string header;
   while (header.size() < kHeaderScanLimit - 11) header += "Received: from mx.example.net\r\n";
   header.resize(kHeaderScanLimit - 11, 'r');
-  EXPECT_EQ(ReadOf(header + "\r\nX-Read: 1\r\n"), 1);  // the marker's line begins inside the limit
+  EXPECT_EQ(ReadOf(header + "\r\nX-Read: 1\r\n"), 1);   // the marker's line begins inside the limit
   EXPECT_EQ(ReadOf(header + "a\r\nX-Read: 1\r\n"), 0);  // one byte later it ends outside it
   // A sparse file of 4 GiB of zeros is one endless line: the scan stops at the limit, at once.
   WriteFile(dir_ / "m.MAI", "");

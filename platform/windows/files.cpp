@@ -186,8 +186,8 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   // The basic information level skips the short 8.3 names nobody reads, and large fetches take
   // the entries in fewer trips to the file system. Systems older than Windows 7 refuse both
   // with ERROR_INVALID_PARAMETER: the plain search then does the same work.
-  HANDLE search = FindFirstFileExW(searchPath, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE search =
+      FindFirstFileExW(searchPath, FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
     search = FindFirstFileW(searchPath, &data);
   }
@@ -257,8 +257,8 @@ OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
   // A name such as CON.MAI or NUL.MAI opens a device, not the file: only a file on disk is read.
   // A type that cannot be read is a file that cannot be read, never an unread message.
   SetLastError(NO_ERROR);
-  const DWORD type = Fails(Point::kFileType) ? (SetLastError(ERROR_INVALID_HANDLE), FILE_TYPE_UNKNOWN)
-                                              : GetFileType(file);
+  const DWORD type =
+      Fails(Point::kFileType) ? (SetLastError(ERROR_INVALID_HANDLE), FILE_TYPE_UNKNOWN) : GetFileType(file);
   if (type != FILE_TYPE_DISK) {
     const bool failed = type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR;
     CloseHandle(file);

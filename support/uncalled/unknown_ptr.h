@@ -61,9 +61,7 @@ class UnknownWeakPtr {
   /// True when the held pointer equals `raw`.
   virtual bool isEqual(T* raw) const { return pointer == raw; }
   /// True when the held address is below `raw`'s, both read as unsigned numbers.
-  virtual bool isLess(T* raw) const {
-    return reinterpret_cast<uintptr_t>(pointer) < reinterpret_cast<uintptr_t>(raw);
-  }
+  virtual bool isLess(T* raw) const { return reinterpret_cast<uintptr_t>(pointer) < reinterpret_cast<uintptr_t>(raw); }
   /// True when the held address is above `raw`'s, both read as unsigned numbers.
   virtual bool isGreater(T* raw) const {
     return reinterpret_cast<uintptr_t>(pointer) > reinterpret_cast<uintptr_t>(raw);
