@@ -13,13 +13,15 @@ SLASHES = "x\uff3c..\uff3c..\uff3c..\uff3cbob\uff3cInbox\uff3cVICTIM.MAI"  # ful
 FULLWIDTH_A = "\uff41.MAI"
 
 
-@unittest.skipUnless(UNDER_WINE, "Windows names and sharing")
-class ExactNames(WalkCase):
+class HeadquartersCase(WalkCase):
     def setUp(self):
         super().setUp()
         self.store.describe("Headquarters", "Headquarters")
         self.configure()
 
+
+@unittest.skipUnless(UNDER_WINE, "Windows names and sharing")
+class ExactNames(HeadquartersCase):
     def test_a_name_the_code_page_lacks_is_handled_as_itself_and_printed_without_best_fit(self):
         s = self.store
         for switches in (["INBOX"], ["INBOX", "UNREAD"]):
@@ -50,12 +52,7 @@ class ExactNames(WalkCase):
 
 
 @unittest.skipUnless(UNDER_WINE, "Windows names and sharing")
-class HeldFiles(WalkCase):
-    def setUp(self):
-        super().setUp()
-        self.store.describe("Headquarters", "Headquarters")
-        self.configure()
-
+class HeldFiles(HeadquartersCase):
     def hold(self, release_when_gone, milliseconds, files):
         holder = subprocess.Popen(["wine", HOLD_FILE, native_path(release_when_gone), str(milliseconds)] +
                                   [native_path(path) for path in files],
