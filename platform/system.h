@@ -41,7 +41,9 @@ class HostSystem : public System {
   SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) override {
     return platform::SearchFolder(pattern, visitor);
   }
-  bool DeleteEntry(const Folder& folder, const DirEntry& entry) override { return platform::DeleteEntry(folder, entry); }
+  bool DeleteEntry(const Folder& folder, const DirEntry& entry) override {
+    return platform::DeleteEntry(folder, entry);
+  }
   LibraryHandle LoadLibraryAt(const char* path) override { return platform::LoadLibraryAt(path); }
   void* FindSymbol(LibraryHandle library, const char* name) override { return platform::FindSymbol(library, name); }
   void FreeLibraryHandle(LibraryHandle library) override { platform::FreeLibraryHandle(library); }

@@ -22,7 +22,8 @@ platform::LibraryHandle LoadFrom(platform::System& system, const char* directory
 }
 
 // Loads one provider from the provider directory of the settings; reports one that fails.
-platform::LibraryHandle LoadProvider(platform::System& system, const ServerSettings& settings, const char* fileName, const char* failureLine) {
+platform::LibraryHandle LoadProvider(platform::System& system, const ServerSettings& settings, const char* fileName,
+                                     const char* failureLine) {
   platform::LibraryHandle library = LoadFrom(system, settings.providerDirectory, fileName);
   if (library == nullptr) platform::Print("%s", failureLine);
   return library;
@@ -62,8 +63,8 @@ void FreeProviders(platform::System& system, ProviderSet& providers) {
   }
 }
 
-void* ResolveEntryPoint(platform::System& system, platform::LibraryHandle library, const char* name, const char* providerTitle, const char* what,
-                        RunOutcome& outcome) {
+void* ResolveEntryPoint(platform::System& system, platform::LibraryHandle library, const char* name,
+                        const char* providerTitle, const char* what, RunOutcome& outcome) {
   if (library == nullptr) {
     outcome.Fail("Skipped %s: the %s is not loaded\n", what, providerTitle);
     return nullptr;

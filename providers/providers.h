@@ -50,10 +50,9 @@ class LoadedProviders {
 /// Asks the store provider to rescan `folderPath` (ScanFolders with 0, 0, inside the COM
 /// apartment). When the provider is not loaded or has no ScanFolders, a line says so and
 /// `outcome` notes the skipped work.
-void RequestRescan(platform::System& system, const ProviderSet& providers, const char* folderPath,
-                   RunOutcome& outcome);
+void RequestRescan(platform::System& system, const ProviderSet& providers, const char* folderPath, RunOutcome& outcome);
 
 /// The entry point `name` of `library`, or null after a line saying that `what` cannot be done,
 /// noted in `outcome`. `providerTitle` names the provider in that line.
-void* ResolveEntryPoint(platform::System& system, platform::LibraryHandle library, const char* name, const char* providerTitle, const char* what,
-                        RunOutcome& outcome);
+void* ResolveEntryPoint(platform::System& system, platform::LibraryHandle library, const char* name,
+                        const char* providerTitle, const char* what, RunOutcome& outcome);
