@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "platform/console.h"
 #include "platform/output.h"
+#include "platform/system.h"
 #include "providers/postoffice_source.h"
 #include "providers/providers.h"
 #include "purge/bad_mail.h"
@@ -51,20 +52,21 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
   LoadSettings(serverSettings);
   // Released on every way out of the run, running out of memory included; the store and the
   // postoffice source below hold the set and go first.
-  LoadedProviders providers;
-  LoadAuthenticationProvider(serverSettings, providers.set);
+  platform::HostSystem system;
+  LoadedProviders providers(system);
+  LoadAuthenticationProvider(system, serverSettings, providers.set);
   // The postoffice configuration provider is loaded from the directory read afresh here, not
   // from the copy in the settings.
   char postofficeProviderDirectory[1024] = {};
   GetApplicationDirectory(postofficeProviderDirectory, sizeof postofficeProviderDirectory);
-  LoadPostofficeSettings(postofficeProviderDirectory, providers.set, serverSettings);
-  LoadStoreProvider(serverSettings, providers.set);
+  LoadPostofficeSettings(system, postofficeProviderDirectory, providers.set, serverSettings);
+  LoadStoreProvider(system, serverSettings, providers.set);
 
-  SystemMessageStore store(providers.set, outcome);
+  SystemMessageStore store(system, providers.set, outcome);
   RunLedger ledger;
-  const PurgeRun run{runOptions, store, outcome, ledger};
+  const PurgeRun run{runOptions, system, store, outcome, ledger};
   if (runOptions.CleansAnyPostofficeFolder()) {
-    LibraryPostofficeSource postoffices(providers.set, outcome);
+    LibraryPostofficeSource postoffices(system, providers.set, outcome);
     PostofficeRequest request;
     // Purge Wait is read once the phase is sure to walk, where the walk needs it.
     if (BeginPostoffices(serverSettings, postoffices, run, request)) {

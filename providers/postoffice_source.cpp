@@ -10,7 +10,7 @@ constexpr const char* kEntryNames[] = {"PostofficeFindFirst", "PostofficeFindNex
 bool LibraryPostofficeSource::Resolve(Entry entry, const char* what) {
   const int index = static_cast<int>(entry);
   entries_[index] =
-      ResolveEntryPoint(library_, kEntryNames[index], "Postoffice Configuration Provider", what, outcome_);
+      ResolveEntryPoint(system_, library_, kEntryNames[index], "Postoffice Configuration Provider", what, outcome_);
   return entries_[index] != nullptr;
 }
 

@@ -31,13 +31,14 @@ class PostofficeSource {
 /// with a line and noted in `outcome`.
 class LibraryPostofficeSource final : public PostofficeSource {
  public:
-  LibraryPostofficeSource(const ProviderSet& providers, RunOutcome& outcome)
-      : library_(providers.postofficeConfig), outcome_(outcome) {}
+  LibraryPostofficeSource(platform::System& system, const ProviderSet& providers, RunOutcome& outcome)
+      : system_(system), library_(providers.postofficeConfig), outcome_(outcome) {}
   bool Resolve(Entry entry, const char* what) override;
   int32_t Call(Entry entry, PostofficeRecord* record) override;
   int32_t Call(Entry entry, MailboxRecord* record) override;
 
  private:
+  platform::System& system_;
   platform::LibraryHandle library_;
   RunOutcome& outcome_;
   void* entries_[5] = {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/library.h"
+#include "platform/system.h"
 #include "settings/server_settings.h"
 #include "support/outcome.h"
 
@@ -13,41 +14,45 @@ struct ProviderSet {
 
 /// Loads QNAISP.DLL from the provider directory of `settings` into `providers`. True when loaded,
 /// else false after the line "Unable to Load Store Provider".
-bool LoadStoreProvider(const ServerSettings& settings, ProviderSet& providers);
+bool LoadStoreProvider(platform::System& system, const ServerSettings& settings, ProviderSet& providers);
 
 /// Loads QNAIAU.DLL the same way ("Unable to Load Authentication Provider").
-bool LoadAuthenticationProvider(const ServerSettings& settings, ProviderSet& providers);
+bool LoadAuthenticationProvider(platform::System& system, const ServerSettings& settings, ProviderSet& providers);
 
 /// Loads QNAIPO.DLL from `directory` (the provider directory as the run sequence read it afresh
 /// from the registry), unless it is loaded already.
-void LoadPostofficeConfigProvider(const char* directory, ProviderSet& providers);
+void LoadPostofficeConfigProvider(platform::System& system, const char* directory, ProviderSet& providers);
 
 /// The postoffice configuration step: loads that provider from `directory`, then reads
 /// `Allow Custom Postoffice Paths` into `settings`.
-void LoadPostofficeSettings(const char* directory, ProviderSet& providers, ServerSettings& settings);
+void LoadPostofficeSettings(platform::System& system, const char* directory, ProviderSet& providers,
+                            ServerSettings& settings);
 
 /// Releases the store, authentication and postoffice configuration providers, in that order,
 /// each only when it was loaded, and clears their handles.
-void FreeProviders(ProviderSet& providers);
+void FreeProviders(platform::System& system, ProviderSet& providers);
 
 /// The providers of one run, released by FreeProviders when the owner goes, however the run
 /// ends.
 class LoadedProviders {
  public:
-  LoadedProviders() = default;
+  explicit LoadedProviders(platform::System& system) : system_(system) {}
   LoadedProviders(const LoadedProviders&) = delete;
   LoadedProviders& operator=(const LoadedProviders&) = delete;
-  ~LoadedProviders() { FreeProviders(set); }
+  ~LoadedProviders() { FreeProviders(system_, set); }
 
   ProviderSet set;
+
+ private:
+  platform::System& system_;
 };
 
 /// Asks the store provider to rescan `folderPath` (ScanFolders with 0, 0, inside the COM
 /// apartment). When the provider is not loaded or has no ScanFolders, a line says so and
 /// `outcome` notes the skipped work.
-void RequestRescan(const ProviderSet& providers, const char* folderPath, RunOutcome& outcome);
+void RequestRescan(platform::System& system, const ProviderSet& providers, const char* folderPath, RunOutcome& outcome);
 
 /// The entry point `name` of `library`, or null after a line saying that `what` cannot be done,
 /// noted in `outcome`. `providerTitle` names the provider in that line.
-void* ResolveEntryPoint(platform::LibraryHandle library, const char* name, const char* providerTitle, const char* what,
-                        RunOutcome& outcome);
+void* ResolveEntryPoint(platform::System& system, platform::LibraryHandle library, const char* name,
+                        const char* providerTitle, const char* what, RunOutcome& outcome);

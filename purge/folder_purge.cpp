@@ -126,7 +126,7 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run) {
   }
 
   // Without the time every age is unknown: no file may look old, so the folder is left alone.
-  const uint64_t now = platform::CurrentFileTime();
+  const uint64_t now = run.system.CurrentFileTime();
   if (now == 0) {
     run.outcome.Fail("Skipped %s: the system time cannot be read\n", folderPath);
     return;

@@ -1,7 +1,7 @@
 #include "purge/message_store.h"
 
 platform::SearchOutcome SystemMessageStore::Search(const char* pattern, platform::EntryVisitor& visitor) {
-  return platform::SearchFolder(pattern, visitor);
+  return system_.SearchFolder(pattern, visitor);
 }
 
 ReadState SystemMessageStore::ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) {
@@ -13,7 +13,9 @@ UnreadPurge SystemMessageStore::DeleteIfRead(const platform::Folder& folder, con
 }
 
 bool SystemMessageStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry) {
-  return platform::DeleteEntry(folder, entry);
+  return system_.DeleteEntry(folder, entry);
 }
 
-void SystemMessageStore::RequestRescan(const char* folderPath) { ::RequestRescan(providers_, folderPath, outcome_); }
+void SystemMessageStore::RequestRescan(const char* folderPath) {
+  ::RequestRescan(system_, providers_, folderPath, outcome_);
+}

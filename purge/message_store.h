@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/system.h"
 #include "providers/providers.h"
 #include "purge/unread.h"
 #include "support/outcome.h"
@@ -25,11 +26,12 @@ class MessageStore {
   virtual void RequestRescan(const char* folderPath) = 0;
 };
 
-/// The real file system, and the store provider of `providers`: a rescan it cannot request is
+/// The files of `system`, and the store provider of `providers`: a rescan it cannot request is
 /// said with a line and noted in `outcome`.
 class SystemMessageStore final : public MessageStore {
  public:
-  SystemMessageStore(const ProviderSet& providers, RunOutcome& outcome) : providers_(providers), outcome_(outcome) {}
+  SystemMessageStore(platform::System& system, const ProviderSet& providers, RunOutcome& outcome)
+      : system_(system), providers_(providers), outcome_(outcome) {}
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
   ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override;
   UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) override;
@@ -37,6 +39,7 @@ class SystemMessageStore final : public MessageStore {
   void RequestRescan(const char* folderPath) override;
 
  private:
+  platform::System& system_;
   const ProviderSet& providers_;
   RunOutcome& outcome_;
 };

@@ -154,7 +154,7 @@ void PurgePostoffices(const ServerSettings& settings, PostofficeRequest& request
   // A named mailbox is looked up even when none of its folders is purged (POSTMASTER alone): a
   // name that matches nothing must be said.
   const bool asksMailboxes = AnyMailboxFolder(options) || mailboxName[0] != '\0';
-  platform::PauseEvent pause = platform::CreatePauseEvent();
+  platform::PauseEvent pause = run.system.CreatePauseEvent();
   bool pauseFailed = false;
   char mailRootPath[kPathSize] = {};
 
@@ -192,13 +192,13 @@ void PurgePostoffices(const ServerSettings& settings, PostofficeRequest& request
       break;
     }
     platform::FlushOutput();  // the log is whole while the pause lasts
-    if (!platform::WaitPumpingMessages(pause, purgeWait) && !pauseFailed) {
+    if (!run.system.WaitPumpingMessages(pause, purgeWait) && !pauseFailed) {
       pauseFailed = true;
       run.outcome.Fail("Unable to pause between postoffices\n");
     }
     found = source.Call(Entry::kPostofficeFindNext, record);
   }
-  platform::ClosePauseEvent(pause);
+  run.system.ClosePauseEvent(pause);
 
   const bool postofficeMissing = !all && options.target[0] != '/' && !postofficeFound;
   const bool mailboxMissing = mailboxName[0] != '\0' && !mailboxFound && !mailboxUnknown;

@@ -189,6 +189,24 @@ TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
   EXPECT_FALSE(Exists("b.MAI"));
 }
 
+TEST_F(PurgeFolderTest, AgesAreMeasuredByTheClockOfTheRunReadOncePerFolder) {
+  struct LaterClock final : platform::HostSystem {
+    uint64_t CurrentFileTime() override {
+      ++reads;
+      return HostSystem::CurrentFileTime() + 100ull * 864000000000ull;  // 100 days on
+    }
+    int reads = 0;
+  } clock;
+  Message("a.MAI", 10);
+  Message("b.MAI", 20);
+  CapturedOutput output;
+  runOptions.days = 30;
+  PurgeFolder(Folder().c_str(), {runOptions, clock, store_, test_.outcome, test_.ledger});
+  EXPECT_EQ(Lines(output.Take()).back(), CountLine(2));
+  EXPECT_FALSE(Exists("a.MAI"));
+  EXPECT_EQ(clock.reads, 1);
+}
+
 TEST_F(PurgeFolderTest, TheBoundaryIsThirtyDaysForDaysThirty) {
   WriteFile(dir_ / "young.MAI", "x");
   AgeFile(dir_ / "young.MAI", Days(29) + std::chrono::hours(23));
@@ -281,11 +299,12 @@ class LookalikeStore final : public MessageStore {
 TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns) {
   RunOptions options;
   options.days = 30;
+  platform::HostSystem system;
   LookalikeStore store;
   RunOutcome outcome;
   RunLedger ledger;
   CapturedOutput output;
-  PurgeFolder("folder", {options, store, outcome, ledger});
+  PurgeFolder("folder", {options, system, store, outcome, ledger});
   const auto lines = Lines(output.Take());
   EXPECT_EQ(store.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
   ASSERT_EQ(lines.size(), 3u);
@@ -295,12 +314,13 @@ TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns)
 TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
   RunOptions options;
   options.days = 30;
+  platform::HostSystem system;
   LookalikeStore store;
   RunOutcome outcome;
   RunLedger ledger;
   store.fails = true;
   CapturedOutput output;
-  PurgeFolder("folder", {options, store, outcome, ledger});
+  PurgeFolder("folder", {options, system, store, outcome, ledger});
   EXPECT_EQ(output.Take(), "Unable to search folder\n");
   EXPECT_TRUE(store.deleted.empty());
   EXPECT_TRUE(outcome.WorkWasSkipped());

@@ -40,7 +40,7 @@ TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoo
   testing_support::TestRun test;
   const ServerSettings settings;  // Mail Root empty
   ProviderSet none;
-  LibraryPostofficeSource source(none, test.outcome);
+  LibraryPostofficeSource source(test.system, none, test.outcome);
   testing_support::CapturedOutput output;
   PostofficeRequest request;
   EXPECT_FALSE(BeginPostoffices(settings, source, test.run(), request));

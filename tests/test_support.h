@@ -84,10 +84,11 @@ class RecordingStore final : public MessageStore {
 struct TestRun {
   TestRun() { options.days = 30; }
   RunOptions options;
+  platform::HostSystem system;
   RecordingStore store;
   RunOutcome outcome;
   RunLedger ledger;
-  PurgeRun run() { return PurgeRun{options, store, outcome, ledger}; }
+  PurgeRun run() { return PurgeRun{options, system, store, outcome, ledger}; }
 };
 
 /// IsMessageRead of the file `name` in `folder`, reached as the purge reaches it: through the
