@@ -22,20 +22,6 @@ bool HoldsForbiddenCharacter(const platform::DirEntry& entry) {
   return false;
 }
 
-// What UNREAD would do with a message whose header reads `state`, if its deletion succeeded.
-UnreadPurge PreviewOf(ReadState state) {
-  switch (state) {
-    case ReadState::kRead:
-    case ReadState::kGone:
-      return UnreadPurge::kDeleted;
-    case ReadState::kUnread:
-      return UnreadPurge::kKept;
-    case ReadState::kFailed:
-      break;
-  }
-  return UnreadPurge::kUnreadable;
-}
-
 class FolderVisitor final : public platform::EntryVisitor {
  public:
   FolderVisitor(const char* folderPath, uint64_t now, bool keepNames, const PurgeRun& run)
@@ -177,8 +163,8 @@ bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, cons
   if (run.options.retainUnread) {
     // Judged and deleted through one open: the file deleted is the file whose header was read.
     // A preview only judges.
-    const UnreadPurge outcome =
-        run.options.preview ? PreviewOf(run.store.ReadHeader(folder, entry)) : run.store.DeleteIfRead(folder, entry);
+    const UnreadPurge outcome = run.options.preview ? UnreadPurgeOf(run.store.ReadHeader(folder, entry))
+                                                    : run.store.DeleteIfRead(folder, entry);
     switch (outcome) {
       case UnreadPurge::kDeleted:
         return true;

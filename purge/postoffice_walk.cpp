@@ -54,13 +54,9 @@ constexpr MailboxFolder kMailboxFolders[] = {
     {&RunOptions::cleanInbox, "[SF:%s/%s] -> Purging Inbox\n", "%s\\%s\\Inbox"},
 };
 
-bool AnyMailboxFolder(const RunOptions& options) {
-  return options.cleanInbox || options.cleanDeleted || options.cleanSent || options.cleanJunk;
-}
-
 void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, MailboxRecord* record,
                          const PurgeRun& run) {
-  if (!AnyMailboxFolder(run.options)) return;  // looked up only to learn that the target names it
+  if (!run.options.CleansAnyMailboxFolder()) return;  // looked up only to learn that the target names it
   const char* mailbox = FieldText(record->mailbox);
   if (!IsUsableStoreName(mailbox)) {
     run.outcome.Fail("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
@@ -153,7 +149,7 @@ void PurgePostoffices(const ServerSettings& settings, PostofficeRequest& request
   const bool all = ascii::EqualNoCase(options.target, "ALL");
   // A named mailbox is looked up even when none of its folders is purged (POSTMASTER alone): a
   // name that matches nothing must be said.
-  const bool asksMailboxes = AnyMailboxFolder(options) || mailboxName[0] != '\0';
+  const bool asksMailboxes = options.CleansAnyMailboxFolder() || mailboxName[0] != '\0';
   platform::PauseEvent pause = run.system.CreatePauseEvent();
   bool pauseFailed = false;
   char mailRootPath[kPathSize] = {};

@@ -20,9 +20,11 @@ struct RunOptions {
   char switchText[1024] = {};
   char target[1024] = {};
 
+  /// True when a switch chose a folder of every mailbox: Inbox, Deleted Items, Sent Items or
+  /// Junk E-mail.
+  bool CleansAnyMailboxFolder() const { return cleanInbox || cleanDeleted || cleanSent || cleanJunk; }
+
   /// True when a switch chose a folder of the postoffice phase: the postmaster inbox or a
   /// mailbox folder (Bad Mail is the other phase's).
-  bool CleansAnyPostofficeFolder() const {
-    return cleanPostmaster || cleanInbox || cleanDeleted || cleanSent || cleanJunk;
-  }
+  bool CleansAnyPostofficeFolder() const { return cleanPostmaster || CleansAnyMailboxFolder(); }
 };

@@ -63,17 +63,22 @@ ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry
   return Judge(file, folder, entry);
 }
 
-UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry) {
-  platform::LineFile file(kHeaderScanLimit);
-  switch (Judge(file, folder, entry)) {
+UnreadPurge UnreadPurgeOf(ReadState state) {
+  switch (state) {
     case ReadState::kRead:
-      return file.DeleteAndClose(folder, entry) ? UnreadPurge::kDeleted : UnreadPurge::kUndeletable;
+    case ReadState::kGone:  // another run deleted it: it is gone, as asked
+      return UnreadPurge::kDeleted;
     case ReadState::kUnread:
       return UnreadPurge::kKept;
-    case ReadState::kGone:
-      return UnreadPurge::kDeleted;  // another run deleted it: it is gone, as asked
     case ReadState::kFailed:
       break;
   }
   return UnreadPurge::kUnreadable;
+}
+
+UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry) {
+  platform::LineFile file(kHeaderScanLimit);
+  const ReadState state = Judge(file, folder, entry);
+  if (state == ReadState::kRead && !file.DeleteAndClose(folder, entry)) return UnreadPurge::kUndeletable;
+  return UnreadPurgeOf(state);
 }

@@ -28,6 +28,10 @@ enum class UnreadPurge {
   kUndeletable,  ///< its header said it is read, but it could not be deleted: it stays
 };
 
+/// What UNREAD does with a message whose header reads `state`, once a deletion it asks for
+/// succeeded.
+UnreadPurge UnreadPurgeOf(ReadState state);
+
 /// Scans the header block of the entry `entry` as IsMessageRead does and, when the message is
 /// read, deletes it through the same open: the file deleted is the file judged.
 UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry);
