@@ -3,7 +3,6 @@
 #include <new>
 
 #include "app/command_line.h"
-#include "platform/console.h"
 #include "platform/output.h"
 #include "platform/system.h"
 #include "providers/postoffice_source.h"
@@ -20,12 +19,13 @@ namespace {
 
 // The run's records live here and are handed down from here to whatever needs them.
 void Run(int argc, const char* const* argv, RunOutcome& outcome) {
+  platform::HostSystem system;
   RunOptions runOptions{};
   switch (ParseCommandLine(argc, argv, &runOptions)) {
     case CommandLineChoice::kUsage:
       PrintUsage(true);
       platform::FlushOutput();  // the text must be on screen before the wait
-      platform::WaitForKeyPress();
+      system.WaitForKeyPress();
       return;
     case CommandLineChoice::kTooFew:
       // A scheduled task has nobody to press a key: it would hang until its time limit.
@@ -44,21 +44,20 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
   platform::Print(runOptions.retainUnread ? "Utility is configured to retain unread messages\n\n"
                                           : "Utility is configured to delete unread messages\n\n");
 
-  if (!CheckRegistry()) {  // a registry file that cannot be read: nothing is done
+  if (!CheckRegistry(system)) {  // a registry file that cannot be read: nothing is done
     outcome.NoteSkippedWork();
     return;
   }
   ServerSettings serverSettings{};
-  LoadSettings(serverSettings);
+  LoadSettings(system, serverSettings);
   // Released on every way out of the run, running out of memory included; the store and the
   // postoffice source below hold the set and go first.
-  platform::HostSystem system;
   LoadedProviders providers(system);
   LoadAuthenticationProvider(system, serverSettings, providers.set);
   // The postoffice configuration provider is loaded from the directory read afresh here, not
   // from the copy in the settings.
   char postofficeProviderDirectory[1024] = {};
-  GetApplicationDirectory(postofficeProviderDirectory, sizeof postofficeProviderDirectory);
+  GetApplicationDirectory(system, postofficeProviderDirectory, sizeof postofficeProviderDirectory);
   LoadPostofficeSettings(system, postofficeProviderDirectory, providers.set, serverSettings);
   LoadStoreProvider(system, serverSettings, providers.set);
 
@@ -70,7 +69,7 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
     PostofficeRequest request;
     // Purge Wait is read once the phase is sure to walk, where the walk needs it.
     if (BeginPostoffices(serverSettings, postoffices, run, request)) {
-      PurgePostoffices(serverSettings, request, GetPurgeWait(), postoffices, run);
+      PurgePostoffices(serverSettings, request, GetPurgeWait(system), postoffices, run);
     }
   }
   if (runOptions.cleanBadMail) PurgeBadMail(serverSettings, run);

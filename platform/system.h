@@ -1,30 +1,48 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/clock.h"
+#include "platform/com.h"
+#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/library.h"
 #include "platform/pause.h"
+#include "platform/registry.h"
 
 namespace platform {
 
 /// The calls a run makes to the system, handed down from the run sequence as one object: the
-/// folder search and the deletion of an entry, the provider libraries, the clock and the pause
-/// between postoffices. HostSystem makes them; a test can put its own in its place.
+/// registry, the folder search, the deletion of an entry and the activity-log folder, the
+/// provider libraries and the COM apartment of a rescan request, the clock, the pause between
+/// postoffices and the key press after the usage text. HostSystem makes them; a test can put
+/// its own in its place. Standard output is not here: every layer prints through
+/// platform::Print, which notes a failed write for the exit status.
 class System {
  public:
   virtual ~System() = default;
+  /// As platform::QueryRegistryValue.
+  virtual RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
+                                          uint32_t* type) = 0;
+  /// As platform::RegistryIsReadable.
+  virtual bool RegistryIsReadable(char* problem, size_t problemSize) = 0;
   /// As platform::SearchFolder.
   virtual SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) = 0;
   /// As platform::DeleteEntry.
   virtual bool DeleteEntry(const Folder& folder, const DirEntry& entry) = 0;
+  /// As platform::CreateDirectoryAt.
+  virtual bool CreateDirectoryAt(const char* path) = 0;
   /// As platform::LoadLibraryAt.
   virtual LibraryHandle LoadLibraryAt(const char* path) = 0;
   /// As platform::FindSymbol.
   virtual void* FindSymbol(LibraryHandle library, const char* name) = 0;
   /// As platform::FreeLibraryHandle.
   virtual void FreeLibraryHandle(LibraryHandle library) = 0;
+  /// As platform::EnterComApartment.
+  virtual bool EnterComApartment() = 0;
+  /// As platform::LeaveComApartment.
+  virtual void LeaveComApartment() = 0;
   /// As platform::CurrentFileTime.
   virtual uint64_t CurrentFileTime() = 0;
   /// As platform::CreatePauseEvent.
@@ -33,26 +51,39 @@ class System {
   virtual void ClosePauseEvent(PauseEvent event) = 0;
   /// As platform::WaitPumpingMessages.
   virtual bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) = 0;
+  /// As platform::WaitForKeyPress.
+  virtual void WaitForKeyPress() = 0;
 };
 
 /// The system the tool runs on: each call is the platform function of the same name.
 class HostSystem : public System {
  public:
+  RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
+                                  uint32_t* type) override {
+    return platform::QueryRegistryValue(subKey, valueName, buffer, size, type);
+  }
+  bool RegistryIsReadable(char* problem, size_t problemSize) override {
+    return platform::RegistryIsReadable(problem, problemSize);
+  }
   SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) override {
     return platform::SearchFolder(pattern, visitor);
   }
   bool DeleteEntry(const Folder& folder, const DirEntry& entry) override {
     return platform::DeleteEntry(folder, entry);
   }
+  bool CreateDirectoryAt(const char* path) override { return platform::CreateDirectoryAt(path); }
   LibraryHandle LoadLibraryAt(const char* path) override { return platform::LoadLibraryAt(path); }
   void* FindSymbol(LibraryHandle library, const char* name) override { return platform::FindSymbol(library, name); }
   void FreeLibraryHandle(LibraryHandle library) override { platform::FreeLibraryHandle(library); }
+  bool EnterComApartment() override { return platform::EnterComApartment(); }
+  void LeaveComApartment() override { platform::LeaveComApartment(); }
   uint64_t CurrentFileTime() override { return platform::CurrentFileTime(); }
   PauseEvent CreatePauseEvent() override { return platform::CreatePauseEvent(); }
   void ClosePauseEvent(PauseEvent event) override { platform::ClosePauseEvent(event); }
   bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) override {
     return platform::WaitPumpingMessages(event, milliseconds);
   }
+  void WaitForKeyPress() override { platform::WaitForKeyPress(); }
 };
 
 }  // namespace platform

@@ -51,7 +51,7 @@ void LoadPostofficeSettings(platform::System& system, const char* directory, Pro
                             ServerSettings& settings) {
   LoadPostofficeConfigProvider(system, directory, providers);
   uint32_t allow = 0;
-  if (!RegReadDword(kSfConnectorKey, "Allow Custom Postoffice Paths", &allow)) allow = 0;
+  if (!RegReadDword(system, kSfConnectorKey, "Allow Custom Postoffice Paths", &allow)) allow = 0;
   settings.allowCustomPostofficePaths = allow;
 }
 
@@ -81,7 +81,7 @@ void RequestRescan(platform::System& system, const ProviderSet& providers, const
   auto scanFolders = reinterpret_cast<ScanFoldersCall>(
       ResolveEntryPoint(system, providers.store, "ScanFolders", "Store Provider", what, outcome));
   if (scanFolders == nullptr) return;
-  const bool joined = platform::EnterComApartment();
+  const bool joined = system.EnterComApartment();
   scanFolders(folderPath, 0, 0);
-  if (joined) platform::LeaveComApartment();
+  if (joined) system.LeaveComApartment();
 }

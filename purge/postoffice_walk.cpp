@@ -222,9 +222,9 @@ bool IsUsableStoreName(const char* name) {
   return strpbrk(name, "\\/:") == nullptr;
 }
 
-uint32_t GetPurgeWait() {
+uint32_t GetPurgeWait(platform::System& system) {
   uint32_t value = 0;
-  return RegReadDword(kAdministrationKey, "Purge Wait", &value) ? value : 1000u;
+  return RegReadDword(system, kAdministrationKey, "Purge Wait", &value) ? value : 1000u;
 }
 
 void PurgePostmasterInbox(const char* mailRootPath, const PurgeRun& run) {

@@ -46,8 +46,8 @@ enum class NamedMailbox {
 NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
                             PostofficeSource& source, const PurgeRun& run);
 
-/// `Purge Wait` of the administration key, read afresh; 1000 when it cannot be read.
-uint32_t GetPurgeWait();
+/// `Purge Wait` of the administration key, read afresh through `system`; 1000 when it cannot be read.
+uint32_t GetPurgeWait(platform::System& system);
 
 /// True for a name a folder path can be built from: not empty, not "." or "..", and without
 /// '\\', '/' or ':'.

@@ -23,10 +23,11 @@ std::string FieldText(const char* field, size_t size) { return std::string(field
 }  // namespace
 
 std::string MailRoot() {
+  platform::HostSystem system;
   char root[1024];
-  if (RegReadString(kServerKey, "Mail Root", root, sizeof root)) return root;
+  if (RegReadString(system, kServerKey, "Mail Root", root, sizeof root)) return root;
   char data[1024];
-  RegReadString(kServerKey, "Data Directory", data, sizeof data);
+  RegReadString(system, kServerKey, "Data Directory", data, sizeof data);
   FormatPath(root, sizeof root, "%s\\POSTOFFICES", data);
   return root;
 }

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/output.h"
-#include "platform/registry.h"
 #include "support/replace.h"
 #include "support/text.h"
 
@@ -16,18 +15,18 @@ constexpr char kPathNeedle[] = "Software\\Quillerton";
 constexpr char kPathReplacement[] = "Software\\Wow6432Node\\Quillerton";
 
 // Reads a text as RegReadString does, and says why a read failed.
-TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath subKeyPath,
-                   uint32_t* type) {
+TextValue ReadText(platform::System& system, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
+                   SubKeyPath subKeyPath, uint32_t* type) {
   if (capacity <= 0) return TextValue::kUnreadable;
   std::string path(subKey != nullptr ? subKey : "");
   if (subKeyPath == SubKeyPath::kToWow6432Node) {
-    ReplaceInString(path, kPathNeedle, kPathReplacement, 1, Rescan::kNo, LetterCase::kIgnore);
+    ReplaceInString(system, path, kPathNeedle, kPathReplacement, 1, Rescan::kNo, LetterCase::kIgnore);
   }
 
   // One byte more than the data accepted, to terminate a stored text that holds no zero.
   std::unique_ptr<char[]> working(new char[static_cast<size_t>(capacity) + 1]);
   uint32_t size = static_cast<uint32_t>(capacity);
-  const platform::RegistryRead read = platform::QueryRegistryValue(path.c_str(), valueName, working.get(), &size, type);
+  const platform::RegistryRead read = system.QueryRegistryValue(path.c_str(), valueName, working.get(), &size, type);
   if (read != platform::RegistryRead::kRead || size == 0) {
     buffer[0] = '\0';
     const bool absent = read == platform::RegistryRead::kNoKey || read == platform::RegistryRead::kNoValue ||
@@ -44,32 +43,34 @@ TextValue ReadText(const char* subKey, const char* valueName, char* buffer, int3
 
 }  // namespace
 
-bool CheckRegistry() {
+bool CheckRegistry(platform::System& system) {
   char problem[4096];
-  if (platform::RegistryIsReadable(problem, sizeof problem)) return true;
+  if (system.RegistryIsReadable(problem, sizeof problem)) return true;
   platform::Print("%s Nothing was done.\n", problem);
   return false;
 }
 
-bool RegReadDword(const char* subKey, const char* valueName, uint32_t* out) {
+bool RegReadDword(platform::System& system, const char* subKey, const char* valueName, uint32_t* out) {
   if (subKey == nullptr || subKey[0] == '\0') return false;
   // Data of any type is taken; shorter data fills the low-order bytes and the rest stays 0.
   unsigned char bytes[4] = {};
   uint32_t size = sizeof bytes;
-  if (platform::QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead)
+  if (system.QueryRegistryValue(subKey, valueName, bytes, &size, nullptr) != platform::RegistryRead::kRead)
     return false;
   *out = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
          static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
   return true;
 }
 
-bool RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path) {
-  return ReadText(subKey, valueName, buffer, capacity, path, nullptr) == TextValue::kRead;
+bool RegReadString(platform::System& system, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
+                   SubKeyPath path) {
+  return ReadText(system, subKey, valueName, buffer, capacity, path, nullptr) == TextValue::kRead;
 }
 
-TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
+TextValue RegReadText(platform::System& system, const char* subKey, const char* valueName, char* buffer,
+                      int32_t capacity) {
   uint32_t type = platform::kRegistryText;
-  const TextValue read = ReadText(subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node, &type);
+  const TextValue read = ReadText(system, subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node, &type);
   if (read != TextValue::kRead) return read;
   if (type != platform::kRegistryText && type != platform::kRegistryExpandText) {
     buffer[0] = '\0';
@@ -78,28 +79,32 @@ TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, i
   return buffer[0] == '\0' ? TextValue::kAbsent : TextValue::kRead;
 }
 
-TextValue RegReadAnyText(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
-  const TextValue read = ReadText(subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node, nullptr);
+TextValue RegReadAnyText(platform::System& system, const char* subKey, const char* valueName, char* buffer,
+                         int32_t capacity) {
+  const TextValue read = ReadText(system, subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node, nullptr);
   return read == TextValue::kRead && buffer[0] == '\0' ? TextValue::kAbsent : read;
 }
 
-bool RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity) {
-  return RegReadString(subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node);
+bool RegReadString(platform::System& system, const char* subKey, const char* valueName, char* buffer,
+                   int32_t capacity) {
+  return RegReadString(system, subKey, valueName, buffer, capacity, SubKeyPath::kToWow6432Node);
 }
 
-bool GetServerVersion(char* buffer, int32_t capacity) { return RegReadString(kServerKey, "Version", buffer, capacity); }
-
-bool GetProfessionalVersion(char* buffer, int32_t capacity) {
-  return RegReadString(kServerKey, "Professional Version", buffer, capacity) && buffer[0] != '\0';
+bool GetServerVersion(platform::System& system, char* buffer, int32_t capacity) {
+  return RegReadString(system, kServerKey, "Version", buffer, capacity);
 }
 
-bool GetEnterpriseVersion(char* buffer, int32_t capacity) {
-  return RegReadString(kServerKey, "Enterprise Version", buffer, capacity) && buffer[0] != '\0';
+bool GetProfessionalVersion(platform::System& system, char* buffer, int32_t capacity) {
+  return RegReadString(system, kServerKey, "Professional Version", buffer, capacity) && buffer[0] != '\0';
 }
 
-bool GetApplicationDirectory(char* buffer, int32_t capacity) {
+bool GetEnterpriseVersion(platform::System& system, char* buffer, int32_t capacity) {
+  return RegReadString(system, kServerKey, "Enterprise Version", buffer, capacity) && buffer[0] != '\0';
+}
+
+bool GetApplicationDirectory(platform::System& system, char* buffer, int32_t capacity) {
   if (capacity <= 0) return false;
-  bool read = RegReadString(kServerKey, "Application Directory", buffer, capacity);
+  bool read = RegReadString(system, kServerKey, "Application Directory", buffer, capacity);
   if (read && strlen(buffer) + 2 >= static_cast<size_t>(capacity)) {
     // Too long to take the suffix: a failed read, never a directory cut short.
     buffer[0] = '\0';

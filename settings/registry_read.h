@@ -2,16 +2,17 @@
 
 #include <cstdint>
 
+#include "platform/system.h"
 #include "support/server_keys.h"
 
 /// True when the registry can be read. Otherwise prints one line naming the registry file (and
 /// the line at fault) and returns false: the run must then do nothing.
-bool CheckRegistry();
+bool CheckRegistry(platform::System& system);
 
 /// Reads a 32-bit number (data of any type, at most 4 bytes, little-endian, zero-extended).
 /// True on success; false otherwise, leaving `out` as it was. An empty sub-key opens nothing. Every read
-/// is made under HKEY_LOCAL_MACHINE.
-bool RegReadDword(const char* subKey, const char* valueName, uint32_t* out);
+/// is made under HKEY_LOCAL_MACHINE, through `system`, as are the reads below.
+bool RegReadDword(platform::System& system, const char* subKey, const char* valueName, uint32_t* out);
 
 /// What RegReadString does with the sub-key before it opens it.
 enum class SubKeyPath {
@@ -25,8 +26,9 @@ enum class SubKeyPath {
 /// they fill the whole capacity that does not fit, and the read fails. Data of no bytes at all
 /// fails too. The sub-key is rewritten as `path` says; the form without it rewrites
 /// (SubKeyPath::kToWow6432Node), and every caller of the tool uses that form.
-bool RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity, SubKeyPath path);
-bool RegReadString(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
+bool RegReadString(platform::System& system, const char* subKey, const char* valueName, char* buffer, int32_t capacity,
+                   SubKeyPath path);
+bool RegReadString(platform::System& system, const char* subKey, const char* valueName, char* buffer, int32_t capacity);
 
 /// What a read of a text value found.
 enum class TextValue {
@@ -40,16 +42,18 @@ enum class TextValue {
 /// a value that is not set: it tells an absent or empty value from one that exists but cannot
 /// be read, which includes data of a type other than REG_SZ or REG_EXPAND_SZ. The buffer is
 /// empty unless the result is kRead.
-TextValue RegReadText(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
+TextValue RegReadText(platform::System& system, const char* subKey, const char* valueName, char* buffer,
+                      int32_t capacity);
 
 /// RegReadString (data of any type, as the server reads it), saying how the read ended as
 /// RegReadText does: an empty text is kAbsent. The buffer is empty unless the result is kRead.
-TextValue RegReadAnyText(const char* subKey, const char* valueName, char* buffer, int32_t capacity);
+TextValue RegReadAnyText(platform::System& system, const char* subKey, const char* valueName, char* buffer,
+                         int32_t capacity);
 
 /// Text values of the server key. The version readers return true only for a non-empty text
 /// (GetServerVersion for any successful read); GetApplicationDirectory appends "64" whether or
 /// not the read succeeded, and counts a directory too long to take it as a failed read.
-bool GetServerVersion(char* buffer, int32_t capacity);
-bool GetProfessionalVersion(char* buffer, int32_t capacity);
-bool GetEnterpriseVersion(char* buffer, int32_t capacity);
-bool GetApplicationDirectory(char* buffer, int32_t capacity);
+bool GetServerVersion(platform::System& system, char* buffer, int32_t capacity);
+bool GetProfessionalVersion(platform::System& system, char* buffer, int32_t capacity);
+bool GetEnterpriseVersion(platform::System& system, char* buffer, int32_t capacity);
+bool GetApplicationDirectory(platform::System& system, char* buffer, int32_t capacity);

@@ -53,6 +53,6 @@ struct ServerSettings {
   TextValue badMailDirectoryRead = TextValue::kAbsent;
 };
 
-/// Fills `settings` from the registry with its fallbacks, in the server's fixed order, and
+/// Fills `settings` from the registry of `system` with its fallbacks, in the server's fixed order, and
 /// creates the activity-log directory.
-void LoadSettings(ServerSettings& settings);
+void LoadSettings(platform::System& system, ServerSettings& settings);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "platform/registry.h"
 #include "support/server_keys.h"
 #include "support/text.h"
 
@@ -13,11 +12,11 @@ int32_t bufferAppendMode = kNotRead;
 
 }  // namespace
 
-int32_t GetBufferAppendMode() {
+int32_t GetBufferAppendMode(platform::System& system) {
   if (bufferAppendMode != kNotRead) return bufferAppendMode;
   unsigned char bytes[4] = {};
   uint32_t size = sizeof bytes;
-  if (platform::QueryRegistryValue(kServerKey, "UseBufferAppendMode", bytes, &size, nullptr) !=
+  if (system.QueryRegistryValue(kServerKey, "UseBufferAppendMode", bytes, &size, nullptr) !=
       platform::RegistryRead::kRead) {
     bufferAppendMode = 1;
     return bufferAppendMode;
@@ -30,9 +29,9 @@ int32_t GetBufferAppendMode() {
 
 void ResetBufferAppendMode() { bufferAppendMode = kNotRead; }
 
-int32_t ReplaceInString(std::string& text, const char* needle, const char* replacement, int32_t countLimit,
-                        Rescan rescan, LetterCase letterCase) {
-  const bool appendMode = GetBufferAppendMode() == 1;
+int32_t ReplaceInString(platform::System& system, std::string& text, const char* needle, const char* replacement,
+                        int32_t countLimit, Rescan rescan, LetterCase letterCase) {
+  const bool appendMode = GetBufferAppendMode(system) == 1;
   const int32_t needleLength = static_cast<int32_t>(strlen(needle));
   const int32_t replacementLength = static_cast<int32_t>(strlen(replacement));
   // An empty needle would match at every position, and in place without a limit forever.

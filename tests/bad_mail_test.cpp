@@ -13,6 +13,8 @@
 
 namespace {
 
+platform::HostSystem host;
+
 namespace fs = std::filesystem;
 using testing_support::AgeFile;
 using testing_support::CapturedOutput;
@@ -49,7 +51,7 @@ TEST_F(BadMailTest, PurgesTheConfiguredFolderAndItsMessagesFolder) {
   testing_support::RegistryFixture registry;
   registry.SetText(testing_support::kTestServerKey, "Bad Mail Directory", bad_);
   registry.SetText(testing_support::kTestServerKey, "Data Directory", root_.str());
-  LoadSettings(settings_);
+  LoadSettings(host, settings_);
   Message(badMail_ / "old.MAI", 40);
   Message(badMail_ / "new.MAI", 3);
   Message(messages_ / "older.mai", 400);
@@ -115,7 +117,7 @@ TEST_F(BadMailTest, ABadMailDirectoryThatCannotBeUsedSaysWhy) {
   testing_support::RegistryFixture registry;
   registry.SetText(testing_support::kTestServerKey, "Bad Mail Directory", bad_ + std::string(256, 'x'));
   registry.SetText(testing_support::kTestServerKey, "Data Directory", root_.str());
-  LoadSettings(settings_);
+  LoadSettings(host, settings_);
   EXPECT_EQ(Purge(30), std::vector<std::string>{
                            "Skipped the BadMail directory: Bad Mail Directory is too long (at most 255 characters)"});
   EXPECT_TRUE(test_.outcome.WorkWasSkipped());

@@ -12,6 +12,8 @@
 
 namespace {
 
+platform::HostSystem host;
+
 using testing_support::CapturedOutput;
 using testing_support::TempDir;
 using testing_support::WriteFile;
@@ -37,7 +39,7 @@ class RegistryFileLoadingTest : public testing::Test {
   }
   std::string MailRoot() {
     char buffer[64];
-    RegReadString("SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton", "Mail Root", buffer, sizeof buffer);
+    RegReadString(host, "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton", "Mail Root", buffer, sizeof buffer);
     return buffer;
   }
 
@@ -65,7 +67,7 @@ TEST_F(RegistryFileLoadingTest, AMalformedFileNamesItsLineAndHoldsNothing) {
   EXPECT_EQ(MailRoot(), "");
 
   CapturedOutput output;
-  EXPECT_FALSE(CheckRegistry());
+  EXPECT_FALSE(CheckRegistry(host));
   EXPECT_EQ(output.Take(),
             "The registry file " + path_ + " cannot be used: line 5: a text has no closing quote. Nothing was done.\n");
 }

@@ -9,6 +9,8 @@
 
 namespace {
 
+platform::HostSystem host;
+
 using platform::kRegistryBinary;
 using platform::kRegistryText;
 using testing_support::kTestServerKey;
@@ -25,7 +27,7 @@ class RegistryTest : public testing::Test {
   int ReadString(const char* key, const char* name, int32_t capacity, std::string* text,
                  SubKeyPath path = SubKeyPath::kToWow6432Node) {
     std::string buffer(static_cast<size_t>(capacity) + 8, '#');
-    const int result = RegReadString(key, name, &buffer[0], capacity, path);
+    const int result = RegReadString(host, key, name, &buffer[0], capacity, path);
     EXPECT_EQ(buffer.substr(static_cast<size_t>(capacity)), std::string(8, '#')) << "written past the capacity";
     *text = buffer.c_str();
     return result;
@@ -44,23 +46,23 @@ TEST_F(RegistryTest, NumbersAreTheStoredBytesOfAnyType) {
   registry_.SetBytes(kTestServerKey, "no bytes", kRegistryBinary, "");
 
   uint32_t value = 7;
-  EXPECT_EQ(RegReadDword(kTestServerKey, "number", &value), 1);
+  EXPECT_EQ(RegReadDword(host, kTestServerKey, "number", &value), 1);
   EXPECT_EQ(value, 0x12345678u);
-  EXPECT_EQ(RegReadDword(kTestServerKey, "one", &value), 1);
+  EXPECT_EQ(RegReadDword(host, kTestServerKey, "one", &value), 1);
   EXPECT_EQ(value, 49u);  // '1' and its terminating zero
-  EXPECT_EQ(RegReadDword(kTestServerKey, "abc", &value), 1);
+  EXPECT_EQ(RegReadDword(host, kTestServerKey, "abc", &value), 1);
   EXPECT_EQ(value, 0x00636261u);
-  EXPECT_EQ(RegReadDword(kTestServerKey, "two bytes", &value), 1);
+  EXPECT_EQ(RegReadDword(host, kTestServerKey, "two bytes", &value), 1);
   EXPECT_EQ(value, 0x0201u);
-  EXPECT_EQ(RegReadDword(kTestServerKey, "no bytes", &value), 1);
+  EXPECT_EQ(RegReadDword(host, kTestServerKey, "no bytes", &value), 1);
   EXPECT_EQ(value, 0u);
 
   value = 7;
-  EXPECT_EQ(RegReadDword(kTestServerKey, "long", &value), 0);  // six bytes do not fit four
-  EXPECT_EQ(RegReadDword(kTestServerKey, "five bytes", &value), 0);
-  EXPECT_EQ(RegReadDword(kTestServerKey, "missing", &value), 0);
-  EXPECT_EQ(RegReadDword("SOFTWARE\\Wow6432Node\\Quillerton\\Missing", "number", &value), 0);
-  EXPECT_EQ(RegReadDword("", "number", &value), 0);
+  EXPECT_EQ(RegReadDword(host, kTestServerKey, "long", &value), 0);  // six bytes do not fit four
+  EXPECT_EQ(RegReadDword(host, kTestServerKey, "five bytes", &value), 0);
+  EXPECT_EQ(RegReadDword(host, kTestServerKey, "missing", &value), 0);
+  EXPECT_EQ(RegReadDword(host, "SOFTWARE\\Wow6432Node\\Quillerton\\Missing", "number", &value), 0);
+  EXPECT_EQ(RegReadDword(host, "", "number", &value), 0);
   EXPECT_EQ(value, 7u);
 }
 
@@ -68,7 +70,7 @@ TEST_F(RegistryTest, NumbersAreReadFromThePathAsGiven) {
   registry_.SetNumber(kServicesKey, "n", 1);
   registry_.SetNumber(kServicesKey64, "n", 2);
   uint32_t value = 0;
-  EXPECT_EQ(RegReadDword(kServicesKey64, "n", &value), 1);
+  EXPECT_EQ(RegReadDword(host, kServicesKey64, "n", &value), 1);
   EXPECT_EQ(value, 2u);
 }
 
@@ -96,7 +98,7 @@ TEST_F(RegistryTest, EmptyTextSucceedsButNoDataBytesFail) {
   EXPECT_EQ(text, "");
 
   char untouched[4] = {'#', '#', '#', '#'};
-  EXPECT_EQ(RegReadString(kTestServerKey, "empty", untouched, 0), 0);
+  EXPECT_EQ(RegReadString(host, kTestServerKey, "empty", untouched, 0), 0);
   EXPECT_EQ(untouched[0], '#');
 }
 
@@ -137,42 +139,42 @@ TEST_F(RegistryTest, TextPathsAreRewrittenToThe32BitViewInAnyLetterCase) {
 
 TEST_F(RegistryTest, VersionTextsAndTheEmptyText) {
   char buffer[128];
-  EXPECT_EQ(GetServerVersion(buffer, sizeof buffer), 0);
+  EXPECT_EQ(GetServerVersion(host, buffer, sizeof buffer), 0);
   EXPECT_STREQ(buffer, "");
-  EXPECT_EQ(GetProfessionalVersion(buffer, sizeof buffer), 0);
-  EXPECT_EQ(GetEnterpriseVersion(buffer, sizeof buffer), 0);
+  EXPECT_EQ(GetProfessionalVersion(host, buffer, sizeof buffer), 0);
+  EXPECT_EQ(GetEnterpriseVersion(host, buffer, sizeof buffer), 0);
 
   registry_.SetText(kTestServerKey, "Version", "");
   registry_.SetText(kTestServerKey, "Professional Version", "");
   registry_.SetText(kTestServerKey, "Enterprise Version", "12.5");
   strcpy(buffer, "stale");
-  EXPECT_EQ(GetServerVersion(buffer, sizeof buffer), 1);
+  EXPECT_EQ(GetServerVersion(host, buffer, sizeof buffer), 1);
   EXPECT_STREQ(buffer, "");
   strcpy(buffer, "stale");
-  EXPECT_EQ(GetProfessionalVersion(buffer, sizeof buffer), 0);
+  EXPECT_EQ(GetProfessionalVersion(host, buffer, sizeof buffer), 0);
   EXPECT_STREQ(buffer, "");
-  EXPECT_EQ(GetEnterpriseVersion(buffer, sizeof buffer), 1);
+  EXPECT_EQ(GetEnterpriseVersion(host, buffer, sizeof buffer), 1);
   EXPECT_STREQ(buffer, "12.5");
 }
 
 TEST_F(RegistryTest, TheApplicationDirectoryTakes64OrCountsAsFailed) {
   std::string text(20, '#');
-  EXPECT_EQ(GetApplicationDirectory(&text[0], 16), 0);
+  EXPECT_EQ(GetApplicationDirectory(host, &text[0], 16), 0);
   EXPECT_STREQ(text.c_str(), "64");
 
   registry_.SetText(kTestServerKey, "Application Directory", "D:\\Server\\Bin");
-  EXPECT_EQ(GetApplicationDirectory(&text[0], 16), 1);
+  EXPECT_EQ(GetApplicationDirectory(host, &text[0], 16), 1);
   EXPECT_STREQ(text.c_str(), "D:\\Server\\Bin64");
 
   // 13 characters take "64" within 16 bytes; 14 would need 17.
   registry_.SetText(kTestServerKey, "Application Directory", "D:\\Server\\Bin2");
   text.assign(20, '#');
-  EXPECT_EQ(GetApplicationDirectory(&text[0], 16), 0);
+  EXPECT_EQ(GetApplicationDirectory(host, &text[0], 16), 0);
   EXPECT_STREQ(text.c_str(), "64");
   EXPECT_EQ(text.substr(16), "####");
 
   registry_.SetText(kTestServerKey, "Application Directory", "");
-  EXPECT_EQ(GetApplicationDirectory(&text[0], 16), 1);
+  EXPECT_EQ(GetApplicationDirectory(host, &text[0], 16), 1);
   EXPECT_STREQ(text.c_str(), "64");
 }
 

@@ -7,6 +7,8 @@
 
 namespace {
 
+platform::HostSystem host;
+
 using testing_support::kTestServerKey;
 using testing_support::RegistryFixture;
 
@@ -16,7 +18,7 @@ class ReplaceInStringTest : public testing::TestWithParam<bool> {
   void SetUp() override {
     if (!GetParam()) registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0);
     ResetBufferAppendMode();
-    ASSERT_EQ(GetBufferAppendMode() == 1, GetParam());
+    ASSERT_EQ(GetBufferAppendMode(host) == 1, GetParam());
   }
   void TearDown() override { ResetBufferAppendMode(); }
 
@@ -38,7 +40,7 @@ std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
 // `rescan` and `caseSensitive` as 0 or 1, so that the table of cases stays short.
 Outcome Replace(std::string text, const char* needle, const char* replacement, int32_t limit = 0, int rescan = 0,
                 int caseSensitive = 0) {
-  const int32_t count = ReplaceInString(text, needle, replacement, limit, rescan ? Rescan::kYes : Rescan::kNo,
+  const int32_t count = ReplaceInString(host, text, needle, replacement, limit, rescan ? Rescan::kYes : Rescan::kNo,
                                         caseSensitive ? LetterCase::kMatch : LetterCase::kIgnore);
   return {text, count};
 }
@@ -81,50 +83,50 @@ class BufferAppendModeTest : public testing::Test {
 };
 
 TEST_F(BufferAppendModeTest, TheStoredValueChoosesAndAnythingUnreadableMeansAppend) {
-  EXPECT_EQ(GetBufferAppendMode(), 1);  // no server key
+  EXPECT_EQ(GetBufferAppendMode(host), 1);  // no server key
 
   registry_.CreateKey(kTestServerKey);
   ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(), 1);  // no value
+  EXPECT_EQ(GetBufferAppendMode(host), 1);  // no value
 
   registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0);
   ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(), 0);
+  EXPECT_EQ(GetBufferAppendMode(host), 0);
 
   registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 2);
   ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(), 2);
+  EXPECT_EQ(GetBufferAppendMode(host), 2);
 
   registry_.SetText(kTestServerKey, "UseBufferAppendMode", "1");
   ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(), 49);
+  EXPECT_EQ(GetBufferAppendMode(host), 49);
 
   registry_.SetText(kTestServerKey, "UseBufferAppendMode", "12345");
   ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(), 1);
+  EXPECT_EQ(GetBufferAppendMode(host), 1);
 }
 
 TEST_F(BufferAppendModeTest, TheValueIsReadOncePerProcess) {
   registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0);
-  EXPECT_EQ(GetBufferAppendMode(), 0);
+  EXPECT_EQ(GetBufferAppendMode(host), 0);
   registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 1);
-  EXPECT_EQ(GetBufferAppendMode(), 0);
+  EXPECT_EQ(GetBufferAppendMode(host), 0);
   registry_.DeleteValue(kTestServerKey, "UseBufferAppendMode");
-  EXPECT_EQ(GetBufferAppendMode(), 0);
+  EXPECT_EQ(GetBufferAppendMode(host), 0);
 }
 
 TEST_F(BufferAppendModeTest, AllBitsSetLeavesTheFlagUnreadSoEveryCallReadsAgain) {
   registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0xFFFFFFFF);
-  EXPECT_EQ(GetBufferAppendMode(), -1);
+  EXPECT_EQ(GetBufferAppendMode(host), -1);
   registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0);
-  EXPECT_EQ(GetBufferAppendMode(), 0);
+  EXPECT_EQ(GetBufferAppendMode(host), 0);
   registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 1);
-  EXPECT_EQ(GetBufferAppendMode(), 0);
+  EXPECT_EQ(GetBufferAppendMode(host), 0);
 }
 
 TEST_F(BufferAppendModeTest, TheServerKeyIsOpenedWithoutAPathRewrite) {
   registry_.SetNumber("SOFTWARE\\Quillerton\\Quillerton", "UseBufferAppendMode", 0);
-  EXPECT_EQ(GetBufferAppendMode(), 1);
+  EXPECT_EQ(GetBufferAppendMode(host), 1);
 }
 
 }  // namespace

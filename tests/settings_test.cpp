@@ -11,6 +11,8 @@
 
 namespace {
 
+platform::HostSystem host;
+
 namespace fs = std::filesystem;
 using testing_support::kTestServerKey;
 using testing_support::RegistryFixture;
@@ -56,7 +58,7 @@ class LoadSettingsTest : public testing::Test {
 
   static std::string Key(const char* below) { return std::string(kTestServerKey) + "\\" + below; }
 
-  void LoadSettings() { ::LoadSettings(serverSettings); }
+  void LoadSettings() { ::LoadSettings(host, serverSettings); }
 
   ServerSettings serverSettings;
   RegistryFixture registry_;

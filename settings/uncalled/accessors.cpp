@@ -82,8 +82,10 @@ constexpr NumberSetting kSettings[kSettingCount] = {
 // 2^32), or the row's default unchanged.
 uint32_t Read(Setting setting) {
   const NumberSetting& row = kSettings[setting];
+  // No run reads these: they read the registry of the machine, not a run's.
+  platform::HostSystem system;
   uint32_t value = 0;
-  if (!RegReadDword(row.key, row.valueName, &value)) return row.fallback;
+  if (!RegReadDword(system, row.key, row.valueName, &value)) return row.fallback;
   return value * row.multiplier;
 }
 
