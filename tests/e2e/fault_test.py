@@ -87,10 +87,11 @@ class FaultInjection(ToolTestCase):
         self.assertEqual(status, 0, "\n".join(expected))
         self.assertEqual(entries[-1], ["failed", "none"])
         self.assertEqual(sorted(kind for kind, _ in entries[:-1]), kinds_of_build())
-        for kind in [None, "list-folder", "delete", "find-symbol", "allocate"]:
+        for kind in [None, "list-folder", "read-folder", "delete", "find-symbol"]:
             status, lines, errors, entries, left = self.run_faulted(1, kind)
             where = "first call of %s (%s): status %d\n%s" % (kind or "any kind", entries[-1][1], status,
                                                               "\n".join(lines))
+            self.assertEqual(entries[-1][1], kind or entries[-1][1], where)
             self.assertEqual(status, 1, where)
             if not UNDER_WINE:
                 self.assertEqual(errors, b"", where)
