@@ -42,22 +42,18 @@ class SweptStore {
     const fs::path main = dir_ / "POSTOFFICES" / "Main" / "MAILROOT";
     const fs::path inbox = main / "alice" / "Inbox";
     const fs::path bulk = dir_ / "POSTOFFICES" / "Bulk" / "MAILROOT" / "m" / "Inbox";
-    for (const auto& [path, days] : {std::pair{inbox / "old-read.MAI", 40},
-                                     {inbox / "new.MAI", 5},
-                                     {main / "Postmaster" / "Inbox" / "pm.MAI", 50},
-                                     {bulk / "bulk.MAI", 45}}) {
-      Message(path, days, "X-Read: 1\r\n");
-    }
-    for (const auto& [path, days] : {std::pair{inbox / "old-unread.MAI", 40},
-                                     {dir_ / "BADMAIL" / "bad.MAI", 90},
-                                     {dir_ / "BADMAIL" / "Messages" / "older.MAI", 400}}) {
-      Message(path, days, "");
-    }
+    Message(inbox / "old-read.MAI", 40, true);
+    Message(inbox / "old-unread.MAI", 40, false);
+    Message(inbox / "new.MAI", 5, true);
+    Message(main / "Postmaster" / "Inbox" / "pm.MAI", 50, true);
+    Message(bulk / "bulk.MAI", 45, true);
+    Message(dir_ / "BADMAIL" / "bad.MAI", 90, false);
+    Message(dir_ / "BADMAIL" / "Messages" / "older.MAI", 400, false);
     WriteFile(main.parent_path() / "DESCRIPTION.TXT", "Main Office\r\n");
     if (!IsWindowsBuild()) {
       // Natively a listing is read 32 KiB at a time.
       for (int i = 0; i < 130; ++i) WriteFile(bulk / (std::to_string(i) + std::string(240, 'x')), "");
-      Message(dir_ / "outside" / "target.MAI", 40, "X-Read: 1\r\n");
+      Message(dir_ / "outside" / "target.MAI", 40, true);
       LayNonFiles(inbox, dir_ / "outside" / "target.MAI", Days(40));
     }
     fs::create_directories(dir_ / "logs");  // no run creates anything, whatever it fails
@@ -101,9 +97,9 @@ class SweptStore {
   }
 
  private:
-  static void Message(const fs::path& path, int days, const std::string& marker) {
+  static void Message(const fs::path& path, int days, bool read) {
     fs::create_directories(path.parent_path());
-    WriteFile(path, "From: sender@example.com\r\n" + marker + "\r\nBody of the message.\r\n");
+    WriteFile(path, std::string("From: sender@example.com\r\n") + (read ? "X-Read: 1\r\n" : "") + "\r\nBody.\r\n");
     AgeFile(path, Days(days));
   }
 
