@@ -23,6 +23,7 @@ constexpr Builds kBuilds[kKinds] = {
 };
 
 uint64_t countdown = 0;
+Point counted = Point::kCount;  // the only kind counted down; kCount: all of them
 uint64_t calls[kKinds] = {};
 Point failed = Point::kCount;
 
@@ -30,7 +31,7 @@ Point failed = Point::kCount;
 
 bool Hit(Point point) {
   ++calls[static_cast<int>(point)];
-  if (countdown == 0 || --countdown != 0) return false;
+  if (countdown == 0 || (counted != Point::kCount && point != counted) || --countdown != 0) return false;
   failed = point;
   return true;
 }
@@ -39,9 +40,10 @@ void CheckAllocation() {
   if (Fails(Point::kAllocate)) throw std::bad_alloc();
 }
 
-void Arm(uint64_t failAt) {
+void Arm(uint64_t failAt, Point only) {
   for (uint64_t& count : calls) count = 0;
   countdown = failAt;
+  counted = only;
   failed = Point::kCount;
   armed = true;
 }

@@ -35,9 +35,9 @@ inline bool Fails(Point point) { return armed && Hit(point); }
 /// Throws std::bad_alloc when this allocation must fail; for allocations that grow with the input.
 void CheckAllocation();
 
-/// Arms the points: counting from now on, and failing the `failAt`-th call of any kind (from 1);
-/// 0 fails none and only counts.
-void Arm(uint64_t failAt);
+/// Arms the points: counting from now on, and failing the `failAt`-th call (from 1) of any kind,
+/// or of `only` alone when that is not kCount; 0 fails none and only counts.
+void Arm(uint64_t failAt, Point only = Point::kCount);
 
 /// Stops counting and failing.
 void Disarm();

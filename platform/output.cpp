@@ -32,4 +32,9 @@ void FlushOutput() {
 
 bool OutputFailed() { return failed; }
 
+void ForgetOutputFailure() {
+  clearerr(stdout);
+  failed = false;
+}
+
 }  // namespace platform

@@ -20,4 +20,8 @@ void FlushOutput();
 /// True once a write or a flush of standard output has failed.
 bool OutputFailed();
 
+/// Forgets a failed write, the stream's error indicator included, so that the next pass of the
+/// tool starts clean; for tests that run it more than once in one process.
+void ForgetOutputFailure();
+
 }  // namespace platform

@@ -1,10 +1,12 @@
-// The tool with its fault points armed, for the fault-injection test. QNPURGE_FAULT_AT=N fails the
-// N-th platform call that can fail (none when 0 or unset: the calls are only counted), and
-// QNPURGE_FAULT_LOG names a file that receives, after the run, one line "KIND CALLS" for every
-// kind of call this build makes, none left out for making no call, and the line "failed KIND"
-// ("failed none" when no call was failed).
+// The tool with its fault points armed, for the fault-injection tests. QNPURGE_FAULT_AT=N fails
+// the N-th platform call that can fail (none when 0 or unset: the calls are only counted), of the
+// kind QNPURGE_FAULT_KIND names when it is set and not empty ("delete"; status 2 for a name no
+// kind has), and QNPURGE_FAULT_LOG names a file that receives, after the run, one line "KIND
+// CALLS" for every kind of call this build makes, none left out for making no call, and the line
+// "failed KIND" ("failed none" when no call was failed).
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/run.h"
 #include "platform/fault.h"
@@ -13,7 +15,15 @@ int main(int argc, char** argv) {
   namespace fault = platform::fault;
   const char* failAt = getenv("QNPURGE_FAULT_AT");
   const char* logPath = getenv("QNPURGE_FAULT_LOG");
-  fault::Arm(failAt != nullptr ? strtoull(failAt, nullptr, 10) : 0);
+  auto only = fault::Point::kCount;
+  const char* name = getenv("QNPURGE_FAULT_KIND");
+  if (name != nullptr && name[0] != '\0') {
+    for (int kind = 0; kind < static_cast<int>(fault::Point::kCount); ++kind) {
+      if (strcmp(fault::Name(static_cast<fault::Point>(kind)), name) == 0) only = static_cast<fault::Point>(kind);
+    }
+    if (only == fault::Point::kCount) return 2;
+  }
+  fault::Arm(failAt != nullptr ? strtoull(failAt, nullptr, 10) : 0, only);
   RunOutcome outcome;
   RunQnpurge(argc, argv, outcome);
   fault::Disarm();

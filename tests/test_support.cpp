@@ -45,12 +45,12 @@ void AgeFile(const std::filesystem::path& path, std::chrono::seconds age) {
   ASSERT_EQ(utime(path.string().c_str(), &times), 0) << path;
 }
 
-CapturedOutput::CapturedOutput() {
-  fflush(stdout);
-  const int file = open((dir_ / "stdout").string().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+CapturedOutput::CapturedOutput(FILE* stream) : stream_(stream) {
+  fflush(stream_);
+  const int file = open((dir_ / "captured").string().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   EXPECT_GE(file, 0);
-  saved_ = dup(fileno(stdout));
-  dup2(file, fileno(stdout));
+  saved_ = dup(fileno(stream_));
+  dup2(file, fileno(stream_));
   close(file);
 }
 
@@ -60,11 +60,11 @@ CapturedOutput::~CapturedOutput() {
 
 std::string CapturedOutput::Take() {
   if (saved_ < 0) return "";
-  fflush(stdout);
-  dup2(saved_, fileno(stdout));
+  fflush(stream_);
+  dup2(saved_, fileno(stream_));
   close(saved_);
   saved_ = -1;
-  std::ifstream in(dir_ / "stdout", std::ios::binary);
+  std::ifstream in(dir_ / "captured", std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::string clean;
   clean.reserve(text.size());

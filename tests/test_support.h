@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -40,11 +41,17 @@ void AgeFile(const std::filesystem::path& path, std::chrono::seconds age);
 
 constexpr std::chrono::hours Days(int n) { return std::chrono::hours(24 * n); }
 
-/// Standard output captured while the object lives: its descriptor is pointed at a file of the
-/// object's own, and back. Carriage returns of the Windows text mode are removed.
+/// Lays in `folder` what a POSIX store can hold in a message's place, each `age` old without
+/// following a link: `linked.MAI` (a link to `target`), `dangling.MAI` (a link to nothing),
+/// `null.MAI` (a link to /dev/null) and `fifo.MAI`. Nothing on Windows.
+void LayNonFiles(const std::filesystem::path& folder, const std::filesystem::path& target, std::chrono::seconds age);
+
+/// Standard output (or `stream`, standard error) captured while the object lives: its descriptor
+/// is pointed at a file of the object's own, and back. Carriage returns of the Windows text mode
+/// are removed.
 class CapturedOutput {
  public:
-  CapturedOutput();
+  explicit CapturedOutput(FILE* stream = stdout);
   ~CapturedOutput();
   /// What was written since the capture began; the capture ends.
   std::string Take();
@@ -53,7 +60,8 @@ class CapturedOutput {
 
  private:
   TempDir dir_;
-  int saved_ = -1;  // the descriptor standard output had before
+  FILE* stream_;
+  int saved_ = -1;  // the descriptor the stream had before
 };
 
 /// Splits text into lines (without their line feeds).
