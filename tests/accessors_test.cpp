@@ -7,9 +7,9 @@
 
 namespace {
 
+using testing_support::kTestAdministrationKey;
 using testing_support::RegistryFixture;
 
-const std::string kAdministration = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration";
 const std::string kAgents = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\";
 
 class AccessorsTest : public testing::Test {
@@ -33,11 +33,11 @@ TEST_F(AccessorsTest, EachAccessorReadsItsOwnValueEvenZeroElseItsDefault) {
 }
 
 TEST_F(AccessorsTest, TheCommandTimeoutIsMillisecondsAndWraps) {
-  registry_.SetNumber(kAdministration, "Command Timeout", 30);
+  registry_.SetNumber(kTestAdministrationKey, "Command Timeout", 30);
   EXPECT_EQ(GetCommandTimeout(), 30000u);
-  registry_.SetNumber(kAdministration, "Command Timeout", 4294968);  // times 1,000 is 2^32 + 704
+  registry_.SetNumber(kTestAdministrationKey, "Command Timeout", 4294968);  // times 1,000 is 2^32 + 704
   EXPECT_EQ(GetCommandTimeout(), 704u);
-  registry_.SetNumber(kAdministration, "Command Timeout", 0xFFFFFFFF);
+  registry_.SetNumber(kTestAdministrationKey, "Command Timeout", 0xFFFFFFFF);
   EXPECT_EQ(GetCommandTimeout(), 0xFFFFFFFFu * 1000u);
 }
 
@@ -56,9 +56,9 @@ TEST_F(AccessorsTest, TheQuotaPollIntervalLivesUnderMailboxClean) {
 }
 
 TEST_F(AccessorsTest, ANumberStoredAsTextIsItsBytes) {
-  registry_.SetText(kAdministration, "Alternate Port", "1");
+  registry_.SetText(kTestAdministrationKey, "Alternate Port", "1");
   EXPECT_EQ(GetAlternatePort(), 49u);
-  registry_.SetText(kAdministration, "Alternate Port", "1000");  // five bytes
+  registry_.SetText(kTestAdministrationKey, "Alternate Port", "1000");  // five bytes
   EXPECT_EQ(GetAlternatePort(), 994u);
 }
 

@@ -66,9 +66,8 @@ class SweptStore {
     registry_.SetText(kTestServerKey, "Application Directory", application);
     registry_.SetText(kTestServerKey, "Bad Mail Directory", (dir_ / "BADMAIL").string());
     registry_.SetText(kTestServerKey, "Data Directory", dir_.str());
-    const std::string administration = std::string(kTestServerKey) + "\\Services\\Administration";
-    registry_.SetNumber(administration, "Purge Wait", 0);
-    registry_.SetText(administration, "Activity Log Directory", (dir_ / "logs").string());
+    registry_.SetNumber(kTestAdministrationKey, "Purge Wait", 0);
+    registry_.SetText(kTestAdministrationKey, "Activity Log Directory", (dir_ / "logs").string());
     files_ = Files();
     for (const std::string& name : files_) {
       fs::create_directories((pristine_ / name).parent_path());

@@ -14,6 +14,7 @@ namespace {
 platform::HostSystem host;
 
 namespace fs = std::filesystem;
+using testing_support::kTestAdministrationKey;
 using testing_support::kTestServerKey;
 using testing_support::RegistryFixture;
 using testing_support::TempDir;
@@ -101,7 +102,6 @@ TEST_F(LoadSettingsTest, WithOnlyADataDirectoryEveryOtherFieldTakesItsFallback) 
 }
 
 TEST_F(LoadSettingsTest, StoredValuesAreTakenAsStoredEvenZero) {
-  const char* administration = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration";
   const char* remote = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Remote Admin";
   registry_.SetText(kTestServerKey, "Configuration Directory", "C:\\Config");
   registry_.SetText(kTestServerKey, "Application Directory", "C:\\Server\\Bin");
@@ -111,19 +111,19 @@ TEST_F(LoadSettingsTest, StoredValuesAreTakenAsStoredEvenZero) {
   registry_.SetText(Key("CONNECTORS"), "Connector Root Directory", "C:\\Connectors");
   registry_.SetText(kTestServerKey, "Data Directory", "D:\\Data");
   registry_.SetText(kTestServerKey, "Mail Root", "E:\\Mail\\");
-  registry_.SetText(administration, "Debug Log File Directory", "F:\\Debug");
-  registry_.SetNumber(administration, "Debug Logging Level", 0);
+  registry_.SetText(kTestAdministrationKey, "Debug Log File Directory", "F:\\Debug");
+  registry_.SetNumber(kTestAdministrationKey, "Debug Logging Level", 0);
   registry_.SetNumber(remote, "Max Request Size", 0);
-  registry_.SetText(administration, "W3C Logging Directory", "G:\\W3C");
+  registry_.SetText(kTestAdministrationKey, "W3C Logging Directory", "G:\\W3C");
   registry_.SetText(remote, "Inbound Server Bindings", "10.0.0.1:25");
   registry_.SetNumber(remote, "Listen Port", 2525);
-  registry_.SetNumber(administration, "Performance Logging Enabled", 1);
+  registry_.SetNumber(kTestAdministrationKey, "Performance Logging Enabled", 1);
   registry_.SetNumber(Key("Services\\Administration\\Logging\\W3C"), "date", 0);
   registry_.SetText(Key("Services\\Administration\\Logging\\W3C"), "time", "1");
   registry_.SetText(kTestServerKey, "Bad Mail Directory", "H:\\BadMail");
   registry_.SetText(kTestServerKey, "Quarantine Directory", "H:\\Quarantine");
   registry_.SetNumber(remote, "Authorization Mode", 0);
-  registry_.SetNumber(administration, "IPv6 Status", 1);
+  registry_.SetNumber(kTestAdministrationKey, "IPv6 Status", 1);
   registry_.SetNumber(kTestServerKey, "Prevent Message Duplicates", 1);
 
   LoadSettings();
