@@ -60,6 +60,7 @@ bool TakeTarget(const char* target, RunOptions* options) {
 bool TakeDays(const char* text, RunOptions* options) {
   const char* c = text;
   while (IsBlank(*c)) ++c;
+  const bool negative = *c == '-';
   if (*c == '+' || *c == '-') ++c;
   const char* digits = c;
   while (*c >= '0' && *c <= '9') ++c;
@@ -67,6 +68,13 @@ bool TakeDays(const char* text, RunOptions* options) {
   while (IsBlank(*c)) ++c;
   if (!number || *c != '\0') {
     platform::Print("The DAYS argument \"%s\" is not a number. Nothing was done.\n", Shown(text).c_str());
+    return false;
+  }
+  // No age is below a negative number of days, so nothing would ever be old: a scheduled purge
+  // would do nothing, night after night, and report success.
+  if (negative) {
+    platform::Print("The DAYS argument \"%s\" is negative: no message would be old enough. Nothing was done.\n",
+                    Shown(text).c_str());
     return false;
   }
   options->days = ParseDays(text);
@@ -175,6 +183,13 @@ bool TakeFourthArgument(int argc, const char* const* argv) {
   return true;
 }
 
+// Switches in the fourth or fifth argument but not in the third: a name with a space, not
+// quoted, pushed them along ("Main Office 30 INBOX").
+bool LooksLikeASplitName(int argc, const char* const* argv) {
+  if (argc < 5 || NamesASwitch(argv[3])) return false;
+  return NamesASwitch(argv[4]) || (argc > 5 && NamesASwitch(argv[5]));
+}
+
 }  // namespace
 
 int32_t ParseDays(const char* text) {
@@ -201,6 +216,9 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
   if (argc <= 3) return CommandLineChoice::kTooFew;
   if (!TakeFourthArgument(argc, argv) || !TakeTarget(argv[1], options) || !TakeDays(argv[2], options) ||
       !TakeSwitches(argv[3], options)) {
+    if (LooksLikeASplitName(argc, argv)) {
+      platform::Print("A postoffice or mailbox name with spaces goes in double quotes: \"Main Office/alice\".\n");
+    }
     return CommandLineChoice::kRefused;
   }
 

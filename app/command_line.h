@@ -16,9 +16,11 @@ enum class CommandLineChoice {
 /// two arguments otherwise. Refused, with one line on standard output: more than four
 /// arguments, or a fourth that holds a switch keyword anywhere (a lost '+'); a target that
 /// names nothing ("" or "/") or is too long for its record fields; a DAYS that is not a whole
-/// number; switches too long for their buffer, with a piece between the '+' that names no
+/// number, or is negative; switches too long for their buffer, with a piece between the '+' that names no
 /// switch or a word (a run of letters, digits and '-') that holds no keyword and is not
-/// "Items", "E-mail" or "Mail", or that turn on no folder.
+/// "Items", "E-mail" or "Mail", or that turn on no folder. A refusal where the switches turn up
+/// in the fourth or fifth argument instead of the third (a name split at a space) is followed by
+/// a line that says to quote such a name.
 CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options);
 
 /// The runtime's atoi inside the signed 32-bit range; beyond it, clamped to the range. Text

@@ -44,7 +44,7 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
   platform::Print(runOptions.retainUnread ? "Utility is configured to retain unread messages\n\n"
                                           : "Utility is configured to delete unread messages\n\n");
 
-  if (!CheckRegistry(system)) {  // a registry file that cannot be read: nothing is done
+  if (!CheckRegistry(system)) {  // a registry file that cannot be read, or no server key: nothing is done
     outcome.NoteSkippedWork();
     return;
   }

@@ -162,6 +162,38 @@ class LineFile {
   char buffer_[4096];
 };
 
+/// The real name of an entry as bytes, to tell two names apart as the system does.
+struct ExactName {
+  const char* bytes;
+  uint32_t size;
+};
+
+/// The entry's real name as the calls that act on it use it: the UTF-16 units of `systemName` on
+/// Windows; the bytes of `name` on POSIX, and for an entry no listing gave. Valid as the entry is.
+ExactName ExactNameOf(const DirEntry& entry);
+
+/// Writes into `key` (of `keySize` bytes) a key that is the same for two folder paths exactly
+/// when the file system takes them for the same folder: on POSIX the path's bytes; on Windows
+/// its UTF-16 units in upper case, as NTFS compares names (every letter, not only a to z). Returns
+/// the key's size in bytes; a path that does not convert or fit keys as its own bytes, and 0
+/// means it does not fit at all.
+uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize);
+
+/// What a path of a setting names.
+enum class FolderCheck {
+  kFolder,
+  /// Nothing is there: the path, or a folder on its way, does not exist (or is no folder).
+  kMissing,
+  /// Something other than a folder is there.
+  kNotAFolder,
+  /// It could not be looked up: access denied, a device that is not ready, an I/O error.
+  kFailed,
+};
+
+/// Looks at what `path` names, following links: one system call (stat, GetFileAttributesW on
+/// the full path, in the "\\?\" form past 260 characters).
+FolderCheck CheckFolder(const char* path);
+
 /// True for a path that names its place without the current directory or the library search
 /// path: "X:\\..." or "\\\\server\\..." on Windows, "/..." on POSIX.
 bool IsAbsolutePath(const char* path);

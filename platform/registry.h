@@ -36,6 +36,20 @@ constexpr uint32_t kRegistryMultiText = 7;   ///< REG_MULTI_SZ
 RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
                                 uint32_t* type);
 
+/// How opening a key ended.
+enum class KeyProbe {
+  kExists,
+  /// The key does not exist.
+  kNoKey,
+  /// The key may exist but could not be opened: access was refused, or a registry error.
+  kFailed,
+};
+
+/// Opens `subKey` under HKEY_LOCAL_MACHINE (KEY_QUERY_VALUE, no view flag) and closes it again,
+/// to tell a key that is not there from one that cannot be read. POSIX: a key of the registry
+/// file, which must be readable (RegistryIsReadable).
+KeyProbe ProbeRegistryKey(const char* subKey);
+
 /// True when the registry can be read. On Windows always. On POSIX the registry file is parsed
 /// here once per process (or after ForgetRegistryFile): no file is an empty registry and
 /// counts as readable; a file that exists but cannot be read or parsed is not, and `problem`

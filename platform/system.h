@@ -14,7 +14,7 @@
 namespace platform {
 
 /// The calls a run makes to the system, handed down from the run sequence as one object: the
-/// registry, the folder search, the deletion of an entry and the activity-log folder, the
+/// registry, the settings' folders, the folder search, the deletion of an entry and the activity-log folder, the
 /// provider libraries and the COM apartment of a rescan request, the clock, the pause between
 /// postoffices and the key press after the usage text. HostSystem makes them; a test can put
 /// its own in its place. Standard output is not here: every layer prints through
@@ -27,6 +27,10 @@ class System {
                                           uint32_t* type) = 0;
   /// As platform::RegistryIsReadable.
   virtual bool RegistryIsReadable(char* problem, size_t problemSize) = 0;
+  /// As platform::ProbeRegistryKey.
+  virtual KeyProbe ProbeRegistryKey(const char* subKey) = 0;
+  /// As platform::CheckFolder.
+  virtual FolderCheck CheckFolder(const char* path) = 0;
   /// As platform::SearchFolder.
   virtual SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) = 0;
   /// As platform::DeleteEntry.
@@ -65,6 +69,8 @@ class HostSystem : public System {
   bool RegistryIsReadable(char* problem, size_t problemSize) override {
     return platform::RegistryIsReadable(problem, problemSize);
   }
+  KeyProbe ProbeRegistryKey(const char* subKey) override { return platform::ProbeRegistryKey(subKey); }
+  FolderCheck CheckFolder(const char* path) override { return platform::CheckFolder(path); }
   SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) override {
     return platform::SearchFolder(pattern, visitor);
   }

@@ -74,13 +74,13 @@ void* ResolveEntryPoint(platform::System& system, platform::LibraryHandle librar
   return entry;
 }
 
-void RequestRescan(platform::System& system, const ProviderSet& providers, const char* folderPath,
+void RequestRescan(platform::System& system, const ProviderSet& providers, const char* folderPath, RescanRequest rescan,
                    RunOutcome& outcome) {
   char what[2200];
   BoundedFormat(what, sizeof what, "the rescan of %s", folderPath);
   auto scanFolders = reinterpret_cast<ScanFoldersCall>(
       ResolveEntryPoint(system, providers.store, "ScanFolders", "Store Provider", what, outcome));
-  if (scanFolders == nullptr) return;
+  if (scanFolders == nullptr || rescan == RescanRequest::kCheckOnly) return;
   const bool joined = system.EnterComApartment();
   scanFolders(folderPath, 0, 0);
   if (joined) system.LeaveComApartment();

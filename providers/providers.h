@@ -47,10 +47,14 @@ class LoadedProviders {
   platform::System& system_;
 };
 
+/// Whether a rescan request is sent, or only looked up (a preview).
+enum class RescanRequest { kSend, kCheckOnly };
+
 /// Asks the store provider to rescan `folderPath` (ScanFolders with 0, 0, inside the COM
-/// apartment). When the provider is not loaded or has no ScanFolders, a line says so and
-/// `outcome` notes the skipped work.
-void RequestRescan(platform::System& system, const ProviderSet& providers, const char* folderPath, RunOutcome& outcome);
+/// apartment); with RescanRequest::kCheckOnly only looks the entry point up. When the provider is not
+/// loaded or has no ScanFolders, a line says so and `outcome` notes the skipped work.
+void RequestRescan(platform::System& system, const ProviderSet& providers, const char* folderPath, RescanRequest rescan,
+                   RunOutcome& outcome);
 
 /// The entry point `name` of `library`, or null after a line saying that `what` cannot be done,
 /// noted in `outcome`. `providerTitle` names the provider in that line.

@@ -26,6 +26,7 @@ void PurgeBadMail(const ServerSettings& settings, const PurgeRun& run) {
   if (!run.options.reportOnly) {
     platform::Print("Cleaning Files files older than %d days from BadMail directory\n", run.options.days);
   }
+  if (!SettingFolderIsThere("Bad Mail Directory", badMailDirectory, "no bad mail was purged", run)) return;
 
   char messagesPath[2048] = {};
   PurgeFolder(badMailDirectory, run);

@@ -63,7 +63,7 @@ class FolderVisitor final : public platform::EntryVisitor {
   void NoteListed(const platform::DirEntry& entry) {
     ++listed_;
     listedBytes_ += entry.size;
-    if (keepNames_) run_.ledger.KeepName(entry.name);
+    if (keepNames_) run_.ledger.KeepName(entry);
   }
 
   const char* folderPath_;
@@ -82,7 +82,7 @@ class SecondVisit final : public platform::EntryVisitor {
   SecondVisit(platform::EntryVisitor& visitor, const RunLedger& ledger) : visitor_(visitor), ledger_(ledger) {}
 
   void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
-    if (ledger_.WasPretendedDeleted(entry.name)) return;
+    if (ledger_.WasPretendedDeleted(entry)) return;
     seen_ = true;
     visitor_.Visit(folder, entry);
   }
@@ -117,13 +117,12 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run) {
     run.outcome.Fail("Skipped %s: the system time cannot be read\n", folderPath);
     return;
   }
-  RunLedger::Visit visit = RunLedger::Visit::kFirst;
-  if (run.options.preview) {
-    visit = run.ledger.BeginVisit(folderPath);
-    if (visit == RunLedger::Visit::kAgainUnknown) {
-      platform::Print("Preview: %s is listed again; what was listed there before would be gone in the run\n",
-                      folderPath);
-    }
+  const RunLedger::Visit visit = run.ledger.BeginVisit(folderPath);
+  // Listed in full again: REPORT lists every visit as it is, and a preview past its bound of kept
+  // names cannot tell what the run would find; neither counts those messages twice.
+  const bool relisted = visit == RunLedger::Visit::kAgainUnknown && (run.options.reportOnly || run.options.preview);
+  if (relisted && run.options.preview) {
+    platform::Print("Preview: %s is listed again; what was listed there before would be gone in the run\n", folderPath);
   }
   FolderVisitor visitor(folderPath, now, visit == RunLedger::Visit::kFirstKeepingNames, run);
   platform::SearchOutcome listing;
@@ -133,15 +132,17 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run) {
   } else {
     listing = run.store.Search(pattern, visitor);
   }
-  run.ledger.AddFolder(visitor.listed(), visitor.listedBytes());
-  if (run.options.preview && visitor.listed() > 0) run.ledger.NoteListed(folderPath);
+  run.ledger.EndVisit(visit, relisted ? 0 : visitor.listed(), relisted ? 0 : visitor.listedBytes());
   if (listing == platform::SearchOutcome::kNotStarted) return;
   if (listing != platform::SearchOutcome::kFailed) {
     platform::Print("-->%d\t Messages in\t%s\n", visitor.count(), folderPath);
     // One write per folder: a run that is stopped or crashes leaves whole lines for every folder
     // it finished, and the log is complete before the store provider is called.
     platform::FlushOutput();
-    if (visitor.count() > 0 && !run.options.reportOnly && !run.options.preview) run.store.RequestRescan(folderPath);
+    if (visitor.count() > 0 && !run.options.reportOnly) {
+      // A preview asks for nothing, but says a rescan the run could not ask for.
+      run.store.RequestRescan(folderPath, run.options.preview ? RescanRequest::kCheckOnly : RescanRequest::kSend);
+    }
   }
   if (listing != platform::SearchOutcome::kCompleted) {
     // The listing failed, at once or part way: what was done stands, the rest of the folder was
@@ -149,6 +150,24 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run) {
     run.outcome.Fail("Unable to search %s\n", folderPath);
     platform::FlushOutput();
   }
+}
+
+bool SettingFolderIsThere(const char* setting, const char* path, const char* consequence, const PurgeRun& run) {
+  switch (run.system.CheckFolder(path)) {
+    case platform::FolderCheck::kFolder:
+      return true;
+    case platform::FolderCheck::kMissing:
+    case platform::FolderCheck::kNotAFolder:
+      // A typo, a store moved away or a drive not mounted: every folder under it would look
+      // empty, and the run would report success night after night.
+      run.outcome.Fail("The %s %s does not exist or is not a folder: %s.\n", setting, path, consequence);
+      return false;
+    case platform::FolderCheck::kFailed:
+      break;
+  }
+  run.outcome.Fail("The %s %s cannot be looked at (access denied or a device error): %s.\n", setting, path,
+                   consequence);
+  return false;
 }
 
 bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,

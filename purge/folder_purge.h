@@ -17,3 +17,8 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run);
 /// a preview nothing is deleted, and the answer is as if the deletion had succeeded.
 bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
                    const PurgeRun& run);
+
+/// True when `path`, the folder the setting `setting` names ("Mail Root"), is a folder. Otherwise
+/// one line names the setting and the path and ends with `consequence` ("no postoffice was
+/// purged"), noted in the run's outcome: a store that is not there is no store to purge.
+bool SettingFolderIsThere(const char* setting, const char* path, const char* consequence, const PurgeRun& run);

@@ -16,6 +16,6 @@ bool SystemMessageStore::Delete(const platform::Folder& folder, const platform::
   return system_.DeleteEntry(folder, entry);
 }
 
-void SystemMessageStore::RequestRescan(const char* folderPath) {
-  ::RequestRescan(system_, providers_, folderPath, outcome_);
+void SystemMessageStore::RequestRescan(const char* folderPath, RescanRequest rescan) {
+  ::RequestRescan(system_, providers_, folderPath, rescan, outcome_);
 }

@@ -22,8 +22,9 @@ class MessageStore {
   /// Deletes the message file `entry` of the folder being searched; true when it is gone (also
   /// when it was gone already).
   virtual bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) = 0;
-  /// Asks the store provider to rescan one folder after its old messages were purged.
-  virtual void RequestRescan(const char* folderPath) = 0;
+  /// Asks the store provider to rescan one folder after its old messages were purged; with
+  /// RescanRequest::kCheckOnly (a preview) only says, as a request would, that it cannot be asked.
+  virtual void RequestRescan(const char* folderPath, RescanRequest rescan) = 0;
 };
 
 /// The files of `system`, and the store provider of `providers`: a rescan it cannot request is
@@ -36,7 +37,7 @@ class SystemMessageStore final : public MessageStore {
   ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override;
   UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) override;
   bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) override;
-  void RequestRescan(const char* folderPath) override;
+  void RequestRescan(const char* folderPath, RescanRequest rescan) override;
 
  private:
   platform::System& system_;

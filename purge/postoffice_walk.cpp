@@ -251,6 +251,7 @@ bool BeginPostoffices(const ServerSettings& settings, PostofficeSource& source, 
                                                  : "Skipped the postoffice phase: Mail Root is not set\n");
     return false;
   }
+  if (!SettingFolderIsThere("Mail Root", settings.mailRoot, "no postoffice was purged", run)) return false;
   if (!source.Resolve(Entry::kPostofficeFindFirst, "the postoffice phase") ||
       !source.Resolve(Entry::kPostofficeFindNext, "the postoffice phase")) {
     return false;

@@ -4,24 +4,32 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/ascii.h"
 #include "platform/fault.h"
 
 namespace {
 
-std::string_view NameAt(const std::string& names, uint32_t start) { return std::string_view(names.data() + start); }
+// A folder path of 2,048 bytes, as UTF-16 units.
+constexpr uint32_t kKeySize = 4 * 2048;
+
+std::string IdentityOf(const char* folderPath) {
+  char key[kKeySize];
+  return std::string(key, platform::FolderIdentity(folderPath, key, sizeof key));
+}
+
+std::string_view NameAt(const std::string& names, uint32_t start) {
+  const auto* size = reinterpret_cast<const unsigned char*>(names.data() + start);
+  return std::string_view(names.data() + start + 2, static_cast<size_t>(size[0] | size[1] << 8));
+}
+
+std::string_view NameOf(const platform::DirEntry& entry) {
+  const platform::ExactName name = platform::ExactNameOf(entry);
+  return std::string_view(name.bytes, name.size);
+}
 
 }  // namespace
 
-void RunLedger::AddFolder(uint32_t messages, uint64_t bytes) {
-  if (messages == 0) return;
-  messages_ += messages;
-  bytes_ += bytes;
-  ++folders_;
-}
-
 void RunLedger::ExpectSecondVisit(const char* folderPath) {
-  keptFolder_ = ascii::UpperCopy(folderPath);
+  keptFolder_ = IdentityOf(folderPath);
   keptNames_.clear();
   keptStarts_.clear();
   keptAll_ = true;
@@ -29,9 +37,9 @@ void RunLedger::ExpectSecondVisit(const char* folderPath) {
 }
 
 RunLedger::Visit RunLedger::BeginVisit(const char* folderPath) {
-  const std::string folded = ascii::UpperCopy(folderPath);
-  const bool kept = folded == keptFolder_;
-  if (listedFolders_.count(folded) == 0) return kept ? Visit::kFirstKeepingNames : Visit::kFirst;
+  visited_ = IdentityOf(folderPath);
+  const bool kept = !keptFolder_.empty() && visited_ == keptFolder_;
+  if (listedFolders_.count(visited_) == 0) return kept ? Visit::kFirstKeepingNames : Visit::kFirst;
   if (!kept || !keptAll_) return Visit::kAgainUnknown;
   if (!sorted_) {
     // Once, when the second visit begins: from then on each name is a binary search.
@@ -42,31 +50,38 @@ RunLedger::Visit RunLedger::BeginVisit(const char* folderPath) {
   return Visit::kAgain;
 }
 
-bool RunLedger::KeepName(const char* name) {
+void RunLedger::EndVisit(Visit visit, uint32_t messages, uint64_t bytes) {
+  if (messages == 0) return;
+  messages_ += messages;
+  bytes_ += bytes;
+  if (visit != Visit::kFirst && visit != Visit::kFirstKeepingNames) return;
+  platform::fault::CheckAllocation();
+  listedFolders_.insert(visited_);
+  ++folders_;
+}
+
+bool RunLedger::KeepName(const platform::DirEntry& entry) {
   if (!keptAll_ || sorted_) return false;
-  if (keptStarts_.size() >= kKeptNamesLimit) {
+  const std::string_view name = NameOf(entry);
+  if (keptStarts_.size() >= kKeptNamesLimit || name.size() > 0xFFFF) {
     keptAll_ = false;
     return false;
   }
-  const size_t length = strlen(name) + 1;
   // The buffers grow by doubling: an allocation now and then, never one per name.
-  if (keptNames_.size() + length > keptNames_.capacity() || keptStarts_.size() == keptStarts_.capacity()) {
+  if (keptNames_.size() + 2 + name.size() > keptNames_.capacity() || keptStarts_.size() == keptStarts_.capacity()) {
     platform::fault::CheckAllocation();
   }
   keptStarts_.push_back(static_cast<uint32_t>(keptNames_.size()));
-  keptNames_.append(name, length);
+  keptNames_.push_back(static_cast<char>(name.size() & 0xFF));
+  keptNames_.push_back(static_cast<char>(name.size() >> 8));
+  keptNames_.append(name);
   return true;
 }
 
-bool RunLedger::WasPretendedDeleted(const char* name) const {
-  const std::string_view wanted(name);
+bool RunLedger::WasPretendedDeleted(const platform::DirEntry& entry) const {
+  const std::string_view wanted = NameOf(entry);
   const auto found =
       std::lower_bound(keptStarts_.begin(), keptStarts_.end(), wanted,
                        [this](uint32_t start, std::string_view value) { return NameAt(keptNames_, start) < value; });
   return found != keptStarts_.end() && NameAt(keptNames_, *found) == wanted;
-}
-
-void RunLedger::NoteListed(const char* folderPath) {
-  platform::fault::CheckAllocation();
-  listedFolders_.insert(ascii::UpperCopy(folderPath));
 }

@@ -45,8 +45,29 @@ TextValue ReadText(platform::System& system, const char* subKey, const char* val
 
 bool CheckRegistry(platform::System& system) {
   char problem[4096];
-  if (system.RegistryIsReadable(problem, sizeof problem)) return true;
-  platform::Print("%s Nothing was done.\n", problem);
+  if (!system.RegistryIsReadable(problem, sizeof problem)) {
+    platform::Print("%s Nothing was done.\n", problem);
+    return false;
+  }
+  // Without the key every setting would take its fallback, and the run would purge a store that
+  // is not there, or another one.
+  switch (system.ProbeRegistryKey(kServerKey)) {
+    case platform::KeyProbe::kExists:
+      return true;
+    case platform::KeyProbe::kNoKey:
+      platform::Print(
+          "The server key HKEY_LOCAL_MACHINE\\%s does not exist: is the mail server installed on this "
+          "machine? Nothing was done.\n",
+          kServerKey);
+      return false;
+    case platform::KeyProbe::kFailed:
+      break;
+  }
+  platform::Print(
+      "The server key HKEY_LOCAL_MACHINE\\%s cannot be opened (access denied or a registry error): is "
+      "the mail server installed on this machine, and may this account read its settings? Nothing was "
+      "done.\n",
+      kServerKey);
   return false;
 }
 

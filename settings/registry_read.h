@@ -5,8 +5,9 @@
 #include "platform/system.h"
 #include "support/server_keys.h"
 
-/// True when the registry can be read. Otherwise prints one line naming the registry file (and
-/// the line at fault) and returns false: the run must then do nothing.
+/// True when the registry can be read and holds the server key. Otherwise prints one line
+/// naming the registry file (and the line at fault), or the server key in full, and returns
+/// false: the run must then do nothing.
 bool CheckRegistry(platform::System& system);
 
 /// Reads a 32-bit number (data of any type, at most 4 bytes, little-endian, zero-extended).

@@ -26,7 +26,9 @@ namespace fault = platform::fault;
 namespace fs = std::filesystem;
 using namespace testing_support;
 
-const char* const kFailureStarts[] = {"Unable to ", "Skipped ", "Not enough memory", "The registry file "};
+const char* const kFailureStarts[] = {
+    "Unable to ",      "Skipped ",       "Not enough memory",      "The registry file ",
+    "The server key ", "The Mail Root ", "The Bad Mail Directory "};
 
 struct Pass {
   int status;

@@ -164,16 +164,27 @@ TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
   }
 }
 
-// Past its bound a preview keeps no more names, and the folder's next visit says it cannot tell;
-// folder paths compare as Windows compares them.
-TEST(RunLedger, KeepsABoundedNumberOfNamesOfOneFolder) {
+// Past its bound a preview keeps no more names, and the folder's next visit says it cannot tell
+// (and counts nothing again); folders are the same when the file system says so: Windows ignores
+// the case of every letter, POSIX none.
+TEST(RunLedger, KeepsABoundedNumberOfNamesAndKnowsAFolderAgainAsTheFileSystemDoes) {
+  using Visit = RunLedger::Visit;
+  const bool windows = testing_support::IsWindowsBuild();
   RunLedger ledger;
   ledger.ExpectSecondVisit("D:\\Store\\Postmaster\\Inbox");
-  ASSERT_EQ(ledger.BeginVisit("D:\\Store\\Postmaster\\Inbox"), RunLedger::Visit::kFirstKeepingNames);
-  for (size_t i = 0; i < RunLedger::kKeptNamesLimit; ++i) ASSERT_TRUE(ledger.KeepName(std::to_string(i).c_str()));
-  EXPECT_FALSE(ledger.KeepName("one more.MAI"));
-  ledger.NoteListed("D:\\Store\\Postmaster\\Inbox");
-  EXPECT_EQ(ledger.BeginVisit("D:\\STORE\\postmaster\\Inbox"), RunLedger::Visit::kAgainUnknown);
+  ASSERT_EQ(ledger.BeginVisit("D:\\Store\\Postmaster\\Inbox"), Visit::kFirstKeepingNames);
+  for (size_t i = 0; i < RunLedger::kKeptNamesLimit; ++i) {
+    const std::string name = std::to_string(i);
+    ASSERT_TRUE(ledger.KeepName(platform::DirEntry{name.c_str(), 0, 0}));
+  }
+  EXPECT_FALSE(ledger.KeepName(platform::DirEntry{"one more.MAI", 0, 0}));
+  ledger.EndVisit(Visit::kFirstKeepingNames, 2, 10);
+  EXPECT_EQ(ledger.BeginVisit("D:\\STORE\\postmaster\\Inbox"), windows ? Visit::kAgainUnknown : Visit::kFirst);
+
+  // "\xE4" and "\xC4" are a and A with a diaeresis in the Windows code page of the tests.
+  ledger.BeginVisit("D:\\Store\\\xE4");
+  ledger.EndVisit(Visit::kFirst, 1, 5);
+  EXPECT_EQ(ledger.BeginVisit("D:\\Store\\\xC4"), windows ? Visit::kAgainUnknown : Visit::kFirst);
 }
 
 TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
@@ -292,7 +303,7 @@ class LookalikeStore final : public MessageStore {
     deleted.push_back(entry.name);
     return true;
   }
-  void RequestRescan(const char*) override {}
+  void RequestRescan(const char*, RescanRequest) override {}
   std::vector<std::string> deleted;
 };
 

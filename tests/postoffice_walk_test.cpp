@@ -90,7 +90,8 @@ class FakePostofficeSource final : public PostofficeSource {
 // target takes. With POSTMASTER alone a named mailbox is looked up all the same.
 TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid) {
   ServerSettings settings;
-  snprintf(settings.mailRoot, sizeof settings.mailRoot, "root");
+  const testing_support::TempDir root;
+  snprintf(settings.mailRoot, sizeof settings.mailRoot, "%s", root.str().c_str());
   FakePostofficeSource source;
   source.postoffices = {{"P", "M"}, {"Q", "N"}};
   const auto walk = [&](const std::string& target, bool postmasterOnly, testing_support::TestRun& test) {

@@ -78,7 +78,9 @@ class RecordingStore final : public MessageStore {
   }
   UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) override;
   bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) override;
-  void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
+  void RequestRescan(const char* folderPath, RescanRequest rescan) override {
+    if (rescan == RescanRequest::kSend) rescans.push_back(folderPath);
+  }
 
   int failingDelete = 0;
   int deleteCalls = 0;

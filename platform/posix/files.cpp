@@ -232,6 +232,25 @@ bool CreateDirectoryAt(const char* path) { return !Fails(Point::kCreateDirectory
 
 bool IsAbsolutePath(const char* path) { return path[0] == '/'; }
 
+ExactName ExactNameOf(const DirEntry& entry) {
+  return ExactName{entry.name, static_cast<uint32_t>(strlen(entry.name))};
+}
+
+uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
+  const size_t length = strlen(path);
+  if (length > keySize) return 0;
+  memcpy(key, path, length);
+  return static_cast<uint32_t>(length);
+}
+
+FolderCheck CheckFolder(const char* path) {
+  struct stat info;
+  if (Fails(Point::kCheckFolder) ? (errno = EACCES, true) : stat(path, &info) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? FolderCheck::kMissing : FolderCheck::kFailed;
+  }
+  return S_ISDIR(info.st_mode) ? FolderCheck::kFolder : FolderCheck::kNotAFolder;
+}
+
 uint64_t CurrentFileTime() {
   timespec now;
   clock_gettime(CLOCK_REALTIME, &now);

@@ -119,6 +119,14 @@ RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void*
   return RegistryRead::kRead;
 }
 
+KeyProbe ProbeRegistryKey(const char* subKey) {
+  if (fault::Fails(fault::Point::kOpenKey)) return KeyProbe::kFailed;
+  const std::string* data = nullptr;
+  // The default value of the key: any answer but "no key" means the key is there.
+  return Registry().file.Find(subKey, "", &data, nullptr) == RegistryFile::Lookup::kNoKey ? KeyProbe::kNoKey
+                                                                                          : KeyProbe::kExists;
+}
+
 bool RegistryIsReadable(char* problem, size_t problemSize) {
   const RegistryState& state = Registry();
   if (state.readable) return true;

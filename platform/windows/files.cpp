@@ -312,6 +312,52 @@ bool IsAbsolutePath(const char* path) {
   return (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
 }
 
+ExactName ExactNameOf(const DirEntry& entry) {
+  if (entry.systemName == nullptr) return ExactName{entry.name, static_cast<uint32_t>(strlen(entry.name))};
+  const auto* wide = static_cast<const wchar_t*>(entry.systemName);
+  return ExactName{static_cast<const char*>(entry.systemName), static_cast<uint32_t>(wcslen(wide) * sizeof *wide)};
+}
+
+uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
+  // NTFS matches names through its table of upper-case letters, which covers every script, not
+  // the a to z of the C runtime: the invariant upper case is that table.
+  WidePath wide;
+  WidePath upper;
+  const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, wide, kWidePathSize) - 1;
+  const uint32_t bytes = static_cast<uint32_t>(length) * sizeof(wchar_t);
+  if (length > 0 && bytes <= keySize &&
+      LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide, length, upper, length, nullptr, nullptr, 0) ==
+          length) {
+    memcpy(key, upper, bytes);
+    return bytes;
+  }
+  const size_t plain = strlen(path);
+  if (plain > keySize) return 0;
+  memcpy(key, path, plain);
+  return static_cast<uint32_t>(plain);
+}
+
+FolderCheck CheckFolder(const char* path) {
+  WidePath given;
+  WidePath full;
+  WidePath checked;
+  if (Fails(Point::kCheckFolder)) return FolderCheck::kFailed;
+  if (!FromCodePage(path, given, kWidePathSize)) return FolderCheck::kFailed;
+  const DWORD fullLength = GetFullPathNameW(given, kWidePathSize, full, nullptr);
+  if (fullLength == 0 || fullLength >= kWidePathSize || !JoinPath(checked, full, fullLength, L"", 0)) {
+    return FolderCheck::kFailed;
+  }
+  const DWORD attributes = GetFileAttributesW(checked);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // A drive letter that is not mapped or a share that is gone: nothing is there.
+    const DWORD error = GetLastError();
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                         error == ERROR_INVALID_DRIVE || error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME;
+    return missing ? FolderCheck::kMissing : FolderCheck::kFailed;
+  }
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? FolderCheck::kFolder : FolderCheck::kNotAFolder;
+}
+
 uint64_t CurrentFileTime() {
   SYSTEMTIME now;
   GetSystemTime(&now);

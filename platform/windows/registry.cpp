@@ -31,6 +31,15 @@ RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void*
   }
 }
 
+KeyProbe ProbeRegistryKey(const char* subKey) {
+  if (fault::Fails(fault::Point::kOpenKey)) return KeyProbe::kFailed;
+  HKEY key;
+  const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key);
+  if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? KeyProbe::kNoKey : KeyProbe::kFailed;
+  RegCloseKey(key);
+  return KeyProbe::kExists;
+}
+
 bool RegistryIsReadable(char*, size_t) { return true; }
 
 void ForgetRegistryFile() {}
