@@ -81,14 +81,44 @@ class BadMailPhase(ToolTestCase):
 
 
 class MailRoot(ToolTestCase):
+    def setUp(self):
+        super().setUp()
+        if UNDER_WINE:
+            clear_wine_registry()
+            self.addCleanup(clear_wine_registry)
+
+    def test_a_store_or_a_server_key_that_is_not_there_is_said_with_status_1(self):
+        # A typo, a store moved away or a drive not mounted must not purge nothing and succeed.
+        a_file = os.path.join(self.scratch.name, "a file")
+        open(a_file, "w").close()
+        for path in (native_path(os.path.join(self.scratch.name, "nowhere")), native_path(a_file)):
+            install_export(self, {SERVER_KEY: {
+                "Mail Root": path, "Bad Mail Directory": path, "Data Directory": native_path(self.scratch.name),
+                "Application Directory": native_path(APPLICATION_DIRECTORY)}})
+            result = self.run_tool(["ALL", "30", "INBOX+BADMAIL"])
+            self.assertEqual(result.status, 1, result.text)
+            self.assertEqual(result.lines[2:], [
+                "Purging Mailbox Messages older than 30 days",
+                "Postoffice Root=" + path,
+                "The Mail Root %s does not exist or is not a folder: no postoffice was purged." % path,
+                OPENING,
+                "The Bad Mail Directory %s does not exist or is not a folder: no bad mail was purged." % path,
+                NOTHING_PURGED,
+            ])
+        # No server key at all: nothing else is read, loaded or said.
+        another = r"HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Another"
+        install_export(self, {another: {"Mail Root": native_path(self.scratch.name)}})
+        result = self.run_tool(["ALL", "30", "INBOX+BADMAIL"])
+        self.assertEqual(result.status, 1, result.text)
+        self.assertEqual(result.lines, RETAIN_LINES + [
+            "The server key HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton does not exist: is the "
+            "mail server installed on this machine? Nothing was done."])
+
     def test_a_mail_root_that_cannot_be_read_purges_no_other_store(self):
         # Too long for its field: the fallback on Data Directory would purge the store there.
         store = Store(os.path.join(self.scratch.name, "data"))
         store.mailbox("P", "m")
         old = store.message("P", "m", "Inbox", "old.MAI", 40)
-        if UNDER_WINE:
-            clear_wine_registry()
-            self.addCleanup(clear_wine_registry)
         install_export(self, {SERVER_KEY: {
             "Mail Root": "D:" + "\\x" * 550, "Data Directory": native_path(store.root),
             "Application Directory": native_path(APPLICATION_DIRECTORY)}})
