@@ -3,6 +3,7 @@ import glob
 import os
 import re
 import subprocess
+import sys
 import unittest
 import zipfile
 from xml.etree import ElementTree
@@ -11,13 +12,32 @@ from harness import APPLICATION_DIRECTORY, UNDER_WINE, ToolTestCase, native_path
 from qnstore import ADMINISTRATION_KEY, SERVER_KEY, Store
 
 BUILD, VERSION = os.environ["QNPURGE_BUILD"], os.environ["QNPURGE_VERSION"]
+SOURCE = os.path.join(os.path.dirname(__file__), "..", "..")
 
 
 def run(*command):
     return subprocess.run(command, check=True, stdin=subprocess.DEVNULL, capture_output=True, text=True).stdout
 
 
+def guide_text(scratch):
+    """The administrators' guide as scripts/guide_text.py writes it for README.txt."""
+    target = os.path.join(scratch, "README.txt")
+    run(sys.executable, os.path.join(SOURCE, "scripts", "guide_text.py"),
+        os.path.join(SOURCE, "docs", "administrators.md"), target)
+    with open(target, "rb") as text:
+        return text.read()
+
+
 class Package(ToolTestCase):
+    def test_the_guide_as_readme_txt_is_plain_text_for_notepad(self):
+        text = guide_text(self.scratch.name)
+        self.assertTrue(text.endswith(b"\r\n"))
+        lines = text.split(b"\r\n")
+        # No Markdown left: no table rows, no `code` marks; the PowerShell line continuation stays.
+        self.assertEqual([line for line in lines if b"\n" in line or len(line) > 100 or line.lstrip().startswith(b"|")
+                          or re.search(rb"`[^`]+`", line)], [])
+        self.assertIn(b"  Mail Root\r\n      the folder of the postoffices;", text)
+
     @unittest.skipIf(UNDER_WINE, "the Windows build is checked through its zip")
     def test_install_puts_the_tool_and_its_documents_only(self):
         run(os.environ["QNPURGE_CMAKE"], "--install", BUILD, "--prefix", self.scratch.name)
@@ -29,13 +49,13 @@ class Package(ToolTestCase):
     def test_the_zip_unpacked_as_the_guide_says_holds_a_versioned_tool_that_reports_the_old_messages(self):
         run(os.environ["QNPURGE_CPACK"], "-G", "ZIP", "--config", BUILD + "/CPackConfig.cmake", "-B",
             self.scratch.name)
-        with open(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "administrators.md"), "rb") as guide:
+        with open(os.path.join(SOURCE, "docs", "administrators.md"), "rb") as guide:
             guide = guide.read()
         # The guide's install step names this zip, and every command of the guide runs the tool
         # from the folder that step unpacks it into (C: is the scratch folder here).
         name, destination = re.search(rb"Expand-Archive (\S+) -DestinationPath (\S+)", guide).groups()
         self.assertEqual(name.decode(), "qnpurge-%s-win64.zip" % VERSION)
-        self.assertEqual(set(re.findall(rb"(\S+)\\qnpurge\.exe ", guide)), {destination})
+        self.assertEqual(set(re.findall(rb"([^\s'\"`]+)\\qnpurge\.exe ", guide)), {destination})
         unpacked = os.path.join(self.scratch.name, *destination.decode().split("\\")[1:])
         with zipfile.ZipFile(os.path.join(self.scratch.name, name.decode())) as archive:
             archive.extractall(unpacked)
@@ -43,8 +63,7 @@ class Package(ToolTestCase):
         exe_path = os.path.join(unpacked, "qnpurge.exe")
         with open(os.path.join(unpacked, "README.txt"), "rb") as readme, open(exe_path, "rb") as exe:
             readme, exe = readme.read(), exe.read()
-        # The administrators' guide, with CR LF line ends.
-        self.assertEqual(readme, guide.replace(b"\n", b"\r\n"))
+        self.assertEqual(readme, guide_text(self.scratch.name))
         resources = run(os.environ["QNPURGE_RC"], "-i", exe_path, "-O", "rc")
         self.assertIn("FILEVERSION %s, 0" % VERSION.replace(".", ", "), resources)
         self.assertIn('VALUE "ProductVersion", "%s"' % VERSION, resources)
