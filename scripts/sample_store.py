@@ -39,8 +39,10 @@ def windows_path(path):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--windows-paths", action="store_true", help="Windows paths in the registry file, for Wine")
-    parser.add_argument("dir")
-    parser.add_argument("application_directory")
+    parser.add_argument("dir", help="the folder to lay the store and registry.reg in")
+    parser.add_argument("application_directory",
+                        help='the Application Directory written to registry.reg; the tool loads the provider libraries '
+                             'from it with "64" appended (build/default/providers for build/default/providers64)')
     args = parser.parse_args()
     root, application_directory = os.path.abspath(args.dir), os.path.abspath(args.application_directory)
     random.seed(7)
