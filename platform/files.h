@@ -175,8 +175,8 @@ ExactName ExactNameOf(const DirEntry& entry);
 /// Writes into `key` (of `keySize` bytes) a key that is the same for two folder paths exactly
 /// when the file system takes them for the same folder: on POSIX the path's bytes; on Windows
 /// its UTF-16 units in upper case, as NTFS compares names (every letter, not only a to z). Returns
-/// the key's size in bytes; a path that does not convert or fit keys as its own bytes, and 0
-/// means it does not fit at all.
+/// the key's size in bytes; a path that does not convert keys as its own bytes (then followed by
+/// a zero), and 0 means it does not fit at all.
 uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize);
 
 /// What a path of a setting names.

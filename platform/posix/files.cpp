@@ -238,8 +238,8 @@ ExactName ExactNameOf(const DirEntry& entry) {
 
 uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
   const size_t length = strlen(path);
-  if (length > keySize) return 0;
-  memcpy(key, path, length);
+  if (length >= keySize) return 0;
+  memcpy(key, path, length + 1);
   return static_cast<uint32_t>(length);
 }
 

@@ -332,8 +332,8 @@ uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
     return bytes;
   }
   const size_t plain = strlen(path);
-  if (plain > keySize) return 0;
-  memcpy(key, path, plain);
+  if (plain >= keySize) return 0;
+  memcpy(key, path, plain + 1);
   return static_cast<uint32_t>(plain);
 }
 

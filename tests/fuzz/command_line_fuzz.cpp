@@ -93,8 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case CommandLineChoice::kRefused: {
       Check(argc >= 4 && !asksForHelp, "a refusal needs a command");
       // A name split at a space adds one fixed line, after the refusal's own.
-      const std::string hint = "A postoffice or mailbox name with spaces goes in double quotes: \"Main Office/alice\".\n";
-      const bool hinted = printed.size() > hint.size() && printed.compare(printed.size() - hint.size(), hint.size(), hint) == 0;
+      const std::string hint =
+          "A postoffice or mailbox name with spaces goes in double quotes: \"Main Office/alice\".\n";
+      const bool hinted =
+          printed.size() > hint.size() && printed.compare(printed.size() - hint.size(), hint.size(), hint) == 0;
       const std::string line = hinted ? printed.substr(0, printed.size() - hint.size()) : printed;
       Check(line.size() > 19 && line.find('\n') == line.size() - 1 && line.find('\r') == std::string::npos &&
                 line.compare(line.size() - 19, 19, " Nothing was done.\n") == 0,
