@@ -150,6 +150,15 @@ bool ToCodePage(const wchar_t* wide, UINT codePage, char* text, int size, bool* 
   return length > 0;
 }
 
+// `path` from the code page made full in `full`: its length in units, 0 when it does not convert
+// or fit.
+DWORD FullPathOf(const char* path, WidePath& full) {
+  WidePath given;
+  if (!FromCodePage(path, given, kWidePathSize)) return 0;
+  const DWORD length = GetFullPathNameW(given, kWidePathSize, full, nullptr);
+  return length < kWidePathSize ? length : 0;
+}
+
 }  // namespace
 
 bool FolderAccess::EntryPath(const Folder& folder, const DirEntry& entry, WidePath& path) {
@@ -167,13 +176,9 @@ bool FolderAccess::EntryPath(const Folder& folder, const DirEntry& entry, WidePa
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   // The pattern is converted once per folder and made full: the "\\?\" form that a long path
   // needs takes no relative path, no '/' and no "..".
-  WidePath given;
   WidePath full;
   WidePath searchPath;
-  if (Fails(Point::kListFolder)) return SearchOutcome::kFailed;
-  if (!FromCodePage(pattern, given, kWidePathSize)) return SearchOutcome::kFailed;
-  const DWORD fullLength = GetFullPathNameW(given, kWidePathSize, full, nullptr);
-  if (fullLength == 0 || fullLength >= kWidePathSize) return SearchOutcome::kFailed;
+  if (Fails(Point::kListFolder) || FullPathOf(pattern, full) == 0) return SearchOutcome::kFailed;
   // Entries are named relative to the folder: the full pattern up to its last separator.
   const wchar_t* lastSeparator = wcsrchr(full, L'\\');
   if (lastSeparator == nullptr) return SearchOutcome::kFailed;
@@ -338,15 +343,11 @@ uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
 }
 
 FolderCheck CheckFolder(const char* path) {
-  WidePath given;
   WidePath full;
   WidePath checked;
   if (Fails(Point::kCheckFolder)) return FolderCheck::kFailed;
-  if (!FromCodePage(path, given, kWidePathSize)) return FolderCheck::kFailed;
-  const DWORD fullLength = GetFullPathNameW(given, kWidePathSize, full, nullptr);
-  if (fullLength == 0 || fullLength >= kWidePathSize || !JoinPath(checked, full, fullLength, L"", 0)) {
-    return FolderCheck::kFailed;
-  }
+  const DWORD fullLength = FullPathOf(path, full);
+  if (fullLength == 0 || !JoinPath(checked, full, fullLength, L"", 0)) return FolderCheck::kFailed;
   const DWORD attributes = GetFileAttributesW(checked);
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // A drive letter that is not mapped or a share that is gone: nothing is there.

@@ -106,6 +106,8 @@ class MailRoot(ToolTestCase):
                 NOTHING_PURGED,
             ])
         # No server key at all: nothing else is read, loaded or said.
+        if UNDER_WINE:
+            clear_wine_registry()
         another = r"HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Another"
         install_export(self, {another: {"Mail Root": native_path(self.scratch.name)}})
         result = self.run_tool(["ALL", "30", "INBOX+BADMAIL"])
