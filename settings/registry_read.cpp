@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/output.h"
 #include "support/replace.h"
 #include "support/text.h"
 
@@ -43,10 +42,10 @@ TextValue ReadText(platform::System& system, const char* subKey, const char* val
 
 }  // namespace
 
-bool CheckRegistry(platform::System& system) {
+bool CheckRegistry(platform::System& system, RunOutcome& outcome) {
   char problem[4096];
   if (system.RegistryIsReadable(problem, sizeof problem)) return true;
-  platform::Print("%s Nothing was done.\n", problem);
+  outcome.Fail("%s Nothing was done.\n", problem);
   return false;
 }
 

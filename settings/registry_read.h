@@ -3,11 +3,12 @@
 #include <cstdint>
 
 #include "platform/system.h"
+#include "support/outcome.h"
 #include "support/server_keys.h"
 
-/// True when the registry can be read. Otherwise prints one line naming the registry file (and
-/// the line at fault) and returns false: the run must then do nothing.
-bool CheckRegistry(platform::System& system);
+/// True when the registry can be read. Otherwise says in one line through outcome.Fail which
+/// registry file (and line) is at fault and returns false: the run must then do nothing.
+bool CheckRegistry(platform::System& system, RunOutcome& outcome);
 
 /// Reads a 32-bit number (data of any type, at most 4 bytes, little-endian, zero-extended).
 /// True on success; false otherwise, leaving `out` as it was. An empty sub-key opens nothing. Every read
