@@ -20,7 +20,7 @@ constexpr size_t kMaxMailboxPart = 63;
 
 bool Refuse(const char* what, size_t length, size_t limit, RunOutcome& outcome) {
   outcome.Fail("The %s argument is %u characters long; at most %u are accepted. Nothing was done.\n", what,
-                  static_cast<unsigned>(length), static_cast<unsigned>(limit));
+               static_cast<unsigned>(length), static_cast<unsigned>(limit));
   return false;
 }
 
@@ -134,7 +134,7 @@ std::string_view WordNamingNoSwitch(std::string_view piece) {
 
 bool RefuseSwitchText(const char* switches, std::string_view what, RunOutcome& outcome) {
   outcome.Fail("The SWITCHES argument \"%s\" holds \"%s\", which names no switch. Nothing was done.\n",
-                  Shown(switches).c_str(), Shown(what).c_str());
+               Shown(switches).c_str(), Shown(what).c_str());
   return false;
 }
 
@@ -169,7 +169,7 @@ bool TakeFourthArgument(int argc, const char* const* argv, RunOutcome& outcome) 
   }
   if (argc == 5 && NamesASwitch(argv[4])) {
     outcome.Fail("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
-                    Shown(argv[4]).c_str());
+                 Shown(argv[4]).c_str());
     return false;
   }
   return true;

@@ -99,9 +99,9 @@ void RunQnpurge(int argc, const char* const* argv, platform::System& system, Run
   platform::FlushOutput();
   if (platform::OutputFailed()) outcome.NoteUnprintedFailure("The run's output could not be written in full.\n");
   if (choice == CommandLineChoice::kUsage) return;
-  const platform::RunEvent event = choice == CommandLineChoice::kRun && !outcome.WorkWasSkipped()
-                                       ? platform::RunEvent::kDone
-                                       : choice == CommandLineChoice::kRun ? platform::RunEvent::kFailed
-                                                                           : platform::RunEvent::kRefused;
+  auto event = platform::RunEvent::kRefused;
+  if (choice == CommandLineChoice::kRun) {
+    event = outcome.WorkWasSkipped() ? platform::RunEvent::kFailed : platform::RunEvent::kDone;
+  }
   WriteRunEvent(system, event, argc, argv, outcome, lastLine);
 }

@@ -12,13 +12,13 @@ enum class RunEvent {
 };
 
 /// Writes one event for a run to the system's log, its texts as they are (narrow text of the
-/// ANSI code page, lines parted by '\n', at most 30,000 bytes together): on Windows to the Application log under the source
-/// QNPURGE (RegisterEventSourceW, ReportEventW with the texts as the insertion strings of the
-/// event's message; the source needs no registration for the event to be logged); on POSIX one
-/// syslog(3) message of the texts joined by line feeds, ident "qnpurge", facility LOG_USER,
-/// LOG_INFO for kDone and LOG_ERR otherwise. Writes nothing else anywhere, the registry
-/// included. False when the event could not be written, with a line saying so (and the
-/// system's error) in `problem`; syslog(3) cannot tell.
+/// ANSI code page, lines parted by '\n', at most 30,000 bytes together). On Windows to the
+/// Application log under the source QNPURGE: RegisterEventSourceW, then ReportEventW with the
+/// texts as the insertion strings of the event's message (the source needs no registration for
+/// the event to be logged). On POSIX one syslog(3) message of the texts joined by line feeds,
+/// ident "qnpurge", facility LOG_USER, LOG_INFO for kDone and LOG_ERR otherwise. Writes nothing
+/// else anywhere, the registry included. False when the event could not be written, with a line
+/// saying so (and the system's error) in `problem`; syslog(3) cannot tell.
 bool WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char* problem, size_t problemSize);
 
 }  // namespace platform

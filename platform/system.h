@@ -17,9 +17,9 @@ namespace platform {
 /// The calls a run makes to the system, handed down from the run sequence as one object: the
 /// registry, the folder search, the deletion of an entry and the activity-log folder, the
 /// provider libraries and the COM apartment of a rescan request, the clock, the pause between
-/// postoffices, the key press after the usage text and the run's event in the system's log. HostSystem makes them; a test can put
-/// its own in its place. Standard output is not here: every layer prints through
-/// platform::Print, which notes a failed write for the exit status.
+/// postoffices, the key press after the usage text and the run's event in the system's log. HostSystem makes them; a
+/// test can put its own in its place. Standard output is not here: every layer prints through platform::Print, which
+/// notes a failed write for the exit status.
 class System {
  public:
   virtual ~System() = default;

@@ -101,9 +101,9 @@ TEST(RunEvent, EachPassButTheUsageTextEndsWithOneEventOfItsKind) {
   ASSERT_EQ(failed.status, 1);
   ASSERT_EQ(failed.events.size(), 1u);
   EXPECT_EQ(failed.events[0].kind, RunEvent::kFailed);
-  EXPECT_EQ(failed.events[0].texts, (std::vector<std::string>{"qnpurge ALL 30 BADMAIL",
-                                                              "Unable to delete bad.MAI in " + dir.str(),
-                                                              "Purged 0 messages (0 bytes) from 0 folders."}));
+  EXPECT_EQ(failed.events[0].texts,
+            (std::vector<std::string>{"qnpurge ALL 30 BADMAIL", "Unable to delete bad.MAI in " + dir.str(),
+                                      "Purged 0 messages (0 bytes) from 0 folders."}));
 
   // The event not written: said after everything else, and the status stays the run's.
   RecordingSystem unwritable;
