@@ -18,9 +18,9 @@ namespace {
 constexpr size_t kMaxTarget = 127;
 constexpr size_t kMaxMailboxPart = 63;
 
-bool Refuse(const char* what, size_t length, size_t limit) {
-  platform::Print("The %s argument is %u characters long; at most %u are accepted. Nothing was done.\n", what,
-                  static_cast<unsigned>(length), static_cast<unsigned>(limit));
+bool Refuse(const char* what, size_t length, size_t limit, RunOutcome& outcome) {
+  outcome.Fail("The %s argument is %u characters long; at most %u are accepted. Nothing was done.\n", what,
+               static_cast<unsigned>(length), static_cast<unsigned>(limit));
   return false;
 }
 
@@ -37,27 +37,27 @@ std::string Shown(std::string_view text) {
 }
 
 // Copies the target into the run options, refusing one that names nothing or does not fit.
-bool TakeTarget(const char* target, RunOptions* options) {
+bool TakeTarget(const char* target, RunOptions* options, RunOutcome& outcome) {
   const char* slash = strchr(target, '/');
   // Empty, or "/": an empty postoffice filter and no mailbox would widen to every mailbox of every
   // postoffice.
   if (target[0] == '\0' || (slash == target && slash[1] == '\0')) {
-    platform::Print("The target argument names no postoffice and no mailbox. Nothing was done.\n");
+    outcome.Fail("The target argument names no postoffice and no mailbox. Nothing was done.\n");
     return false;
   }
   const size_t targetLength = strlen(target);
   if (targetLength > kMaxTarget || BoundedCopy(options->target, sizeof options->target, target) == nullptr) {
-    return Refuse("target", targetLength, kMaxTarget);
+    return Refuse("target", targetLength, kMaxTarget, outcome);
   }
   if (slash != nullptr && strlen(slash + 1) > kMaxMailboxPart) {
-    return Refuse("mailbox part of the target", strlen(slash + 1), kMaxMailboxPart);
+    return Refuse("mailbox part of the target", strlen(slash + 1), kMaxMailboxPart, outcome);
   }
   return true;
 }
 
 // DAYS is a whole number and nothing else: text with no digit would read as 0 and make every
 // message old, and 3O (a letter O) or 30days would be read as 3 or 30 without a word.
-bool TakeDays(const char* text, RunOptions* options) {
+bool TakeDays(const char* text, RunOptions* options, RunOutcome& outcome) {
   const char* c = text;
   while (IsBlank(*c)) ++c;
   const bool negative = *c == '-';
@@ -67,14 +67,14 @@ bool TakeDays(const char* text, RunOptions* options) {
   const bool number = c > digits;
   while (IsBlank(*c)) ++c;
   if (!number || *c != '\0') {
-    platform::Print("The DAYS argument \"%s\" is not a number. Nothing was done.\n", Shown(text).c_str());
+    outcome.Fail("The DAYS argument \"%s\" is not a number. Nothing was done.\n", Shown(text).c_str());
     return false;
   }
   // No age is below a negative number of days, so nothing would ever be old: a scheduled purge
   // would do nothing, night after night, and report success.
   if (negative) {
-    platform::Print("The DAYS argument \"%s\" is negative: no message would be old enough. Nothing was done.\n",
-                    Shown(text).c_str());
+    outcome.Fail("The DAYS argument \"%s\" is negative: no message would be old enough. Nothing was done.\n",
+                 Shown(text).c_str());
     return false;
   }
   options->days = ParseDays(text);
@@ -140,26 +140,26 @@ std::string_view WordNamingNoSwitch(std::string_view piece) {
   return {};
 }
 
-bool RefuseSwitchText(const char* switches, std::string_view what) {
-  platform::Print("The SWITCHES argument \"%s\" holds \"%s\", which names no switch. Nothing was done.\n",
-                  Shown(switches).c_str(), Shown(what).c_str());
+bool RefuseSwitchText(const char* switches, std::string_view what, RunOutcome& outcome) {
+  outcome.Fail("The SWITCHES argument \"%s\" holds \"%s\", which names no switch. Nothing was done.\n",
+               Shown(switches).c_str(), Shown(what).c_str());
   return false;
 }
 
 // Every piece between the '+' must name a switch, and every word of it must belong there: a
 // misspelt one (INBXO) would otherwise be dropped without a word, and a run that cleans nothing
 // would report success every night.
-bool TakeSwitches(const char* switches, RunOptions* options) {
+bool TakeSwitches(const char* switches, RunOptions* options, RunOutcome& outcome) {
   if (BoundedCopy(options->switchText, sizeof options->switchText, switches) == nullptr) {
-    return Refuse("switches", strlen(switches), sizeof options->switchText - 1);
+    return Refuse("switches", strlen(switches), sizeof options->switchText - 1, outcome);
   }
   const std::string_view text(switches);
   for (size_t start = 0; start <= text.size();) {
     const size_t end = std::min(text.find('+', start), text.size());
     const std::string_view piece = text.substr(start, end - start);
     const std::string_view word = WordNamingNoSwitch(piece);
-    if (!word.empty()) return RefuseSwitchText(switches, word);
-    if (!IsBlankText(piece) && !NamesASwitch(piece)) return RefuseSwitchText(switches, piece);
+    if (!word.empty()) return RefuseSwitchText(switches, word, outcome);
+    if (!IsBlankText(piece) && !NamesASwitch(piece)) return RefuseSwitchText(switches, piece, outcome);
     start = end + 1;
   }
   return true;
@@ -167,17 +167,17 @@ bool TakeSwitches(const char* switches, RunOptions* options) {
 
 // A fourth argument holding a switch keyword, found as the switches are, lost its '+' (INBOX
 // +PREVIEW, "PREVIEW ", DELETED+SENT): it would silently mean UNREAD instead, and purge.
-bool TakeFourthArgument(int argc, const char* const* argv) {
+bool TakeFourthArgument(int argc, const char* const* argv, RunOutcome& outcome) {
   if (argc > 5) {
-    platform::Print(
+    outcome.Fail(
         "Too many arguments: \"%s\" follows the fourth argument; join switches with + (INBOX+DELETED), and UNREAD "
         "comes last. Nothing was done.\n",
         Shown(argv[5]).c_str());
     return false;
   }
   if (argc == 5 && NamesASwitch(argv[4])) {
-    platform::Print("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
-                    Shown(argv[4]).c_str());
+    outcome.Fail("The argument \"%s\" is a switch; join switches with + (INBOX+DELETED). Nothing was done.\n",
+                 Shown(argv[4]).c_str());
     return false;
   }
   return true;
@@ -210,12 +210,12 @@ int32_t ParseDays(const char* text) {
   return static_cast<int32_t>(value);
 }
 
-CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options) {
+CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions* options, RunOutcome& outcome) {
   if (argc <= 1) return CommandLineChoice::kUsage;
   if (ascii::EqualNoCase(argv[1], "/?") || ascii::EqualNoCase(argv[1], "?")) return CommandLineChoice::kUsage;
   if (argc <= 3) return CommandLineChoice::kTooFew;
-  if (!TakeFourthArgument(argc, argv) || !TakeTarget(argv[1], options) || !TakeDays(argv[2], options) ||
-      !TakeSwitches(argv[3], options)) {
+  if (!TakeFourthArgument(argc, argv, outcome) || !TakeTarget(argv[1], options, outcome) ||
+      !TakeDays(argv[2], options, outcome) || !TakeSwitches(argv[3], options, outcome)) {
     if (LooksLikeASplitName(argc, argv)) {
       platform::Print("A postoffice or mailbox name with spaces goes in double quotes: \"Main Office/alice\".\n");
     }
@@ -235,7 +235,7 @@ CommandLineChoice ParseCommandLine(int argc, const char* const* argv, RunOptions
     options->preview = 0;  // a report deletes nothing already, and lists more
   }
   if (!options->CleansAnyPostofficeFolder() && !options->cleanBadMail) {
-    platform::Print("The SWITCHES argument \"%s\" turns on no folder. Nothing was done.\n", Shown(argv[3]).c_str());
+    outcome.Fail("The SWITCHES argument \"%s\" turns on no folder. Nothing was done.\n", Shown(argv[3]).c_str());
     return CommandLineChoice::kRefused;
   }
   return CommandLineChoice::kRun;
@@ -269,6 +269,6 @@ void PrintUsage(bool waitsForKey) {
   if (waitsForKey) platform::Print("Press any key to continue..\n");
 }
 
-void PrintTooFewArguments() {
-  platform::Print("Not enough arguments: TARGET, DAYS and SWITCHES are needed. Nothing was done.\n");
+void PrintTooFewArguments(RunOutcome& outcome) {
+  outcome.Fail("Not enough arguments: TARGET, DAYS and SWITCHES are needed. Nothing was done.\n");
 }

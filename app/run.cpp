@@ -1,10 +1,11 @@
 #include "app/run.h"
 
+#include <cstdio>
 #include <new>
 
 #include "app/command_line.h"
+#include "app/run_event.h"
 #include "platform/output.h"
-#include "platform/system.h"
 #include "providers/postoffice_source.h"
 #include "providers/providers.h"
 #include "purge/bad_mail.h"
@@ -17,11 +18,14 @@
 
 namespace {
 
-// The run's records live here and are handed down from here to whatever needs them.
-void Run(int argc, const char* const* argv, RunOutcome& outcome) {
-  platform::HostSystem system;
+// The run's records live here and are handed down from here to whatever needs them. `choice`
+// says how the command line was taken, and `lastLine` receives the totals line, as soon as each
+// is known.
+void Run(int argc, const char* const* argv, platform::System& system, RunOutcome& outcome, CommandLineChoice& choice,
+         char* lastLine, size_t lastLineSize) {
   RunOptions runOptions{};
-  switch (ParseCommandLine(argc, argv, &runOptions)) {
+  choice = ParseCommandLine(argc, argv, &runOptions, outcome);
+  switch (choice) {
     case CommandLineChoice::kUsage:
       PrintUsage(true);
       platform::FlushOutput();  // the text must be on screen before the wait
@@ -30,11 +34,9 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
     case CommandLineChoice::kTooFew:
       // A scheduled task has nobody to press a key: it would hang until its time limit.
       PrintUsage(false);
-      PrintTooFewArguments();
-      outcome.NoteSkippedWork();
+      PrintTooFewArguments(outcome);
       return;
     case CommandLineChoice::kRefused:
-      outcome.NoteSkippedWork();
       return;
     case CommandLineChoice::kRun:
       break;
@@ -44,10 +46,8 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
   platform::Print(runOptions.retainUnread ? "Utility is configured to retain unread messages\n\n"
                                           : "Utility is configured to delete unread messages\n\n");
 
-  if (!CheckRegistry(system)) {  // a registry file that cannot be read, or no server key: nothing is done
-    outcome.NoteSkippedWork();
-    return;
-  }
+  // A registry file that cannot be read, or no server key: nothing is done.
+  if (!CheckRegistry(system, outcome)) return;
   ServerSettings serverSettings{};
   LoadSettings(system, serverSettings);
   // Released on every way out of the run, running out of memory included; the store and the
@@ -75,17 +75,20 @@ void Run(int argc, const char* const* argv, RunOutcome& outcome) {
   if (runOptions.cleanBadMail) PurgeBadMail(serverSettings, run);
   // Totals only for a run that got this far: one that ran out of memory ends with that line, and
   // totals short of the work not done would read as the run's whole.
-  platform::Print("%s %llu messages (%llu bytes) from %llu folders.\n",
-                  runOptions.reportOnly || runOptions.preview ? "Would purge" : "Purged",
-                  static_cast<unsigned long long>(ledger.messages()), static_cast<unsigned long long>(ledger.bytes()),
-                  static_cast<unsigned long long>(ledger.folders()));
+  snprintf(lastLine, lastLineSize, "%s %llu messages (%llu bytes) from %llu folders.",
+           runOptions.reportOnly || runOptions.preview ? "Would purge" : "Purged",
+           static_cast<unsigned long long>(ledger.messages()), static_cast<unsigned long long>(ledger.bytes()),
+           static_cast<unsigned long long>(ledger.folders()));
+  platform::Print("%s\n", lastLine);
 }
 
 }  // namespace
 
-void RunQnpurge(int argc, const char* const* argv, RunOutcome& outcome) {
+void RunQnpurge(int argc, const char* const* argv, platform::System& system, RunOutcome& outcome) {
+  auto choice = CommandLineChoice::kRun;
+  char lastLine[256] = "";
   try {
-    Run(argc, argv, outcome);
+    Run(argc, argv, system, outcome, choice, lastLine, sizeof lastLine);
   } catch (const std::bad_alloc&) {
     // Whatever ran out of memory, the run ends with a line that says so, after every line it
     // had already written.
@@ -95,5 +98,11 @@ void RunQnpurge(int argc, const char* const* argv, RunOutcome& outcome) {
   // A log that could not be written (a full disk, a closed pipe) is a run that did not report
   // what it did.
   platform::FlushOutput();
-  if (platform::OutputFailed()) outcome.NoteSkippedWork();
+  if (platform::OutputFailed()) outcome.NoteUnprintedFailure("The run's output could not be written in full.\n");
+  if (choice == CommandLineChoice::kUsage) return;
+  auto event = platform::RunEvent::kRefused;
+  if (choice == CommandLineChoice::kRun) {
+    event = outcome.WorkWasSkipped() ? platform::RunEvent::kFailed : platform::RunEvent::kDone;
+  }
+  WriteRunEvent(system, event, argc, argv, outcome, lastLine);
 }

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/com.h"
 #include "platform/console.h"
+#include "platform/event_log.h"
 #include "platform/files.h"
 #include "platform/library.h"
 #include "platform/pause.h"
@@ -16,9 +17,9 @@ namespace platform {
 /// The calls a run makes to the system, handed down from the run sequence as one object: the
 /// registry, the settings' folders, the folder search, the deletion of an entry and the activity-log folder, the
 /// provider libraries and the COM apartment of a rescan request, the clock, the pause between
-/// postoffices and the key press after the usage text. HostSystem makes them; a test can put
-/// its own in its place. Standard output is not here: every layer prints through
-/// platform::Print, which notes a failed write for the exit status.
+/// postoffices, the key press after the usage text and the run's event in the system's log. HostSystem makes them; a
+/// test can put its own in its place. Standard output is not here: every layer prints through platform::Print, which
+/// notes a failed write for the exit status.
 class System {
  public:
   virtual ~System() = default;
@@ -57,6 +58,9 @@ class System {
   virtual bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) = 0;
   /// As platform::WaitForKeyPress.
   virtual void WaitForKeyPress() = 0;
+  /// As platform::WriteRunEvent.
+  virtual bool WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char* problem,
+                             size_t problemSize) = 0;
 };
 
 /// The system the tool runs on: each call is the platform function of the same name.
@@ -90,6 +94,10 @@ class HostSystem : public System {
     return platform::WaitPumpingMessages(event, milliseconds);
   }
   void WaitForKeyPress() override { platform::WaitForKeyPress(); }
+  bool WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char* problem,
+                     size_t problemSize) override {
+    return platform::WriteRunEvent(event, texts, count, problem, problemSize);
+  }
 };
 
 }  // namespace platform

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/output.h"
 #include "support/replace.h"
 #include "support/text.h"
 
@@ -43,10 +42,10 @@ TextValue ReadText(platform::System& system, const char* subKey, const char* val
 
 }  // namespace
 
-bool CheckRegistry(platform::System& system) {
+bool CheckRegistry(platform::System& system, RunOutcome& outcome) {
   char problem[4096];
   if (!system.RegistryIsReadable(problem, sizeof problem)) {
-    platform::Print("%s Nothing was done.\n", problem);
+    outcome.Fail("%s Nothing was done.\n", problem);
     return false;
   }
   // Without the key every setting would take its fallback, and the run would purge a store that
@@ -55,7 +54,7 @@ bool CheckRegistry(platform::System& system) {
     case platform::KeyProbe::kExists:
       return true;
     case platform::KeyProbe::kNoKey:
-      platform::Print(
+      outcome.Fail(
           "The server key HKEY_LOCAL_MACHINE\\%s does not exist: is the mail server installed on this "
           "machine? Nothing was done.\n",
           kServerKey);
@@ -63,7 +62,7 @@ bool CheckRegistry(platform::System& system) {
     case platform::KeyProbe::kFailed:
       break;
   }
-  platform::Print(
+  outcome.Fail(
       "The server key HKEY_LOCAL_MACHINE\\%s cannot be opened (access denied or a registry error): is "
       "the mail server installed on this machine, and may this account read its settings? Nothing was "
       "done.\n",

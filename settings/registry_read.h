@@ -3,12 +3,13 @@
 #include <cstdint>
 
 #include "platform/system.h"
+#include "support/outcome.h"
 #include "support/server_keys.h"
 
-/// True when the registry can be read and holds the server key. Otherwise prints one line
-/// naming the registry file (and the line at fault), or the server key in full, and returns
-/// false: the run must then do nothing.
-bool CheckRegistry(platform::System& system);
+/// True when the registry can be read and holds the server key. Otherwise says so in one line
+/// through outcome.Fail, naming the registry file (and the line at fault) or the server key in
+/// full, and returns false: the run must then do nothing.
+bool CheckRegistry(platform::System& system, RunOutcome& outcome);
 
 /// Reads a 32-bit number (data of any type, at most 4 bytes, little-endian, zero-extended).
 /// True on success; false otherwise, leaving `out` as it was. An empty sub-key opens nothing. Every read

@@ -18,7 +18,8 @@ struct Parsed {
 Parsed Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "qnpurge");
   Parsed parsed{CommandLineChoice::kUsage, RunOptions()};
-  parsed.choice = ParseCommandLine(static_cast<int>(args.size()), args.data(), &parsed.options);
+  RunOutcome outcome;
+  parsed.choice = ParseCommandLine(static_cast<int>(args.size()), args.data(), &parsed.options, outcome);
   return parsed;
 }
 

@@ -24,8 +24,9 @@ int main(int argc, char** argv) {
     if (only == fault::Point::kCount) return 2;
   }
   fault::Arm(failAt != nullptr ? strtoull(failAt, nullptr, 10) : 0, only);
+  platform::HostSystem system;
   RunOutcome outcome;
-  RunQnpurge(argc, argv, outcome);
+  RunQnpurge(argc, argv, system, outcome);
   fault::Disarm();
   if (logPath != nullptr && logPath[0] != '\0') {
     if (FILE* log = fopen(logPath, "w")) {

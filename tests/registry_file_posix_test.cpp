@@ -67,9 +67,12 @@ TEST_F(RegistryFileLoadingTest, AMalformedFileNamesItsLineAndHoldsNothing) {
   EXPECT_EQ(MailRoot(), "");
 
   CapturedOutput output;
-  EXPECT_FALSE(CheckRegistry(host));
-  EXPECT_EQ(output.Take(),
-            "The registry file " + path_ + " cannot be used: line 5: a text has no closing quote. Nothing was done.\n");
+  RunOutcome outcome;
+  EXPECT_FALSE(CheckRegistry(host, outcome));
+  const std::string line =
+      "The registry file " + path_ + " cannot be used: line 5: a text has no closing quote. Nothing was done.\n";
+  EXPECT_EQ(output.Take(), line);
+  EXPECT_EQ(outcome.KeptLines(), line);
 }
 
 TEST_F(RegistryFileLoadingTest, AFileThatCannotBeReadIsNamed) {

@@ -42,9 +42,10 @@ if UNDER_WINE:
 
 
 class Result:
-    def __init__(self, status, raw):
+    def __init__(self, status, raw, errors=b""):
         self.status = status
         self.raw = raw
+        self.errors = errors.decode("latin-1")
         # The Windows runtime writes standard output in text mode: every line feed is CR LF.
         self.text = raw.replace(b"\r\n", b"\n").decode("latin-1") if UNDER_WINE else raw.decode("latin-1")
 
@@ -67,7 +68,8 @@ def run_tool(args, env=None, stdin=subprocess.DEVNULL, timeout=120, cwd=None):
         completed = subprocess.run(command, stdin=stdin, stdout=out, stderr=err, env=environment, timeout=timeout,
                                    cwd=cwd)
         out.seek(0)
-        return Result(completed.returncode, out.read())
+        err.seek(0)
+        return Result(completed.returncode, out.read(), err.read())
 
 
 def native_path(path):

@@ -1,4 +1,5 @@
-"""The release as shipped: what `cmake --install` installs; the zip, made afresh, unpacked and run."""
+"""The release as shipped: what `cmake --install` installs; the zip, made afresh and signed with a
+throwaway certificate, unpacked, checked and run."""
 import glob
 import os
 import re
@@ -15,8 +16,32 @@ BUILD, VERSION = os.environ["QNPURGE_BUILD"], os.environ["QNPURGE_VERSION"]
 SOURCE = os.path.join(os.path.dirname(__file__), "..", "..")
 
 
-def run(*command):
-    return subprocess.run(command, check=True, stdin=subprocess.DEVNULL, capture_output=True, text=True).stdout
+def run(*command, env=None, cwd=None):
+    return subprocess.run(command, check=True, stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                          env=env, cwd=cwd).stdout
+
+
+def make_signing_certificate(folder):
+    """A throwaway certificate authority and a code-signing certificate it issued, as a PKCS#12
+    file with a password in a file: (the authority's certificate, the PKCS#12 file, the password
+    file)."""
+    def path(name):
+        return os.path.join(folder, name)
+    with open(path("password"), "w") as password:
+        password.write("test only\n")
+    with open(path("signer.ext"), "w") as extensions:
+        extensions.write("basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                         "extendedKeyUsage=codeSigning\n")
+    run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", path("ca.key"), "-out", path("ca.pem"),
+        "-days", "2", "-subj", "/CN=qnpurge test authority", "-addext", "basicConstraints=critical,CA:TRUE",
+        "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    run("openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", path("signer.key"), "-out", path("signer.csr"),
+        "-subj", "/CN=qnpurge test signer")
+    run("openssl", "x509", "-req", "-in", path("signer.csr"), "-CA", path("ca.pem"), "-CAkey", path("ca.key"),
+        "-set_serial", "2", "-days", "2", "-extfile", path("signer.ext"), "-out", path("signer.pem"))
+    run("openssl", "pkcs12", "-export", "-inkey", path("signer.key"), "-in", path("signer.pem"), "-certfile",
+        path("ca.pem"), "-passout", "file:" + path("password"), "-out", path("signer.pfx"))
+    return path("ca.pem"), path("signer.pfx"), path("password")
 
 
 def guide_text(scratch):
@@ -46,9 +71,13 @@ class Package(ToolTestCase):
                          ["bin/qnpurge", "share/doc/qnpurge/README.md", "share/doc/qnpurge/provider_api.h"])
 
     @unittest.skipUnless(UNDER_WINE, "the zip is the Windows build's")
-    def test_the_zip_unpacked_as_the_guide_says_holds_a_versioned_tool_that_reports_the_old_messages(self):
+    def test_the_zip_unpacked_as_the_guide_says_holds_a_signed_versioned_tool_that_reports_the_old_messages(self):
+        certificates = os.path.join(self.scratch.name, "certificates")
+        os.mkdir(certificates)
+        authority, pfx, password = make_signing_certificate(certificates)
         run(os.environ["QNPURGE_CPACK"], "-G", "ZIP", "--config", BUILD + "/CPackConfig.cmake", "-B",
-            self.scratch.name)
+            self.scratch.name, env=dict(os.environ, QNPURGE_SIGNING_PFX=pfx, QNPURGE_SIGNING_PASSWORD_FILE=password,
+                                        QNPURGE_TIMESTAMP_URL=""))
         with open(os.path.join(SOURCE, "docs", "administrators.md"), "rb") as guide:
             guide = guide.read()
         # The guide's install step names this zip, and every command of the guide runs the tool
@@ -59,8 +88,14 @@ class Package(ToolTestCase):
         unpacked = os.path.join(self.scratch.name, *destination.decode().split("\\")[1:])
         with zipfile.ZipFile(os.path.join(self.scratch.name, name.decode())) as archive:
             archive.extractall(unpacked)
-        self.assertEqual(sorted(os.listdir(unpacked)), ["README.txt", "provider_api.h", "qnpurge.exe"])
+        self.assertEqual(sorted(os.listdir(unpacked)), ["README.txt", "SHA256SUMS", "provider_api.h", "qnpurge.exe"])
         exe_path = os.path.join(unpacked, "qnpurge.exe")
+        # Signed by the certificate the authority issued, and every file as SHA256SUMS lists it.
+        verified = run("osslsigncode", "verify", "-CAfile", authority, "-in", exe_path)
+        self.assertIn("Signature verification: ok", verified)
+        self.assertIn("qnpurge test signer", verified)
+        self.assertEqual(run("sha256sum", "--check", "--strict", "SHA256SUMS", cwd=unpacked).split("\n")[:-1],
+                         ["%s: OK" % name for name in ["README.txt", "provider_api.h", "qnpurge.exe"]])
         with open(os.path.join(unpacked, "README.txt"), "rb") as readme, open(exe_path, "rb") as exe:
             readme, exe = readme.read(), exe.read()
         self.assertEqual(readme, guide_text(self.scratch.name))
@@ -89,6 +124,6 @@ class Package(ToolTestCase):
                                     timeout=120).returncode
             out.seek(0)
             lines = out.read().decode("latin-1").split("\r\n")
-        self.assertEqual((status, store.files()), (0, before))
+        self.assertEqual((status, store.files()), (0, before), lines)
         self.assertEqual(sorted(line.split(" in ")[0].strip() for line in lines if line.endswith(" old")),
                          ["bad.MAI", "old.MAI"])

@@ -1,6 +1,8 @@
-"""What only the Windows build meets: names the code page cannot show, long paths, and message
-files another program holds open (tests/hold_file.cpp)."""
+"""What only the Windows build meets: names the code page cannot show, long paths, message files
+another program holds open (tests/hold_file.cpp), and the run's event in the Application log."""
+import codecs
 import os
+import re
 import subprocess
 import time
 import unittest
@@ -11,6 +13,12 @@ from walk_test import WalkCase
 HOLD_FILE = os.environ.get("QNPURGE_HOLD_FILE")
 SLASHES = "x\uff3c..\uff3c..\uff3c..\uff3cbob\uff3cInbox\uff3cVICTIM.MAI"  # fullwidth reverse solidus
 FULLWIDTH_A = "\uff41.MAI"
+# Wine 8 logs nothing, but traces the event on these channels: a line with its type and ID, then
+# each string at the level of its type.
+EVENT_TRACE = {"WINEDEBUG": "fixme+advapi,+eventlog"}
+REPORTED = re.compile(r"fixme:advapi:ReportEventW \([0-9A-Fa-f]+,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),")
+STRING = re.compile(r"(trace|warn|err):eventlog:ReportEventW L\"(.*)\"$")
+INFORMATION, ERROR = 0x4, 0x1
 
 
 class HeadquartersCase(WalkCase):
@@ -98,3 +106,47 @@ class HeldFiles(HeadquartersCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+@unittest.skipUnless(UNDER_WINE, "the Application log")
+class RunEvents(HeadquartersCase):
+    def events(self, *args):
+        """The status, the output's lines and every event of a run: (type, ID, level, strings)."""
+        result = self.run_tool(list(args), env=dict(EVENT_TRACE))
+        events = []
+        for line in result.errors.splitlines():
+            reported, string = REPORTED.search(line), STRING.search(line)
+            if reported:
+                events.append((int(reported.group(1), 16), int(reported.group(2), 16), [], []))
+            elif string and events:
+                events[-1][2].append(string.group(1))
+                events[-1][3].append(codecs.decode(string.group(2), "unicode_escape"))
+        return result, [(kind, event_id, set(levels), strings) for kind, event_id, levels, strings in events]
+
+    def assertEvent(self, events, kind, event_id, level, strings):
+        self.assertEqual(len(events), 1, events)
+        self.assertEqual(events[0][:3], (kind, event_id, {level}))
+        self.assertRegex(events[0][3][0], r"\\(?i:qnpurge\.exe) " + re.escape(strings[0]) + "$")
+        self.assertEqual(events[0][3][1:], strings[1:])
+
+    def test_each_run_past_the_usage_text_writes_one_event_of_its_kind(self):
+        self.store.message("Headquarters", "alice", "Inbox", "old.MAI", 40, read=True)
+        result, events = self.events("Headquarters/alice", "30", "INBOX")
+        self.assertEqual(result.status, 0, result.text)
+        self.assertEvent(events, INFORMATION, 1000, "trace",
+                         ["Headquarters/alice 30 INBOX", self.totals("Purged", 1, 1)])
+
+        result, events = self.events("Nowhere", "30", "INBOX")
+        self.assertEqual(result.status, 1, result.text)
+        self.assertEvent(events, ERROR, 1001, "err", ["Nowhere 30 INBOX",
+                                                      'No postoffice or mailbox matched the target "Nowhere".',
+                                                      self.totals("Purged", 0, 0)])
+
+        for args, refusal in ((["ALL", "3O", "INBOX"], 'The DAYS argument "3O" is not a number. Nothing was done.'),
+                              (["ALL"], "Not enough arguments: TARGET, DAYS and SWITCHES are needed. Nothing was done.")):
+            result, events = self.events(*args)
+            self.assertEqual((result.status, result.lines[-1]), (1, refusal))
+            self.assertEvent(events, ERROR, 1002, "err", [" ".join(args), refusal])
+
+        result, events = self.events("/?")
+        self.assertEqual((result.status, events), (0, []))

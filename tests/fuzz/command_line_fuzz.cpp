@@ -49,13 +49,17 @@ namespace platform {
 
 extern const char kPathSeparator = '/';  // for the text helpers linked in; no path is built
 
-void Print(const char* format, ...) {
+void PrintArguments(const char* format, va_list args) {
   char line[4096];
+  const int length = vsnprintf(line, sizeof line, format, args);
+  if (length > 0) printed.append(line, std::min<size_t>(static_cast<size_t>(length), sizeof line - 1));
+}
+
+void Print(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  const int length = vsnprintf(line, sizeof line, format, args);
+  PrintArguments(format, args);
   va_end(args);
-  if (length > 0) printed.append(line, std::min<size_t>(static_cast<size_t>(length), sizeof line - 1));
 }
 
 void FlushOutput() {}
@@ -78,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   printed.clear();
   RunOptions options{};
-  const CommandLineChoice choice = ParseCommandLine(argc, argv.data(), &options);
+  RunOutcome outcome;
+  const CommandLineChoice choice = ParseCommandLine(argc, argv.data(), &options, outcome);
   const bool asksForHelp = argc > 1 && (ascii::EqualNoCase(argv[1], "/?") || ascii::EqualNoCase(argv[1], "?"));
 
   switch (choice) {
@@ -101,11 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(line.size() > 19 && line.find('\n') == line.size() - 1 && line.find('\r') == std::string::npos &&
                 line.compare(line.size() - 19, 19, " Nothing was done.\n") == 0,
             "a refusal is one line that ends 'Nothing was done.'");
+      Check(outcome.WorkWasSkipped() && printed == outcome.KeptLines(), "a refusal is noted and kept as printed");
       break;
     }
     case CommandLineChoice::kRun: {
       Check(argc == 4 || argc == 5, "a run has three or four arguments");
-      Check(printed.empty(), "a run's command line prints nothing");
+      Check(printed.empty() && !outcome.WorkWasSkipped(), "a run's command line prints and notes nothing");
       Check(strcmp(options.target, argv[1]) == 0 && strcmp(options.switchText, argv[3]) == 0,
             "target and switches are copied unchanged");
       Check(argv[1][0] != '\0' && strcmp(argv[1], "/") != 0, "the target names something");
