@@ -16,7 +16,7 @@ std::string_view NameAt(const std::string& names, uint32_t start) { return std::
 void RunLedger::AddFolder(uint32_t messages, uint64_t bytes) {
   if (messages == 0) return;
   messages_ += messages;
-  bytes_ += bytes;
+  bytes_ = AddBytes(bytes_, bytes);
   ++folders_;
 }
 

@@ -6,6 +6,11 @@
 #include <unordered_set>
 #include <vector>
 
+/// `total` and `bytes` added, stopping at the largest total instead of wrapping.
+inline uint64_t AddBytes(uint64_t total, uint64_t bytes) {
+  return bytes > UINT64_MAX - total ? UINT64_MAX : total + bytes;
+}
+
 /// What one run has purged so far, kept from its first folder to its last line: the totals of
 /// that line, and in a preview what it pretended to delete, so that a folder the run visits
 /// again looks as the real run would find it.
@@ -16,7 +21,8 @@ class RunLedger {
   static constexpr size_t kKeptNamesLimit = 100000;
 
   /// Adds one visit of a folder in which `messages` were listed as purged (deleted, or listed in
-  /// REPORT or PREVIEW), of `bytes` in all as the listing gave their sizes.
+  /// REPORT or PREVIEW), of `bytes` in all as the listing (or the deleting handle) gave their
+  /// sizes. The byte total stops at 18446744073709551615.
   void AddFolder(uint32_t messages, uint64_t bytes);
   uint64_t messages() const { return messages_; }
   uint64_t bytes() const { return bytes_; }

@@ -14,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::AgeFile;
+using testing_support::AlwaysOld;
 using testing_support::CapturedOutput;
 using testing_support::Days;
 using testing_support::Lines;
@@ -253,8 +254,9 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   runOptions.retainUnread = 1;
   const std::string name(2047, 'n');
   CapturedOutput second;
-  EXPECT_FALSE(
-      DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(), test_.run()));
+  platform::FileFacts facts;
+  EXPECT_FALSE(DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(),
+                             AlwaysOld(), test_.run(), &facts));
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(store_.deleteCalls, 0);
 }
@@ -284,13 +286,15 @@ class LookalikeStore final : public MessageStore {
   }
   bool fails = false;
   ReadState ReadHeader(const platform::Folder&, const platform::DirEntry&) override { return ReadState::kRead; }
-  UnreadPurge DeleteIfRead(const platform::Folder&, const platform::DirEntry& entry) override {
+  UnreadPurge DeleteIfRead(const platform::Folder&, const platform::DirEntry& entry, const platform::AgeJudge&,
+                           platform::FileFacts*) override {
     deleted.push_back(entry.name);
     return UnreadPurge::kDeleted;
   }
-  bool Delete(const platform::Folder&, const platform::DirEntry& entry) override {
+  platform::DeleteOutcome Delete(const platform::Folder&, const platform::DirEntry& entry, const platform::AgeJudge&,
+                                 platform::FileFacts*) override {
     deleted.push_back(entry.name);
-    return true;
+    return platform::DeleteOutcome::kDeleted;
   }
   void RequestRescan(const char*) override {}
   std::vector<std::string> deleted;

@@ -76,8 +76,10 @@ class RecordingStore final : public MessageStore {
   ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override {
     return IsMessageRead(folder, entry);
   }
-  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) override;
-  bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) override;
+  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+                           const platform::AgeJudge& judge, platform::FileFacts* facts) override;
+  platform::DeleteOutcome Delete(const platform::Folder& folder, const platform::DirEntry& entry,
+                                 const platform::AgeJudge& judge, platform::FileFacts* facts) override;
   void RequestRescan(const char* folderPath) override { rescans.push_back(folderPath); }
 
   int failingDelete = 0;
@@ -85,6 +87,11 @@ class RecordingStore final : public MessageStore {
   std::vector<std::string> patterns;
   std::vector<std::string> deleted;  ///< file names
   std::vector<std::string> rescans;
+};
+
+/// Calls every file old, as a folder judged with DAYS 0 would.
+struct AlwaysOld final : platform::AgeJudge {
+  bool IsOld(uint64_t) const override { return true; }
 };
 
 /// The records of one purge run for a test to set and look at: options, a recording store, the
