@@ -191,7 +191,7 @@ class LineFile {
   /// error. Each platform's own.
   int64_t ReadSome(uint32_t wanted);
 
-  intptr_t handle_ = -1;  // a descriptor on POSIX, a file handle on Windows
+  intptr_t handle_ = -1;    // a descriptor on POSIX, a file handle on Windows
   bool deletable_ = false;  // Windows: opened for deletion too
   uint32_t limit_;
   uint32_t consumed_ = 0;  // bytes read from the file so far
