@@ -167,47 +167,17 @@ TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
 
 // Past its bound a preview keeps no more names, and the folder's next visit says it cannot tell;
 // folder paths compare as Windows compares them.
-// The real files, where another run deletes `gone` just before this one comes to it.
-class RaceStore final : public MessageStore {
- public:
-  explicit RaceStore(fs::path gone) : gone_(std::move(gone)) {}
-  platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override {
-    return platform::SearchFolder(pattern, visitor);
-  }
-  ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override {
-    return IsMessageRead(folder, entry);
-  }
-  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
-                           const platform::AgeJudge& judge, platform::FileFacts* facts) override {
-    if (gone_.filename() == entry.name) fs::remove(gone_);
-    return PurgeIfRead(folder, entry, judge, facts);
-  }
-  platform::DeleteOutcome Delete(const platform::Folder& folder, const platform::DirEntry& entry,
-                                 const platform::AgeJudge& judge, platform::FileFacts* facts) override {
-    if (gone_.filename() == entry.name) fs::remove(gone_);
-    return platform::DeleteEntry(folder, entry, judge, facts);
-  }
-  void RequestRescan(const char*) override {}
-
- private:
-  fs::path gone_;
-};
-
 TEST_F(PurgeFolderTest, AMessageAnotherRunDeletedFirstIsNotThisRunsPurge) {
+  store_.vanishing = dir_ / "b.MAI";
   for (int unread : {0, 1}) {
     runOptions.retainUnread = unread;
     Message("a.MAI", 40, "X-Read: 1\n\n");
     Message("b.MAI", 40, "X-Read: 1\n\n");
-    RaceStore store(dir_ / "b.MAI");
-    RunOutcome outcome;
-    RunLedger ledger;
-    CapturedOutput output;
-    PurgeFolder(Folder().c_str(), {runOptions, test_.system, store, outcome, ledger});
-    EXPECT_EQ(Lines(output.Take()), (std::vector<std::string>{DeletedLine("a.MAI", 0, 1, 10), CountLine(2)}));
-    EXPECT_EQ(ledger.messages(), 1u);
-    EXPECT_EQ(ledger.bytes(), 11u);
-    EXPECT_FALSE(outcome.WorkWasSkipped());
+    EXPECT_EQ(Purge(30), (std::vector<std::string>{DeletedLine("a.MAI", 0, 1, 10), CountLine(2)}));
   }
+  EXPECT_EQ(test_.ledger.messages(), 2u);
+  EXPECT_EQ(test_.ledger.bytes(), 22u);
+  EXPECT_FALSE(test_.outcome.WorkWasSkipped());
 }
 
 TEST(RunLedger, TheByteTotalStopsAtTheLargestNumber) {

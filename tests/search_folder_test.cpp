@@ -69,34 +69,6 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
   EXPECT_TRUE(fs::exists(listed / "a.MAI"));
 }
 
-// Windows judges the file that bears the name when it deletes, through the handle that deletes
-// it: one no longer old stays, in both modes. POSIX deletes by name what its listing judged.
-TEST(SearchFolder, ADeletionJudgesTheFileThroughItsOwnHandleOnWindows) {
-  TempDir dir;
-  WriteFile(dir / "a.MAI", "12345");
-  WriteFile(dir / "b.MAI", "X-Read: 1\n\n");
-  struct : platform::AgeJudge {
-    bool IsOld(uint64_t) const override { return false; }
-  } young;
-  const bool windows = testing_support::IsWindowsBuild();
-  CallbackVisitor visitor([&](const platform::Folder& folder, const platform::DirEntry& entry) {
-    platform::FileFacts facts;
-    if (std::string(entry.name) == "b.MAI") {
-      EXPECT_EQ(PurgeIfRead(folder, entry, young, &facts), windows ? UnreadPurge::kKept : UnreadPurge::kDeleted);
-      return;
-    }
-    EXPECT_EQ(platform::DeleteEntry(folder, entry, young, &facts),
-              windows ? platform::DeleteOutcome::kLeft : platform::DeleteOutcome::kDeleted);
-    if (windows) {
-      EXPECT_EQ(platform::DeleteEntry(folder, entry, AlwaysOld(), &facts), platform::DeleteOutcome::kDeleted);
-    }
-    EXPECT_EQ(facts.size, 5u);
-  });
-  platform::SearchFolder(Pattern(dir.path()).c_str(), visitor);
-  EXPECT_FALSE(fs::exists(dir / "a.MAI"));
-  EXPECT_EQ(fs::exists(dir / "b.MAI"), windows);
-}
-
 TEST(SearchFolder, AMissingFolderIsNothingToDoButAFileInItsPlaceCannotBeSearched) {
   TempDir dir;
   CallbackVisitor visitor([](const platform::Folder&, const platform::DirEntry&) {});

@@ -94,6 +94,7 @@ platform::SearchOutcome RecordingStore::Search(const char* pattern, platform::En
 
 UnreadPurge RecordingStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
                                          const platform::AgeJudge& judge, platform::FileFacts* facts) {
+  if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
   if (deleteCalls + 1 == failingDelete) {
     // Judged only, so that the failing deletion touches nothing.
     const ReadState state = IsMessageRead(folder, entry);
@@ -114,6 +115,7 @@ platform::DeleteOutcome RecordingStore::Delete(const platform::Folder& folder, c
                                                const platform::AgeJudge& judge, platform::FileFacts* facts) {
   ++deleteCalls;
   if (deleteCalls == failingDelete) return platform::DeleteOutcome::kFailed;
+  if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
   deleted.push_back(entry.name);
   return platform::DeleteEntry(folder, entry, judge, facts);
 }

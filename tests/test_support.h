@@ -68,8 +68,8 @@ class CapturedOutput {
 std::vector<std::string> Lines(const std::string& text);
 
 /// The real file system, recording every call; rescan requests are recorded instead of sent,
-/// and the deletion numbered `failingDelete` (from 1) fails without touching the file (a read
-/// message then stays).
+/// the deletion numbered `failingDelete` (from 1) fails without touching the file (a read
+/// message then stays), and `vanishing` is removed, as by another run, just before its deletion.
 class RecordingStore final : public MessageStore {
  public:
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
@@ -84,6 +84,7 @@ class RecordingStore final : public MessageStore {
 
   int failingDelete = 0;
   int deleteCalls = 0;
+  std::filesystem::path vanishing;
   std::vector<std::string> patterns;
   std::vector<std::string> deleted;  ///< file names
   std::vector<std::string> rescans;
