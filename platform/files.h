@@ -34,7 +34,8 @@ struct DirEntry {
 
 /// The folder a search has open, handed to the visitor with each of its entries. An entry is
 /// deleted or opened through it (DeleteEntry, LineFile::Open): on POSIX relative to the folder's
-/// open descriptor, one path lookup fewer per file; on Windows by the entry's full path.
+/// open descriptor, one path lookup fewer per file; on Windows by the entry's full path in the
+/// literal "\\?\" form.
 class Folder {
  public:
   /// No folder: nothing can be deleted or opened through it. For searches that list no real
@@ -48,7 +49,7 @@ class Folder {
   int descriptor_ = -1;              // POSIX: the open folder
   const wchar_t* prefix_ = nullptr;  // Windows: the full folder path with its trailing separator
   uint32_t prefixLength_ = 0;
-  mutable uint32_t lockedInARow_ = 0;  // Windows: files in a row that another program held
+  mutable uint32_t waited_ = 0;  // Windows: milliseconds waited so far for files another program held
 };
 
 /// Receives the entries of a directory search, one call per entry.
@@ -76,25 +77,57 @@ enum class SearchOutcome {
 /// Lists the entries of one folder that match `pattern`, which is a folder path, the separator,
 /// '*' and a literal suffix ("D:\\Store\\Inbox\\*.MAI"). Windows converts the pattern from the
 /// code page once, makes it a full path and hands it to the directory search (which also
-/// matches short 8.3 names); a path past 260 characters takes the "\\?\" form. POSIX lists the
+/// matches short 8.3 names) in the literal "\\?\" form, at any length: from then on no part of
+/// the path is read as a device name or loses a trailing dot or space. POSIX lists the
 /// folder and keeps the names that end in the suffix, ignoring ASCII case, skipping entries that
 /// are neither files, symbolic links nor directories. No recursion. One pass, no allocation per entry.
 SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
 
+/// Asked by the deletion of a message, through the handle that deletes it, whether the file that
+/// bears the name now is still old by the rule and the clock reading of its folder.
+class AgeJudge {
+ public:
+  virtual bool IsOld(uint64_t creationTime) const = 0;
+
+ protected:
+  ~AgeJudge() = default;
+};
+
+/// What the deletion of a message read of the file it deleted.
+struct FileFacts {
+  uint64_t creationTime = 0;
+  uint64_t size = 0;
+};
+
+/// How the deletion of one message ended.
+enum class DeleteOutcome {
+  /// This call deleted it.
+  kDeleted,
+  /// It was gone already, or another process is deleting it: not this run's deletion.
+  kGone,
+  /// Windows: the file that bears the name now is no plain file, or no longer old: left alone.
+  kLeft,
+  /// It is still there and could not be deleted.
+  kFailed,
+};
+
 /// Deletes the entry `entry` of the folder being searched, by its real name (a symbolic link
-/// itself, never its target). True when it is gone, also when it was gone already (another run
-/// removed it); false when it is still there. Windows tries a file another program holds again
-/// for at most half a second, until several files of the folder in a row stayed held.
-bool DeleteEntry(const Folder& folder, const DirEntry& entry);
+/// itself, never its target). POSIX removes the name through the open folder, and `facts` are
+/// the listing's. Windows opens the file once by its literal path for deletion, reads its
+/// attributes, creation time and size through that handle into `facts`, and marks that handle
+/// for deletion only when it is a plain file (no folder, reparse point or device) that `judge`
+/// calls old. A file another program holds is opened again after short waits, and judged
+/// again, while the folder's waits stay within a second; after that each gets one try.
+DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge, FileFacts* facts);
 
 /// How opening a message file for reading ended.
 enum class OpenOutcome {
   kOpened,
   /// The entry is gone since it was listed (or is being deleted by another process).
   kGone,
-  /// What the entry names is no regular file (a device, a FIFO, a folder, a dangling link): it
-  /// is never read.
-  kNotAFile,
+  /// What the entry names is no regular file (a device, a FIFO, a folder, a dangling link), or,
+  /// opened to be deleted, no longer old: it is never read, and stays.
+  kLeft,
   /// It exists but cannot be opened (access denied, too many open files, an I/O error).
   kFailed,
 };
@@ -114,16 +147,22 @@ class LineFile {
   /// Opens the entry `entry` of the folder being searched by its real name, without newline
   /// translation. A FIFO never blocks the open. On POSIX an entry the listing saw as a regular
   /// file is opened without following a link and read without a further look at its type; one
-  /// it saw as a link is followed and checked. On Windows the file is opened for reading and
-  /// deletion without following a reparse point, and a file another program holds is tried
-  /// again as DeleteEntry does.
+  /// it saw as a link is followed and checked. On Windows the file is opened by its literal path
+  /// without following a reparse point, its attributes are read through the handle, and a file
+  /// another program holds is tried again as DeleteEntry does.
   OpenOutcome Open(const Folder& folder, const DirEntry& entry);
 
-  /// Deletes the file this object opened from `entry` of `folder`, and closes it: Windows marks
-  /// the open handle for deletion, so the file deleted is the file read; POSIX closes it and
-  /// deletes the entry by name through the folder. True when it is gone, also when it was gone
-  /// already; false when it stays (or nothing is open).
-  bool DeleteAndClose(const Folder& folder, const DirEntry& entry);
+  /// Opens the entry as Open does, to delete it through DeleteAndClose once its header is read.
+  /// Windows opens it for deletion too and judges it through that handle as DeleteEntry does
+  /// (kLeft when it is no longer old), with `facts` read through it; an account that may read
+  /// the file but not delete it still reads it, and DeleteAndClose then fails. POSIX gives the
+  /// listing's facts.
+  OpenOutcome OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge& judge, FileFacts* facts);
+
+  /// Deletes the file this object opened with OpenToDelete from `entry` of `folder`, and closes
+  /// it: Windows marks the open handle for deletion, so the file deleted is the file read; POSIX
+  /// closes it and deletes the entry by name through the folder. kFailed when nothing is open.
+  DeleteOutcome DeleteAndClose(const Folder& folder, const DirEntry& entry);
 
   /// Reads the next line as fgets(line, size) does: at most size - 1 bytes, up to and including
   /// a line feed, then a terminating zero. False when nothing was read: at the end of the file,
@@ -152,7 +191,8 @@ class LineFile {
   /// error. Each platform's own.
   int64_t ReadSome(uint32_t wanted);
 
-  intptr_t handle_ = -1;  // a descriptor on POSIX, a file handle on Windows
+  intptr_t handle_ = -1;    // a descriptor on POSIX, a file handle on Windows
+  bool deletable_ = false;  // Windows: opened for deletion too
   uint32_t limit_;
   uint32_t consumed_ = 0;  // bytes read from the file so far
   bool atEnd_ = false;

@@ -35,7 +35,8 @@ class System {
   /// As platform::SearchFolder.
   virtual SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) = 0;
   /// As platform::DeleteEntry.
-  virtual bool DeleteEntry(const Folder& folder, const DirEntry& entry) = 0;
+  virtual DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
+                                    FileFacts* facts) = 0;
   /// As platform::CreateDirectoryAt.
   virtual bool CreateDirectoryAt(const char* path) = 0;
   /// As platform::LoadLibraryAt.
@@ -78,8 +79,9 @@ class HostSystem : public System {
   SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) override {
     return platform::SearchFolder(pattern, visitor);
   }
-  bool DeleteEntry(const Folder& folder, const DirEntry& entry) override {
-    return platform::DeleteEntry(folder, entry);
+  DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
+                            FileFacts* facts) override {
+    return platform::DeleteEntry(folder, entry, judge, facts);
   }
   bool CreateDirectoryAt(const char* path) override { return platform::CreateDirectoryAt(path); }
   LibraryHandle LoadLibraryAt(const char* path) override { return platform::LoadLibraryAt(path); }

@@ -22,7 +22,9 @@ bool HoldsForbiddenCharacter(const platform::DirEntry& entry) {
   return false;
 }
 
-class FolderVisitor final : public platform::EntryVisitor {
+// Lists a folder and judges its entries by the one clock reading of the folder; the deletion
+// asks it again about the file it holds.
+class FolderVisitor final : public platform::EntryVisitor, public platform::AgeJudge {
  public:
   FolderVisitor(const char* folderPath, uint64_t now, bool keepNames, const PurgeRun& run)
       : folderPath_(folderPath), now_(now), keepNames_(keepNames), run_(run) {}
@@ -38,16 +40,23 @@ class FolderVisitor final : public platform::EntryVisitor {
     if (!ascii::EndsWithNoCase(entry.name, ".MAI")) return;
 
     const std::optional<MessageAge> age = ComputeAge(now_, entry.creationTime);
-    if (!age || !IsOld(*age, run_.options.days)) return;
+    if (!age || !::IsOld(*age, run_.options.days)) return;
 
+    platform::FileFacts facts{entry.creationTime, entry.size};
     if (run_.options.reportOnly) {
       PrintAgeLine("\t\t", entry.name, *age);
-      NoteListed(entry);
-    } else if (DeleteMessage(folderPath_, entry, folder, run_)) {
-      PrintAgeLine("", entry.name, *age);
-      NoteListed(entry);
+      NoteListed(entry, facts);
+    } else if (DeleteMessage(folderPath_, entry, folder, *this, run_, &facts)) {
+      // The line and the totals say what the deletion read of the file it deleted.
+      PrintAgeLine("", entry.name, ComputeAge(now_, facts.creationTime).value_or(*age));
+      NoteListed(entry, facts);
     }
     ++count_;
+  }
+
+  bool IsOld(uint64_t creationTime) const override {
+    const std::optional<MessageAge> age = ComputeAge(now_, creationTime);
+    return age && ::IsOld(*age, run_.options.days);
   }
 
   int32_t count() const { return count_; }
@@ -60,9 +69,9 @@ class FolderVisitor final : public platform::EntryVisitor {
                     age.days);
   }
 
-  void NoteListed(const platform::DirEntry& entry) {
+  void NoteListed(const platform::DirEntry& entry, const platform::FileFacts& facts) {
     ++listed_;
-    listedBytes_ += entry.size;
+    listedBytes_ = AddBytes(listedBytes_, facts.size);
     if (keepNames_) run_.ledger.KeepName(entry);
   }
 
@@ -171,7 +180,7 @@ bool SettingFolderIsThere(const char* setting, const char* path, const char* con
 }
 
 bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
-                   const PurgeRun& run) {
+                   const platform::AgeJudge& judge, const PurgeRun& run, platform::FileFacts* facts) {
   const char* fileName = entry.name;
   // The entry is reached through the open folder, but only a message whose whole path (folder,
   // separator, name) fits the tool's path buffer is touched, on either platform.
@@ -183,7 +192,7 @@ bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, cons
     // Judged and deleted through one open: the file deleted is the file whose header was read.
     // A preview only judges.
     const UnreadPurge outcome = run.options.preview ? UnreadPurgeOf(run.store.ReadHeader(folder, entry))
-                                                    : run.store.DeleteIfRead(folder, entry);
+                                                    : run.store.DeleteIfRead(folder, entry, judge, facts);
     switch (outcome) {
       case UnreadPurge::kDeleted:
         return true;
@@ -195,9 +204,19 @@ bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, cons
       case UnreadPurge::kUndeletable:
         break;
     }
-  } else if (run.options.preview || run.store.Delete(folder, entry)) {
+  } else if (run.options.preview) {
     // A preview says what the run would do if every deletion succeeded.
     return true;
+  } else {
+    switch (run.store.Delete(folder, entry, judge, facts)) {
+      case platform::DeleteOutcome::kDeleted:
+        return true;
+      case platform::DeleteOutcome::kGone:  // another run's deletion, not this one's
+      case platform::DeleteOutcome::kLeft:  // no longer an old message
+        return false;
+      case platform::DeleteOutcome::kFailed:
+        break;
+    }
   }
   run.outcome.Fail("Unable to delete %s in %s\n", fileName, folderPath);
   return false;

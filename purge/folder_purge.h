@@ -11,12 +11,14 @@
 void PurgeFolder(const char* folderPath, const PurgeRun& run);
 
 /// Deletes the message `entry` of `folderPath`, which a search has open as `folder`, keeping it
-/// when unread messages are retained and it carries no read marker. True when the file was
-/// deleted (or was gone already); a file that stays prints "Unable to delete NAME in FOLDER", and
-/// one whose header cannot be read "Unable to read NAME in FOLDER", noted in the run's outcome. In
-/// a preview nothing is deleted, and the answer is as if the deletion had succeeded.
+/// when unread messages are retained and it carries no read marker, and (Windows) when `judge`
+/// no longer calls the file that bears the name old. True when this run deleted it, with `facts`
+/// what the deletion read of it. A file gone already (another run's deletion), kept or no longer
+/// old is false without a line; a file that stays prints "Unable to delete NAME in FOLDER", and
+/// one whose header cannot be read "Unable to read NAME in FOLDER", noted in the run's outcome.
+/// In a preview nothing is deleted, and the answer is as if the deletion had succeeded.
 bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
-                   const PurgeRun& run);
+                   const platform::AgeJudge& judge, const PurgeRun& run, platform::FileFacts* facts);
 
 /// True when `path`, the folder the setting `setting` names ("Mail Root"), is a folder. Otherwise
 /// one line names the setting and the path and ends with `consequence` ("no postoffice was

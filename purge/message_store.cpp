@@ -8,12 +8,14 @@ ReadState SystemMessageStore::ReadHeader(const platform::Folder& folder, const p
   return IsMessageRead(folder, entry);
 }
 
-UnreadPurge SystemMessageStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) {
-  return PurgeIfRead(folder, entry);
+UnreadPurge SystemMessageStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+                                             const platform::AgeJudge& judge, platform::FileFacts* facts) {
+  return PurgeIfRead(folder, entry, judge, facts);
 }
 
-bool SystemMessageStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry) {
-  return system_.DeleteEntry(folder, entry);
+platform::DeleteOutcome SystemMessageStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry,
+                                                   const platform::AgeJudge& judge, platform::FileFacts* facts) {
+  return system_.DeleteEntry(folder, entry, judge, facts);
 }
 
 void SystemMessageStore::RequestRescan(const char* folderPath, RescanRequest rescan) {

@@ -18,10 +18,11 @@ class MessageStore {
   virtual ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) = 0;
   /// As PurgeIfRead: judges the entry `entry` and deletes it through the same open when it is
   /// read.
-  virtual UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) = 0;
-  /// Deletes the message file `entry` of the folder being searched; true when it is gone (also
-  /// when it was gone already).
-  virtual bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) = 0;
+  virtual UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+                                   const platform::AgeJudge& judge, platform::FileFacts* facts) = 0;
+  /// As platform::DeleteEntry: deletes the message file `entry` of the folder being searched.
+  virtual platform::DeleteOutcome Delete(const platform::Folder& folder, const platform::DirEntry& entry,
+                                         const platform::AgeJudge& judge, platform::FileFacts* facts) = 0;
   /// Asks the store provider to rescan one folder after its old messages were purged; with
   /// RescanRequest::kCheckOnly (a preview) only says, as a request would, that it cannot be asked.
   virtual void RequestRescan(const char* folderPath, RescanRequest rescan) = 0;
@@ -35,8 +36,10 @@ class SystemMessageStore final : public MessageStore {
       : system_(system), providers_(providers), outcome_(outcome) {}
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
   ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override;
-  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) override;
-  bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) override;
+  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+                           const platform::AgeJudge& judge, platform::FileFacts* facts) override;
+  platform::DeleteOutcome Delete(const platform::Folder& folder, const platform::DirEntry& entry,
+                                 const platform::AgeJudge& judge, platform::FileFacts* facts) override;
   void RequestRescan(const char* folderPath, RescanRequest rescan) override;
 
  private:

@@ -1,6 +1,7 @@
 #include "purge/postoffice_walk.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "platform/ascii.h"
 #include "platform/output.h"
@@ -58,9 +59,8 @@ void PurgeMailboxFolders(const char* mailRootPath, const char* postofficeName, M
                          const PurgeRun& run) {
   if (!run.options.CleansAnyMailboxFolder()) return;  // looked up only to learn that the target names it
   const char* mailbox = FieldText(record->mailbox);
-  if (!IsUsableStoreName(mailbox)) {
-    run.outcome.Fail("Skipped mailbox \"%s\" of postoffice %s: the name cannot be part of a folder path\n", mailbox,
-                     postofficeName);
+  if (const char* problem = StoreNameProblem(mailbox)) {
+    run.outcome.Fail("Skipped mailbox \"%s\" of postoffice %s: %s\n", mailbox, postofficeName, problem);
     return;
   }
   for (const MailboxFolder& folder : kMailboxFolders) {
@@ -168,8 +168,8 @@ void PurgePostoffices(const ServerSettings& settings, PostofficeRequest& request
 
     const char* name = FieldText(record->name);
     NamedMailbox mailbox = NamedMailbox::kNotAsked;
-    if (!IsUsableStoreName(name)) {
-      run.outcome.Fail("Skipped postoffice \"%s\": the name cannot be part of a folder path\n", name);
+    if (const char* problem = StoreNameProblem(name)) {
+      run.outcome.Fail("Skipped postoffice \"%s\": %s\n", name, problem);
     } else if (FormatPath(mailRootPath, sizeof mailRootPath, "%s\\%s\\MAILROOT", mailRoot, name) < 0) {
       run.outcome.Fail("Skipped postoffice %s: its mail root path is too long\n", name);
     } else {
@@ -217,9 +217,38 @@ bool SplitTarget(const char* target, char* filter, size_t filterSize, char* mail
   return true;
 }
 
-bool IsUsableStoreName(const char* name) {
-  if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
-  return strpbrk(name, "\\/:") == nullptr;
+namespace {
+
+// A name plain Win32 paths read as a device: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-COM9 and
+// LPT0-LPT9 (also with a superscript 1, 2 or 3, in the code page or in UTF-8), in any case, with
+// or without an extension and blanks before it.
+bool NamesADevice(const char* name) {
+  size_t length = strcspn(name, ".");
+  while (length > 0 && name[length - 1] == ' ') --length;
+  const std::string_view base(name, length);
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (ascii::EqualNoCase(base, device)) return true;
+  }
+  if (length < 4 || !(ascii::StartsWithNoCase(base, "COM") || ascii::StartsWithNoCase(base, "LPT"))) return false;
+  const std::string_view number = base.substr(3);
+  for (const char* superscript : {"\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}) {
+    if (number == superscript) return true;
+  }
+  return number.size() == 1 && number[0] >= '0' && number[0] <= '9';
+}
+
+}  // namespace
+
+const char* StoreNameProblem(const char* name) {
+  if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || strpbrk(name, "\\/:") != nullptr) {
+    return "the name cannot be part of a folder path";
+  }
+  // Plain Win32 paths drop a trailing dot or space and read a device name as the device; the
+  // server, which makes its folders through them, cannot have made one under such a name.
+  const char last = name[strlen(name) - 1];
+  bool forbidden = last == '.' || last == ' ' || strpbrk(name, "<>\"|?*") != nullptr || NamesADevice(name);
+  for (const char* c = name; *c != '\0' && !forbidden; ++c) forbidden = static_cast<unsigned char>(*c) < 32;
+  return forbidden ? "Windows would read its folder name as another one" : nullptr;
 }
 
 uint32_t GetPurgeWait(platform::System& system) {

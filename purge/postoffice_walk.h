@@ -49,9 +49,12 @@ NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName
 /// `Purge Wait` of the administration key, read afresh through `system`; 1000 when it cannot be read.
 uint32_t GetPurgeWait(platform::System& system);
 
-/// True for a name a folder path can be built from: not empty, not "." or "..", and without
-/// '\\', '/' or ':'.
-bool IsUsableStoreName(const char* name);
+/// Why a postoffice or mailbox name is no folder the run may purge, as the end of its line; null
+/// for a name a folder path can be built from. Refused: an empty name, "." and "..", one holding
+/// '\\', '/' or ':', and on every build one plain Win32 paths would read as another folder: one
+/// ending in a dot or a space, a device name (CON, NUL, COM1.x and the like), or one holding a
+/// character no Windows name holds.
+const char* StoreNameProblem(const char* name);
 
 /// Splits a target other than ALL into the postoffice name filter (the text before the first '/',
 /// or all of it) and the mailbox name (everything after that '/', or empty). False, with

@@ -53,7 +53,7 @@ RunLedger::Visit RunLedger::BeginVisit(const char* folderPath) {
 void RunLedger::EndVisit(Visit visit, uint32_t messages, uint64_t bytes) {
   if (messages == 0) return;
   messages_ += messages;
-  bytes_ += bytes;
+  bytes_ = AddBytes(bytes_, bytes);
   if (visit != Visit::kFirst && visit != Visit::kFirstKeepingNames) return;
   platform::fault::CheckAllocation();
   listedFolders_.insert(visited_);

@@ -8,6 +8,11 @@
 
 #include "platform/files.h"
 
+/// `total` and `bytes` added, stopping at the largest total instead of wrapping.
+inline uint64_t AddBytes(uint64_t total, uint64_t bytes) {
+  return bytes > UINT64_MAX - total ? UINT64_MAX : total + bytes;
+}
+
 /// What one run has purged so far, kept from its first folder to its last line: the totals of
 /// that line, counting each message and each folder once however often the run visits it, and in
 /// a preview what it pretended to delete, so that a folder the run visits again looks as the real

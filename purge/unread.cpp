@@ -41,15 +41,15 @@ ReadState ReadMarkerIn(platform::LineFile& file) {
   return result;
 }
 
-// Opens `file` on the entry and scans its header block; the file stays open when it was read.
-ReadState Judge(platform::LineFile& file, const platform::Folder& folder, const platform::DirEntry& entry) {
-  switch (file.Open(folder, entry)) {
+// Scans the header block of `file` once its open ended as `opened`; the file stays open.
+ReadState Judge(platform::LineFile& file, platform::OpenOutcome opened) {
+  switch (opened) {
     case platform::OpenOutcome::kOpened:
       return ReadMarkerIn(file);
     case platform::OpenOutcome::kGone:
       return ReadState::kGone;
-    case platform::OpenOutcome::kNotAFile:
-      return ReadState::kUnread;  // a device or a FIFO is never read, and never a read message
+    case platform::OpenOutcome::kLeft:
+      return ReadState::kUnread;  // a device, a FIFO or a file no longer old is never read, and stays
     case platform::OpenOutcome::kFailed:
       break;
   }
@@ -60,15 +60,15 @@ ReadState Judge(platform::LineFile& file, const platform::Folder& folder, const 
 
 ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry& entry) {
   platform::LineFile file(kHeaderScanLimit);
-  return Judge(file, folder, entry);
+  return Judge(file, file.Open(folder, entry));
 }
 
 UnreadPurge UnreadPurgeOf(ReadState state) {
   switch (state) {
     case ReadState::kRead:
-    case ReadState::kGone:  // another run deleted it: it is gone, as asked
       return UnreadPurge::kDeleted;
     case ReadState::kUnread:
+    case ReadState::kGone:  // another run deleted it: not this run's purge
       return UnreadPurge::kKept;
     case ReadState::kFailed:
       break;
@@ -76,9 +76,19 @@ UnreadPurge UnreadPurgeOf(ReadState state) {
   return UnreadPurge::kUnreadable;
 }
 
-UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry) {
+UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+                        const platform::AgeJudge& judge, platform::FileFacts* facts) {
   platform::LineFile file(kHeaderScanLimit);
-  const ReadState state = Judge(file, folder, entry);
-  if (state == ReadState::kRead && !file.DeleteAndClose(folder, entry)) return UnreadPurge::kUndeletable;
-  return UnreadPurgeOf(state);
+  const ReadState state = Judge(file, file.OpenToDelete(folder, entry, judge, facts));
+  if (state != ReadState::kRead) return UnreadPurgeOf(state);
+  switch (file.DeleteAndClose(folder, entry)) {
+    case platform::DeleteOutcome::kDeleted:
+      return UnreadPurge::kDeleted;
+    case platform::DeleteOutcome::kGone:
+    case platform::DeleteOutcome::kLeft:
+      return UnreadPurge::kKept;
+    case platform::DeleteOutcome::kFailed:
+      break;
+  }
+  return UnreadPurge::kUndeletable;
 }

@@ -22,8 +22,8 @@ ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry
 
 /// What UNREAD did with one old message.
 enum class UnreadPurge {
-  kDeleted,      ///< its header said it is read, and it is gone (also when it was gone already)
-  kKept,         ///< it is unread, or no regular file
+  kDeleted,      ///< its header said it is read, and this run deleted it
+  kKept,         ///< it is unread, no regular file, no longer old, or gone already (another run's)
   kUnreadable,   ///< it exists but its header could not be opened or read: it stays
   kUndeletable,  ///< its header said it is read, but it could not be deleted: it stays
 };
@@ -33,5 +33,7 @@ enum class UnreadPurge {
 UnreadPurge UnreadPurgeOf(ReadState state);
 
 /// Scans the header block of the entry `entry` as IsMessageRead does and, when the message is
-/// read, deletes it through the same open: the file deleted is the file judged.
-UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry);
+/// read, deletes it through the same open: the file deleted is the file judged, and on Windows
+/// only while `judge` calls it old (LineFile::OpenToDelete). `facts` say what was deleted.
+UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+                        const platform::AgeJudge& judge, platform::FileFacts* facts);

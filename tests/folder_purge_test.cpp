@@ -14,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::AgeFile;
+using testing_support::AlwaysOld;
 using testing_support::CapturedOutput;
 using testing_support::Days;
 using testing_support::Lines;
@@ -164,6 +165,30 @@ TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
   }
 }
 
+TEST_F(PurgeFolderTest, AMessageAnotherRunDeletedFirstIsNotThisRunsPurge) {
+  store_.vanishing = dir_ / "b.MAI";
+  for (int unread : {0, 1}) {
+    runOptions.retainUnread = unread;
+    Message("a.MAI", 40, "X-Read: 1\n\n");
+    Message("b.MAI", 40, "X-Read: 1\n\n");
+    EXPECT_EQ(Purge(30), (std::vector<std::string>{DeletedLine("a.MAI", 0, 1, 10), CountLine(2)}));
+  }
+  EXPECT_EQ(test_.ledger.messages(), 2u);
+  EXPECT_EQ(test_.ledger.bytes(), 22u);
+  EXPECT_FALSE(test_.outcome.WorkWasSkipped());
+}
+
+TEST(RunLedger, TheByteTotalStopsAtTheLargestNumber) {
+  constexpr uint64_t kLargestFile = INT64_MAX;
+  EXPECT_EQ(AddBytes(AddBytes(kLargestFile, kLargestFile), kLargestFile), UINT64_MAX);
+  RunLedger ledger;
+  ledger.BeginVisit("a");
+  ledger.EndVisit(RunLedger::Visit::kFirst, 2, AddBytes(kLargestFile, kLargestFile));
+  ledger.BeginVisit("b");
+  ledger.EndVisit(RunLedger::Visit::kFirst, 1, kLargestFile);
+  EXPECT_EQ(ledger.bytes(), UINT64_MAX);
+}
+
 // Past its bound a preview keeps no more names, and the folder's next visit says it cannot tell
 // (and counts nothing again); folders are the same when the file system says so: Windows ignores
 // the case of every letter, POSIX none.
@@ -264,8 +289,9 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   runOptions.retainUnread = 1;
   const std::string name(2047, 'n');
   CapturedOutput second;
-  EXPECT_FALSE(
-      DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(), test_.run()));
+  platform::FileFacts facts;
+  EXPECT_FALSE(DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(),
+                             AlwaysOld(), test_.run(), &facts));
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(store_.deleteCalls, 0);
 }
@@ -295,13 +321,15 @@ class LookalikeStore final : public MessageStore {
   }
   bool fails = false;
   ReadState ReadHeader(const platform::Folder&, const platform::DirEntry&) override { return ReadState::kRead; }
-  UnreadPurge DeleteIfRead(const platform::Folder&, const platform::DirEntry& entry) override {
+  UnreadPurge DeleteIfRead(const platform::Folder&, const platform::DirEntry& entry, const platform::AgeJudge&,
+                           platform::FileFacts*) override {
     deleted.push_back(entry.name);
     return UnreadPurge::kDeleted;
   }
-  bool Delete(const platform::Folder&, const platform::DirEntry& entry) override {
+  platform::DeleteOutcome Delete(const platform::Folder&, const platform::DirEntry& entry, const platform::AgeJudge&,
+                                 platform::FileFacts*) override {
     deleted.push_back(entry.name);
-    return true;
+    return platform::DeleteOutcome::kDeleted;
   }
   void RequestRescan(const char*, RescanRequest) override {}
   std::vector<std::string> deleted;

@@ -1,8 +1,10 @@
 // Holds message files open as another program would (a backup agent, a virus scanner): without
 // sharing them for reading, writing or deletion, until a given file is gone, and then a given
-// number of milliseconds longer. Prints "held" once every file is open.
+// number of milliseconds longer. Prints "held" once every file is open. With a last argument
+// "+NEW", renames NEW onto the first file held once it lets go, as a program that replaces a
+// message would.
 //
-//   hold_file RELEASE_WHEN_GONE MILLISECONDS FILE...
+//   hold_file RELEASE_WHEN_GONE MILLISECONDS FILE... [+NEW]
 #include <windows.h>
 
 #include <cstdio>
@@ -14,6 +16,7 @@ int main(int argc, char** argv) {
     std::printf("usage: hold_file RELEASE_WHEN_GONE MILLISECONDS FILE...\n");
     return 2;
   }
+  const char* replacement = argv[argc - 1][0] == '+' ? argv[--argc] + 1 : nullptr;
   std::vector<HANDLE> held;
   for (int i = 3; i < argc; ++i) {
     HANDLE file = CreateFileA(argv[i], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -28,5 +31,6 @@ int main(int argc, char** argv) {
   while (GetFileAttributesA(argv[1]) != INVALID_FILE_ATTRIBUTES) Sleep(5);
   Sleep(static_cast<DWORD>(std::atoi(argv[2])));
   for (HANDLE file : held) CloseHandle(file);
+  if (replacement != nullptr && !MoveFileExA(replacement, argv[3], MOVEFILE_REPLACE_EXISTING)) return 1;
   return 0;
 }

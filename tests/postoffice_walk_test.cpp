@@ -13,12 +13,17 @@
 
 namespace {
 
-TEST(IsUsableStoreName, RefusesNamesThatWouldLeaveTheFolderOrNameNothing) {
+TEST(StoreNameProblem, RefusesNamesThatNameNothingOrAnotherFolder) {
   for (const char* name : {"", ".", "..", "a\\b", "a/b", "C:", "x:y", "/", "\\"}) {
-    EXPECT_FALSE(IsUsableStoreName(name)) << name;
+    EXPECT_STREQ(StoreNameProblem(name), "the name cannot be part of a folder path") << name;
   }
-  for (const char* name : {"Main", "john.smith", "...", ".hidden", "a b", "Junk E-mail"}) {
-    EXPECT_TRUE(IsUsableStoreName(name)) << name;
+  // What plain Win32 paths would read as another folder or a device, on every build.
+  for (const char* name : {"...", "m.", "m..", "m ", "CON", "nul.txt", "Lpt9.x.y", "com0", "AUX .a", "CONIN$",
+                           "COM\xB9", "lpt\xC2\xB3", "a<b", "a|b", "what?", "a\tb"}) {
+    EXPECT_STREQ(StoreNameProblem(name), "Windows would read its folder name as another one") << name;
+  }
+  for (const char* name : {"Main", "john.smith", ".hidden", "a b", "Junk E-mail", "CONSOLE", "COM10", "LPT", "nul_"}) {
+    EXPECT_EQ(StoreNameProblem(name), nullptr) << name;
   }
 }
 

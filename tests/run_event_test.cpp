@@ -33,8 +33,9 @@ class RecordingSystem final : public platform::HostSystem {
     if (eventFails) snprintf(problem, problemSize, "Unable to write the run's event (test).");
     return !eventFails;
   }
-  bool DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry) override {
-    return !deleteFails && HostSystem::DeleteEntry(folder, entry);
+  platform::DeleteOutcome DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
+                                      const platform::AgeJudge& judge, platform::FileFacts* facts) override {
+    return deleteFails ? platform::DeleteOutcome::kFailed : HostSystem::DeleteEntry(folder, entry, judge, facts);
   }
   void WaitForKeyPress() override {}
 

@@ -11,6 +11,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::AlwaysOld;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
@@ -47,9 +48,12 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
     EXPECT_EQ(IsMessageRead(folder, entry), ReadState::kRead);
     // Only the sibling has one: to this folder it is gone.
     EXPECT_EQ(IsMessageRead(folder, {"c.MAI", platform::kAttributeNormal, 0}), ReadState::kGone);
-    EXPECT_TRUE(platform::DeleteEntry(folder, {"b.MAI", platform::kAttributeNormal, 0}));
-    // Gone already (another run removed it) counts as deleted.
-    EXPECT_TRUE(platform::DeleteEntry(folder, {"absent.MAI", platform::kAttributeNormal, 0}));
+    platform::FileFacts facts;
+    EXPECT_EQ(platform::DeleteEntry(folder, {"b.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
+              platform::DeleteOutcome::kDeleted);
+    // Gone already: another run removed it.
+    EXPECT_EQ(platform::DeleteEntry(folder, {"absent.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
+              platform::DeleteOutcome::kGone);
   });
   EXPECT_EQ(platform::SearchFolder(Pattern(listed).c_str(), visitor), platform::SearchOutcome::kCompleted);
 
@@ -59,7 +63,9 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
   EXPECT_TRUE(fs::exists(sibling / "b.MAI"));
   EXPECT_TRUE(fs::exists(listed / "sub" / "b.MAI"));
   // No folder, no entry.
-  EXPECT_FALSE(platform::DeleteEntry(platform::Folder(), {"a.MAI", platform::kAttributeNormal, 0}));
+  platform::FileFacts facts;
+  EXPECT_EQ(platform::DeleteEntry(platform::Folder(), {"a.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
+            platform::DeleteOutcome::kFailed);
   EXPECT_TRUE(fs::exists(listed / "a.MAI"));
 }
 

@@ -92,16 +92,18 @@ platform::SearchOutcome RecordingStore::Search(const char* pattern, platform::En
   return platform::SearchFolder(pattern, visitor);
 }
 
-UnreadPurge RecordingStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) {
+UnreadPurge RecordingStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+                                         const platform::AgeJudge& judge, platform::FileFacts* facts) {
+  if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
   if (deleteCalls + 1 == failingDelete) {
     // Judged only, so that the failing deletion touches nothing.
     const ReadState state = IsMessageRead(folder, entry);
     if (state == ReadState::kUnread) return UnreadPurge::kKept;
-    if (state != ReadState::kRead) return state == ReadState::kGone ? UnreadPurge::kDeleted : UnreadPurge::kUnreadable;
+    if (state != ReadState::kRead) return state == ReadState::kGone ? UnreadPurge::kKept : UnreadPurge::kUnreadable;
     ++deleteCalls;
     return UnreadPurge::kUndeletable;
   }
-  const UnreadPurge result = PurgeIfRead(folder, entry);
+  const UnreadPurge result = PurgeIfRead(folder, entry, judge, facts);
   if (result == UnreadPurge::kDeleted || result == UnreadPurge::kUndeletable) {
     ++deleteCalls;
     deleted.push_back(entry.name);
@@ -109,11 +111,13 @@ UnreadPurge RecordingStore::DeleteIfRead(const platform::Folder& folder, const p
   return result;
 }
 
-bool RecordingStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry) {
+platform::DeleteOutcome RecordingStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry,
+                                               const platform::AgeJudge& judge, platform::FileFacts* facts) {
   ++deleteCalls;
-  if (deleteCalls == failingDelete) return false;
+  if (deleteCalls == failingDelete) return platform::DeleteOutcome::kFailed;
+  if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
   deleted.push_back(entry.name);
-  return platform::DeleteEntry(folder, entry);
+  return platform::DeleteEntry(folder, entry, judge, facts);
 }
 
 ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& name) {

@@ -68,25 +68,33 @@ class CapturedOutput {
 std::vector<std::string> Lines(const std::string& text);
 
 /// The real file system, recording every call; rescan requests are recorded instead of sent,
-/// and the deletion numbered `failingDelete` (from 1) fails without touching the file (a read
-/// message then stays).
+/// the deletion numbered `failingDelete` (from 1) fails without touching the file (a read
+/// message then stays), and `vanishing` is removed, as by another run, just before its deletion.
 class RecordingStore final : public MessageStore {
  public:
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
   ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override {
     return IsMessageRead(folder, entry);
   }
-  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry) override;
-  bool Delete(const platform::Folder& folder, const platform::DirEntry& entry) override;
+  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+                           const platform::AgeJudge& judge, platform::FileFacts* facts) override;
+  platform::DeleteOutcome Delete(const platform::Folder& folder, const platform::DirEntry& entry,
+                                 const platform::AgeJudge& judge, platform::FileFacts* facts) override;
   void RequestRescan(const char* folderPath, RescanRequest rescan) override {
     if (rescan == RescanRequest::kSend) rescans.push_back(folderPath);
   }
 
   int failingDelete = 0;
   int deleteCalls = 0;
+  std::filesystem::path vanishing;
   std::vector<std::string> patterns;
   std::vector<std::string> deleted;  ///< file names
   std::vector<std::string> rescans;
+};
+
+/// Calls every file old, as a folder judged with DAYS 0 would.
+struct AlwaysOld final : platform::AgeJudge {
+  bool IsOld(uint64_t) const override { return true; }
 };
 
 /// The records of one purge run for a test to set and look at: options, a recording store, the

@@ -97,9 +97,10 @@ TEST_F(IsMessageReadTest, OnlyTheFirstMebibyteIsScanned) {
 TEST_F(IsMessageReadTest, AMissingFileIsGoneAndADeviceIsNeverRead) {
   WriteFile(dir_ / "m.MAI", "X-Read: 1\n");  // an entry, so that the folder is open for the others
   EXPECT_EQ(testing_support::ReadStateOf(dir_.path(), "absent.MAI"), ReadState::kGone);
-  // Nor is a device: an endless one would never end the header scan.
+  // Nor is a device: an endless one would never end the header scan. On Windows the literal path
+  // of NUL.MAI names a file of the folder, never the device: here none.
   if (testing_support::IsWindowsBuild()) {
-    EXPECT_EQ(testing_support::ReadStateOf(dir_.path(), "NUL.MAI"), ReadState::kUnread);
+    EXPECT_EQ(testing_support::ReadStateOf(dir_.path(), "NUL.MAI"), ReadState::kGone);
   } else {
     std::filesystem::create_symlink("/dev/zero", dir_ / "zero.MAI");
     EXPECT_EQ(testing_support::ReadStateOf(dir_.path(), "zero.MAI"), ReadState::kUnread);

@@ -158,10 +158,21 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   return unfinished ? SearchOutcome::kUnfinished : SearchOutcome::kCompleted;
 }
 
-bool DeleteEntry(const Folder& folder, const DirEntry& entry) {
+namespace {
+
+// The entry goes by name through the open folder, at one call: the listing judged it moments ago.
+DeleteOutcome Unlink(const Folder& folder, const DirEntry& entry) {
   const int descriptor = FolderAccess::Descriptor(folder);
-  if (descriptor < 0 || Fails(Point::kDelete)) return false;
-  return unlinkat(descriptor, entry.name, 0) == 0 || errno == ENOENT;
+  if (descriptor < 0 || Fails(Point::kDelete)) return DeleteOutcome::kFailed;
+  if (unlinkat(descriptor, entry.name, 0) == 0) return DeleteOutcome::kDeleted;
+  return errno == ENOENT ? DeleteOutcome::kGone : DeleteOutcome::kFailed;
+}
+
+}  // namespace
+
+DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge&, FileFacts* facts) {
+  *facts = FileFacts{entry.creationTime, entry.size};
+  return Unlink(folder, entry);
 }
 
 OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
@@ -189,13 +200,13 @@ OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
       // No target: the link may still be there (dangling), or gone itself. One that cannot be
       // looked at is a header that could not be read, not a link known to name no file.
       if (Fails(Point::kEntryInfo)) return OpenOutcome::kFailed;
-      if (fstatat(descriptor, entry.name, &info, AT_SYMLINK_NOFOLLOW) == 0) return OpenOutcome::kNotAFile;
+      if (fstatat(descriptor, entry.name, &info, AT_SYMLINK_NOFOLLOW) == 0) return OpenOutcome::kLeft;
       return errno == ENOENT ? OpenOutcome::kGone : OpenOutcome::kFailed;
     }
     const bool looked = !Fails(Point::kEntryInfo) && fstat(fd, &info) == 0;
     if (!looked || !S_ISREG(info.st_mode)) {
       close(fd);
-      return looked ? OpenOutcome::kNotAFile : OpenOutcome::kFailed;
+      return looked ? OpenOutcome::kLeft : OpenOutcome::kFailed;
     }
   }
   Start(fd);
@@ -221,11 +232,17 @@ void LineFile::Close() {
   handle_ = -1;
 }
 
-bool LineFile::DeleteAndClose(const Folder& folder, const DirEntry& entry) {
-  if (handle_ < 0) return false;
+OpenOutcome LineFile::OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge&, FileFacts* facts) {
+  const OpenOutcome opened = Open(folder, entry);
+  *facts = FileFacts{entry.creationTime, entry.size};
+  return opened;
+}
+
+DeleteOutcome LineFile::DeleteAndClose(const Folder& folder, const DirEntry& entry) {
+  if (handle_ < 0) return DeleteOutcome::kFailed;
   // No call marks an open file for deletion here: the entry goes by name, as a delete alone.
   Close();
-  return DeleteEntry(folder, entry);
+  return Unlink(folder, entry);
 }
 
 bool CreateDirectoryAt(const char* path) { return !Fails(Point::kCreateDirectory) && mkdir(path, 0777) == 0; }

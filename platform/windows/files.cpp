@@ -25,14 +25,14 @@ using WidePath = wchar_t[kWidePathSize];
 }  // namespace
 
 // The full folder path with its trailing separator, for the search that lists the folder and the
-// calls that act on its entries, and how many of its files in a row another program held.
+// calls that act on its entries, and how long the calls on its entries waited for held files.
 class FolderAccess {
  public:
   static void SetPrefix(Folder& folder, const wchar_t* prefix, uint32_t length) {
     folder.prefix_ = prefix;
     folder.prefixLength_ = length;
   }
-  static uint32_t& LockedInARow(const Folder& folder) { return folder.lockedInARow_; }
+  static uint32_t& Waited(const Folder& folder) { return folder.waited_; }
 
   // The full path of `entry` of `folder` by its real name: false when there is no folder, the
   // name does not convert or the path does not fit.
@@ -47,11 +47,11 @@ using fault::Point;
 constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
 
 // A file another program holds without sharing it for deletion is tried again after each of
-// these waits (half a second in all); once this many files of a folder in a row stayed held, the
-// rest of the folder is tried once each, so that a folder a backup holds whole never stalls the
-// run.
+// these waits (half a second in all), as long as the waits of its folder stay within a second:
+// past that each held file of the folder gets one try, so that a folder a backup holds, whole or
+// in part, never stalls the run.
 constexpr DWORD kLockedRetryWaits[] = {100, 150, 250};
-constexpr uint32_t kLockedFilesBeforeGivingUp = 3;
+constexpr uint32_t kFolderWaitLimit = 1000;
 
 // True when the last call on a file failed with `error` because the file is gone, or is being
 // deleted: a file pending deletion refuses to be opened or deleted again with access denied, and
@@ -65,24 +65,18 @@ bool GoneOrBeingDeleted(DWORD error) {
 bool HeldByAnotherProgram(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
 // Makes `attempt` (true when it succeeded, the last error set when not), and again after each
-// wait while another program holds the file, as long as the folder has not given up on retries.
-// The last error stays that of the last attempt.
+// wait while another program holds the file and the folder's waits stay within their limit. The
+// last error stays that of the last attempt.
 template <typename Attempt>
 bool AttemptWhileHeld(const Folder& folder, Attempt attempt) {
-  uint32_t& lockedInARow = FolderAccess::LockedInARow(folder);
+  uint32_t& waited = FolderAccess::Waited(folder);
   bool done = attempt();
-  if (!done && HeldByAnotherProgram(GetLastError()) && lockedInARow < kLockedFilesBeforeGivingUp) {
-    for (DWORD wait : kLockedRetryWaits) {
-      Sleep(wait);
-      done = attempt();
-      if (done || !HeldByAnotherProgram(GetLastError())) break;
-    }
+  for (DWORD wait : kLockedRetryWaits) {
+    if (done || !HeldByAnotherProgram(GetLastError()) || waited + wait > kFolderWaitLimit) break;
+    Sleep(wait);
+    waited += wait;
+    done = attempt();
   }
-  const DWORD error = GetLastError();
-  if (lockedInARow < kLockedFilesBeforeGivingUp) {
-    lockedInARow = !done && HeldByAnotherProgram(error) ? lockedInARow + 1 : 0;
-  }
-  SetLastError(error);
   return done;
 }
 
@@ -95,15 +89,14 @@ bool Append(WidePath& path, size_t* used, const wchar_t* text, size_t length) {
   return true;
 }
 
-// `prefix` followed by `name`, in the "\\?\" form when the whole is past MAX_PATH: the plain form
-// stops there on systems that do not opt in to long paths. The prefix is a full path already,
-// as that form takes it unparsed.
+// `prefix` followed by `name`, in the literal "\\?\" form at any length: the plain form reads a
+// name such as LPT9.MAI as a device, drops trailing dots and spaces and folds "..", and stops at
+// MAX_PATH. The prefix is a full path already, as that form takes it unparsed.
 bool JoinPath(WidePath& path, const wchar_t* prefix, size_t prefixLength, const wchar_t* name, size_t nameLength) {
   size_t used = 0;
   path[0] = L'\0';
-  const bool plain = prefixLength + nameLength < MAX_PATH || wcsncmp(prefix, L"\\\\?\\", 4) == 0 ||
-                     wcsncmp(prefix, L"\\\\.\\", 4) == 0;
-  if (!plain) {
+  const bool literal = wcsncmp(prefix, L"\\\\?\\", 4) == 0 || wcsncmp(prefix, L"\\\\.\\", 4) == 0;
+  if (!literal) {
     if (wcsncmp(prefix, L"\\\\", 2) == 0) {
       if (!Append(path, &used, L"\\\\?\\UNC\\", 8)) return false;
       prefix += 2;
@@ -234,59 +227,115 @@ SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
   return error == ERROR_NO_MORE_FILES && !unconverted ? SearchOutcome::kCompleted : SearchOutcome::kUnfinished;
 }
 
-bool DeleteEntry(const Folder& folder, const DirEntry& entry) {
-  WidePath path;
-  if (!FolderAccess::EntryPath(folder, entry, path) || Fails(Point::kDelete)) return false;
-  // Gone already, or another run is deleting it: either way it goes. A read-only file stays, and
-  // so does one another program still holds after the retries.
-  return AttemptWhileHeld(folder, [&] { return DeleteFileW(path) != 0; }) || GoneOrBeingDeleted(GetLastError());
-}
+namespace {
 
-OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
-  Close();
+// Opens the entry of `folder` by its literal path with `access` (the failure point `point`),
+// sharing it for reading, writing and deletion: the server may write the file, and another run
+// may delete it meanwhile. A reparse point is the entry itself, never what it names. The file is
+// judged through the handle: only a plain file that `judge` calls old (any plain file without
+// one) stays open in `*opened`, with `facts` read through the handle. Each retry of a held file
+// opens and judges it again: another file may bear the name by then.
+OpenOutcome OpenJudged(const Folder& folder, const DirEntry& entry, DWORD access, Point point, const AgeJudge* judge,
+                       FileFacts* facts, HANDLE* opened) {
   WidePath path;
-  if (!FolderAccess::EntryPath(folder, entry, path) || Fails(Point::kOpenMessage)) return OpenOutcome::kFailed;
-  // Shared for reading, writing and deletion: the server may write the file, and another run may
-  // delete it while this one reads its header (the runtime's fopen would refuse it that). Opened
-  // for deletion too, so that the file deleted is the file judged; a reparse point is the entry
-  // itself, never what it names.
+  if (!FolderAccess::EntryPath(folder, entry, path)) return OpenOutcome::kFailed;
+  if (Fails(point)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return OpenOutcome::kFailed;
+  }
   HANDLE file = INVALID_HANDLE_VALUE;
   AttemptWhileHeld(folder, [&] {
-    file = CreateFileW(path, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    file = CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     return file != INVALID_HANDLE_VALUE;
   });
   if (file == INVALID_HANDLE_VALUE) {
     return GoneOrBeingDeleted(GetLastError()) ? OpenOutcome::kGone : OpenOutcome::kFailed;
   }
-  // A name such as CON.MAI or NUL.MAI opens a device, not the file: only a file on disk is read.
-  // A type that cannot be read is a file that cannot be read, never an unread message.
-  SetLastError(NO_ERROR);
-  const DWORD type =
-      Fails(Point::kFileType) ? (SetLastError(ERROR_INVALID_HANDLE), FILE_TYPE_UNKNOWN) : GetFileType(file);
-  if (type != FILE_TYPE_DISK) {
-    const bool failed = type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR;
+  // Two small reads: the whole-file GetFileInformationByHandle also asks for the volume and the
+  // file's name, and costs three times as much per delete under Wine.
+  FILE_BASIC_INFO basic;
+  FILE_STANDARD_INFO standard;
+  if (Fails(Point::kEntryInfo) || !GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+      !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) {
     CloseHandle(file);
-    return failed ? OpenOutcome::kFailed : OpenOutcome::kNotAFile;
+    SetLastError(ERROR_IO_DEVICE);
+    return OpenOutcome::kFailed;
   }
-  Start(reinterpret_cast<intptr_t>(file));
+  const uint64_t created = static_cast<uint64_t>(basic.CreationTime.QuadPart);
+  constexpr DWORD kNoPlainFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+  if ((basic.FileAttributes & kNoPlainFile) != 0 || (judge != nullptr && !judge->IsOld(created))) {
+    CloseHandle(file);
+    return OpenOutcome::kLeft;
+  }
+  if (facts != nullptr) *facts = FileFacts{created, static_cast<uint64_t>(standard.EndOfFile.QuadPart)};
+  *opened = file;
   return OpenOutcome::kOpened;
 }
 
-bool LineFile::DeleteAndClose(const Folder&, const DirEntry&) {
-  if (handle_ == -1) return false;
-  // The handle that read the header deletes the file when it closes: a name swapped since the
-  // read cannot redirect the deletion. A read-only file refuses it and stays.
-  if (Fails(Point::kDelete)) {
-    Close();
-    return false;
-  }
+// Marks the open `file` for deletion: it goes when its last handle closes. A read-only file
+// refuses it and stays.
+DeleteOutcome MarkForDeletion(HANDLE file) {
+  if (Fails(Point::kDisposition)) return DeleteOutcome::kFailed;
   FILE_DISPOSITION_INFO disposition{TRUE};
-  const HANDLE file = reinterpret_cast<HANDLE>(handle_);
-  const bool gone = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0 ||
-                    GoneOrBeingDeleted(GetLastError());
+  if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)) {
+    return DeleteOutcome::kDeleted;
+  }
+  return GoneOrBeingDeleted(GetLastError()) ? DeleteOutcome::kGone : DeleteOutcome::kFailed;
+}
+
+}  // namespace
+
+DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge, FileFacts* facts) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  switch (OpenJudged(folder, entry, DELETE | FILE_READ_ATTRIBUTES, Point::kDelete, &judge, facts, &file)) {
+    case OpenOutcome::kOpened:
+      break;
+    case OpenOutcome::kGone:
+      return DeleteOutcome::kGone;
+    case OpenOutcome::kLeft:
+      return DeleteOutcome::kLeft;
+    case OpenOutcome::kFailed:
+      return DeleteOutcome::kFailed;
+  }
+  const DeleteOutcome outcome = MarkForDeletion(file);
+  CloseHandle(file);
+  return outcome;
+}
+
+OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
   Close();
-  return gone;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  const OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, nullptr, nullptr, &file);
+  if (outcome == OpenOutcome::kOpened) Start(reinterpret_cast<intptr_t>(file));
+  deletable_ = false;
+  return outcome;
+}
+
+OpenOutcome LineFile::OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
+                                   FileFacts* facts) {
+  Close();
+  HANDLE file = INVALID_HANDLE_VALUE;
+  OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ | DELETE, Point::kOpenMessage, &judge, facts, &file);
+  deletable_ = true;
+  if (outcome == OpenOutcome::kFailed && GetLastError() == ERROR_ACCESS_DENIED) {
+    // An account that may read the message but not delete it: its header still says whether it
+    // should go, and the deletion then fails instead of the read.
+    outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, &judge, facts, &file);
+    deletable_ = false;
+  }
+  if (outcome == OpenOutcome::kOpened) Start(reinterpret_cast<intptr_t>(file));
+  return outcome;
+}
+
+DeleteOutcome LineFile::DeleteAndClose(const Folder&, const DirEntry&) {
+  if (handle_ == -1) return DeleteOutcome::kFailed;
+  // The handle that read the header deletes the file when it closes: a name swapped since the
+  // read cannot redirect the deletion.
+  const DeleteOutcome outcome =
+      deletable_ ? MarkForDeletion(reinterpret_cast<HANDLE>(handle_)) : DeleteOutcome::kFailed;
+  Close();
+  return outcome;
 }
 
 int64_t LineFile::ReadSome(uint32_t wanted) {

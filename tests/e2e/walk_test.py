@@ -504,5 +504,31 @@ class UnusableNames(WalkCase):
         self.assertIn("[SF:P/ok] -> Purging Inbox", result.lines)
 
 
+class NamesWindowsWouldRewrite(WalkCase):
+    def test_postoffices_and_mailboxes_plain_paths_read_as_others_are_skipped_on_both_builds(self):
+        s = self.store
+        odd = [s.message("P", name, "Inbox", "old.MAI", 40) for name in ("m.", "m..", "CON", "lpt1.x")]
+        odd.append(s.message("...", "Postmaster", "Inbox", "old.MAI", 40))
+        plain = s.message("P", "m", "Inbox", "old.MAI", 40)
+        self.configure()
+        result = self.purge("P/m.", "30", "INBOX")
+        self.assertEqual(result.status, 1, result.text)
+        self.assertIn('Skipped mailbox "m." of postoffice P: Windows would read its folder name as another one',
+                      result.lines)
+        self.assertTrue(os.path.exists(plain))
+        result = self.purge("ALL", "30", "INBOX+POSTMASTER")
+        self.assertEqual(result.status, 1, result.text)
+        # Under Wine the sample provider's own listing reads CON, lpt1.x and ... as a device or
+        # the parent folder, and never names them.
+        mailboxes = ("m.", "m..") if UNDER_WINE else ("CON", "lpt1.x", "m.", "m..")
+        skipped = [line for line in result.lines if line.startswith("Skipped ")]
+        self.assertEqual(sorted(skipped), [
+            'Skipped mailbox "%s" of postoffice P: Windows would read its folder name as another one' % name
+            for name in mailboxes] +
+            ([] if UNDER_WINE else ['Skipped postoffice "...": Windows would read its folder name as another one']))
+        self.assertTrue(all(os.path.exists(path) for path in odd))
+        self.assertFalse(os.path.exists(plain))
+
+
 if __name__ == "__main__":
     unittest.main()

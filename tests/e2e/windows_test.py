@@ -1,5 +1,6 @@
-"""What only the Windows build meets: names the code page cannot show, long paths, message files
-another program holds open (tests/hold_file.cpp), and the run's event in the Application log."""
+"""What only the Windows build meets: names the code page cannot show or that plain paths read as
+devices, long paths, message files another program holds open or replaces (tests/hold_file.cpp), and
+the run's event in the Application log."""
 import codecs
 import os
 import re
@@ -8,6 +9,7 @@ import time
 import unittest
 
 from harness import UNDER_WINE, native_path
+from qnstore import write_message
 from walk_test import WalkCase
 
 HOLD_FILE = os.environ.get("QNPURGE_HOLD_FILE")
@@ -19,6 +21,7 @@ EVENT_TRACE = {"WINEDEBUG": "fixme+advapi,+eventlog"}
 REPORTED = re.compile(r"fixme:advapi:ReportEventW \([0-9A-Fa-f]+,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),")
 STRING = re.compile(r"(trace|warn|err):eventlog:ReportEventW L\"(.*)\"$")
 INFORMATION, ERROR = 0x4, 0x1
+DEVICE_NAMES = ["LPT9.MAI", "com9.mai", "PRN.x.MAI", "CON.MAI", "NUL.MAI", "AUX.MAI", "COM1.MAI"]
 
 
 class HeadquartersCase(WalkCase):
@@ -45,6 +48,26 @@ class ExactNames(HeadquartersCase):
             self.assertEqual(printed, ["?.MAI", "x?..?..?..?bob?Inbox?VICTIM.MAI"], switches)
             self.assertIn("-->2\t Messages in\t" + inbox, result.lines)
 
+    def test_messages_named_as_devices_are_purged_by_their_own_names(self):
+        s = self.store
+        for switches in (["INBOX"], ["INBOX", "UNREAD"]):
+            old = [s.message("Headquarters", "alice", "Inbox", name, 40, read=True) for name in DEVICE_NAMES]
+            unread = s.message("Headquarters", "alice", "Inbox", "Lpt8.MAI", 40)
+            result = self.purge("Headquarters/alice", "30", *switches)
+            self.assertEqual(result.status, 0, result.text)
+            self.assertFalse(any(os.path.exists(path) for path in old), switches)
+            self.assertEqual(os.path.exists(unread), "UNREAD" in switches)
+            self.assertIn("Purged %d messages" % (len(old) + ("UNREAD" not in switches)), result.lines[-1])
+
+    def test_a_name_that_does_not_convert_never_costs_the_young_message_that_bears_its_substitute(self):
+        # Wine lists the name 0xFF as U+FFFD, which names the other file.
+        young = self.store.message("Headquarters", "alice", "Inbox", "\ufffd.MAI", 1, read=True)
+        write_message(os.path.join(os.path.dirname(young).encode(), b"\xff.MAI"), 40, read=True)
+        for switches in (["INBOX"], ["INBOX", "UNREAD"]):
+            result = self.purge("Headquarters/alice", "30", *switches)
+            self.assertTrue(os.path.exists(young), result.text)
+            self.assertFalse(any(line.endswith(" old") for line in result.lines), result.text)
+
     def test_a_mailbox_path_past_260_characters_is_purged(self):
         self.store = type(self.store)(os.path.join(self.scratch.name, "store-" + "s" * 40))
         self.configure()
@@ -61,9 +84,10 @@ class ExactNames(HeadquartersCase):
 
 @unittest.skipUnless(UNDER_WINE, "Windows names and sharing")
 class HeldFiles(HeadquartersCase):
-    def hold(self, release_when_gone, milliseconds, files):
+    def hold(self, release_when_gone, milliseconds, files, replacement=None):
         holder = subprocess.Popen(["wine", HOLD_FILE, native_path(release_when_gone), str(milliseconds)] +
-                                  [native_path(path) for path in files],
+                                  [native_path(path) for path in files] +
+                                  (["+" + native_path(replacement)] if replacement else []),
                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.addCleanup(holder.wait, 30)
         self.assertEqual(holder.stdout.readline().strip(), b"held")
@@ -83,9 +107,24 @@ class HeldFiles(HeadquartersCase):
             self.assertEqual(result.status, 0, result.text)
             self.assertFalse(os.path.exists(held), switches)
 
-    def test_files_held_throughout_are_said_and_a_folder_held_whole_never_stalls_the_run(self):
+    def test_a_held_message_replaced_during_the_retries_stays(self):
         s = self.store
-        held = [s.message("Headquarters", "alice", "Inbox", "held%02d.MAI" % i, 40, read=True) for i in range(20)]
+        for switches in (["INBOX+DELETED"], ["INBOX+DELETED", "UNREAD"]):
+            first = s.message("Headquarters", "alice", "Deleted Items", "first.MAI", 40, read=True)
+            held = s.message("Headquarters", "alice", "Inbox", "held.MAI", 40, read=True)
+            young = os.path.join(self.scratch.name, "young.MAI")
+            write_message(young, 0, read=True)
+            holder = self.hold(first, 150, [held], replacement=young)
+            result = self.purge("Headquarters/alice", "30", *switches)
+            self.assertEqual(holder.wait(30), 0)
+            self.assertEqual(result.status, 0, result.text)
+            self.assertTrue(os.path.exists(held), switches)
+            self.assertFalse(any(line.startswith("held.MAI") for line in result.lines), result.text)
+
+    def test_every_other_file_of_a_folder_held_throughout_is_said_and_never_stalls_the_run(self):
+        s = self.store
+        files = [s.message("Headquarters", "alice", "Inbox", "m%02d.MAI" % i, 40, read=True) for i in range(60)]
+        held = files[::2]
         flag = os.path.join(self.scratch.name, "hold.flag")
         open(flag, "w").close()
         self.hold(flag, 0, held)
@@ -100,7 +139,8 @@ class HeldFiles(HeadquartersCase):
         unable = [line for line in result.lines if line.startswith("Unable to ")]
         self.assertEqual(sorted(unable), ["Unable to delete %s in %s" % (os.path.basename(p), inbox) for p in held])
         self.assertTrue(all(os.path.exists(path) for path in held))
-        # Half a second for each of the first few held files, no retry for the rest.
+        self.assertFalse(any(os.path.exists(path) for path in files[1::2]))
+        # A second of waits for the folder, one try for each held file after that.
         self.assertLess(elapsed, 8)
 
 

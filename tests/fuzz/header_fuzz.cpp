@@ -53,6 +53,10 @@ OpenOutcome LineFile::Open(const Folder&, const DirEntry&) {
   return OpenOutcome::kOpened;
 }
 
+OpenOutcome LineFile::OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge&, FileFacts*) {
+  return Open(folder, entry);
+}
+
 int64_t LineFile::ReadSome(uint32_t wanted) {
   Message& m = message;
   if (m.offset < m.padding) {
@@ -77,10 +81,10 @@ int64_t LineFile::ReadSome(uint32_t wanted) {
 
 void LineFile::Close() { handle_ = -1; }
 
-bool LineFile::DeleteAndClose(const Folder&, const DirEntry&) {
+DeleteOutcome LineFile::DeleteAndClose(const Folder&, const DirEntry&) {
   message.deleted = handle_ != -1;
   Close();
-  return message.deleted;
+  return message.deleted ? DeleteOutcome::kDeleted : DeleteOutcome::kFailed;
 }
 
 }  // namespace platform
@@ -108,7 +112,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // UNREAD's judge-and-delete reads the same bytes and deletes exactly what the scan calls read.
   message.offset = 0;
   message.readCount = 0;
-  const UnreadPurge purge = PurgeIfRead(folder, entry);
+  struct : platform::AgeJudge {
+    bool IsOld(uint64_t) const override { return true; }
+  } old;
+  platform::FileFacts facts;
+  const UnreadPurge purge = PurgeIfRead(folder, entry, old, &facts);
   const bool consistent = state == ReadState::kFailed ? purge == UnreadPurge::kUnreadable
                                                       : (purge == UnreadPurge::kDeleted) == (state == ReadState::kRead);
   if (!consistent || message.deleted != (purge == UnreadPurge::kDeleted)) {
