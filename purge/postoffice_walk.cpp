@@ -251,11 +251,6 @@ const char* StoreNameProblem(const char* name) {
   return forbidden ? "Windows would read its folder name as another one" : nullptr;
 }
 
-uint32_t GetPurgeWait(platform::System& system) {
-  uint32_t value = 0;
-  return RegReadDword(system, kAdministrationKey, "Purge Wait", &value) ? value : 1000u;
-}
-
 void PurgePostmasterInbox(const char* mailRootPath, const PurgeRun& run) {
   char folderPath[kPathSize];
   if (FormatPath(folderPath, sizeof folderPath, "%s\\Postmaster\\Inbox", mailRootPath) < 0) {

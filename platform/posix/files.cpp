@@ -20,7 +20,6 @@
 namespace platform {
 
 const char kPathSeparator = '/';
-const fault::Builds fault::kThisBuild = fault::Builds::kPosix;
 
 // The open folder's descriptor, for the search that opens it and the calls that act on its
 // entries.

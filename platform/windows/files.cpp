@@ -13,7 +13,6 @@ extern "C" NTSYSAPI LONG NTAPI RtlGetLastNtStatus();
 namespace platform {
 
 const char kPathSeparator = '\\';
-const fault::Builds fault::kThisBuild = fault::Builds::kWindows;
 
 namespace {
 
