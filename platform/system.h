@@ -45,18 +45,12 @@ class System {
   virtual void* FindSymbol(LibraryHandle library, const char* name) = 0;
   /// As platform::FreeLibraryHandle.
   virtual void FreeLibraryHandle(LibraryHandle library) = 0;
-  /// As platform::EnterComApartment.
-  virtual bool EnterComApartment() = 0;
-  /// As platform::LeaveComApartment.
-  virtual void LeaveComApartment() = 0;
+  /// As platform::CallInComApartment.
+  virtual void CallInComApartment(void (*call)(void* context), void* context) = 0;
   /// As platform::CurrentFileTime.
   virtual uint64_t CurrentFileTime() = 0;
-  /// As platform::CreatePauseEvent.
-  virtual PauseEvent CreatePauseEvent() = 0;
-  /// As platform::ClosePauseEvent.
-  virtual void ClosePauseEvent(PauseEvent event) = 0;
-  /// As platform::WaitPumpingMessages.
-  virtual bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) = 0;
+  /// As platform::Pause.
+  virtual bool Pause(uint32_t milliseconds) = 0;
   /// As platform::WaitForKeyPress.
   virtual void WaitForKeyPress() = 0;
   /// As platform::WriteRunEvent.
@@ -87,14 +81,11 @@ class HostSystem : public System {
   LibraryHandle LoadLibraryAt(const char* path) override { return platform::LoadLibraryAt(path); }
   void* FindSymbol(LibraryHandle library, const char* name) override { return platform::FindSymbol(library, name); }
   void FreeLibraryHandle(LibraryHandle library) override { platform::FreeLibraryHandle(library); }
-  bool EnterComApartment() override { return platform::EnterComApartment(); }
-  void LeaveComApartment() override { platform::LeaveComApartment(); }
-  uint64_t CurrentFileTime() override { return platform::CurrentFileTime(); }
-  PauseEvent CreatePauseEvent() override { return platform::CreatePauseEvent(); }
-  void ClosePauseEvent(PauseEvent event) override { platform::ClosePauseEvent(event); }
-  bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) override {
-    return platform::WaitPumpingMessages(event, milliseconds);
+  void CallInComApartment(void (*call)(void* context), void* context) override {
+    platform::CallInComApartment(call, context);
   }
+  uint64_t CurrentFileTime() override { return platform::CurrentFileTime(); }
+  bool Pause(uint32_t milliseconds) override { return platform::Pause(milliseconds); }
   void WaitForKeyPress() override { platform::WaitForKeyPress(); }
   bool WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char* problem,
                      size_t problemSize) override {
