@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -137,6 +138,27 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
   walk("P/M", false, test);
   EXPECT_EQ(source.calls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
   EXPECT_EQ(test.store.patterns.size(), 1u);  // the one mailbox's Inbox
+
+  // ALL in any case walks every postoffice: an empty filter for every call.
+  for (const char* all : {"ALL", "aLl"}) {
+    testing_support::TestRun every;
+    walk(all, false, every);
+    std::vector<std::string> walked;
+    std::copy_if(source.calls.begin(), source.calls.end(), std::back_inserter(walked),
+                 [](const std::string& call) { return call.rfind("get ", 0) != 0; });
+    EXPECT_EQ(walked, (std::vector<std::string>{"first ", "next ", "next "})) << all;
+  }
+  // Sent Items and Junk E-mail are a mailbox's folders as Inbox is.
+  testing_support::TestRun sentJunk;
+  sentJunk.options.cleanSent = sentJunk.options.cleanJunk = 1;
+  walk("P/M", false, sentJunk);
+  ASSERT_EQ(sentJunk.store.patterns.size(), 3u);
+  for (const char* folder : {"Sent Items", "Junk E-mail"}) {
+    EXPECT_EQ(std::count_if(sentJunk.store.patterns.begin(), sentJunk.store.patterns.end(),
+                            [&](const std::string& pattern) { return pattern.find(folder) != std::string::npos; }),
+              1)
+        << folder;
+  }
 
   for (int i = 0; i < 21; ++i) source.postoffices.push_back({"R" + std::to_string(i), "m"});
   testing_support::TestRun many;
