@@ -84,16 +84,17 @@ class TimedRead final : public platform::EntryVisitor {
  public:
   TimedRead(benchmark::State& state, ReadState expected) : state_(state), expected_(expected) {}
   void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
-    if (IsMessageRead(folder, entry) != expected_) {
+    if (IsMessageRead(host_, folder, entry) != expected_) {
       state_.SkipWithError("unexpected answer");
       return;
     }
-    for (auto _ : state_) benchmark::DoNotOptimize(IsMessageRead(folder, entry));
+    for (auto _ : state_) benchmark::DoNotOptimize(IsMessageRead(host_, folder, entry));
   }
 
  private:
   benchmark::State& state_;
   ReadState expected_;
+  platform::HostSystem host_;
 };
 
 void RunIsMessageRead(benchmark::State& state, const std::string& content, int expected) {
@@ -140,9 +141,10 @@ void BM_IsMessageReadMissingFile(benchmark::State& state) {
     explicit Gone(benchmark::State& state) : state_(state) {}
     void Visit(const platform::Folder& folder, const platform::DirEntry&) override {
       const platform::DirEntry missing{"missing.MAI", platform::kAttributeNormal, 0};
-      for (auto _ : state_) benchmark::DoNotOptimize(IsMessageRead(folder, missing));
+      for (auto _ : state_) benchmark::DoNotOptimize(IsMessageRead(host_, folder, missing));
     }
     benchmark::State& state_;
+    platform::HostSystem host_;
   };
   MessageFile file("X-Read: 1\r\n\r\n");
   Gone gone(state);

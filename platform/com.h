@@ -2,11 +2,9 @@
 
 namespace platform {
 
-/// Joins the calling thread to the multithreaded COM apartment around a store-provider call;
-/// nothing on POSIX. True when it joined (also when the thread was in it already); only then
-/// is it followed by one LeaveComApartment. A thread that could not join (another apartment
-/// model, or a failure) still makes the call, and must not leave.
-bool EnterComApartment();
-void LeaveComApartment();
+/// Makes `call(context)` with the calling thread joined to the multithreaded COM apartment, and
+/// leaves the apartment after it; on POSIX only makes the call. A thread that could not join
+/// (another apartment model, or a failure) still makes the call, and does not leave.
+void CallInComApartment(void (*call)(void* context), void* context);
 
 }  // namespace platform

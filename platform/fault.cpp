@@ -4,6 +4,9 @@
 
 namespace platform::fault {
 
+// The platform's CMakeLists names this build's kind.
+const Builds kThisBuild = Builds::QNPURGE_FAULT_BUILD;
+
 bool armed = false;
 
 namespace {

@@ -132,36 +132,60 @@ enum class OpenOutcome {
   kFailed,
 };
 
+/// A message file opened for its header read: a descriptor on POSIX, a file handle on Windows.
+struct MessageHandle {
+  intptr_t value = -1;     ///< -1: none
+  bool deletable = false;  ///< Windows: opened for deletion too
+};
+
+/// Opens the entry `entry` of the folder being searched by its real name, without newline
+/// translation, into `handle`. A FIFO never blocks the open. On POSIX an entry the listing saw as
+/// a regular file is opened without following a link and read without a further look at its
+/// type; one it saw as a link is followed and checked. On Windows the file is opened by its
+/// literal path without following a reparse point, its attributes are read through the handle,
+/// and a file another program holds is tried again as DeleteEntry does.
+/// With a `judge` the file is opened to be deleted through DeleteOpenMessage once its header is
+/// read: Windows opens it for deletion too and judges it through that handle as DeleteEntry does
+/// (kLeft when it is no longer old), with `facts` read through it; an account that may read the
+/// file but not delete it still reads it, and the deletion then fails. POSIX gives the listing's
+/// facts.
+OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts,
+                        MessageHandle* handle);
+
+/// Reads at most `wanted` bytes of the open message into `buffer`: how many, 0 at the end of the
+/// file, -1 on an error.
+int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted);
+
+/// Deletes the message `handle` was opened from (`entry` of `folder`, with a judge), and closes
+/// it: Windows marks the open handle for deletion, so the file deleted is the file read; POSIX
+/// closes it and deletes the entry by name through the folder.
+DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder& folder, const DirEntry& entry);
+
+/// Closes the message. A close that fails loses nothing: the file was only read.
+void CloseMessage(MessageHandle handle);
+
+class System;
+
 /// A message file open for reading its lines as bytes, the way the C runtime's fopen "rb" and
 /// fgets read them, up to a limit. The read buffer lives in the object, so reading allocates
 /// nothing. Another process may delete the file while it is open (Windows shares it for
 /// deletion).
 class LineFile {
  public:
-  /// A file of which at most `limit` bytes are read: past that it reads as ended.
-  explicit LineFile(uint32_t limit) : limit_(limit) {}
+  /// A file of `system` of which at most `limit` bytes are read: past that it reads as ended.
+  LineFile(System& system, uint32_t limit) : system_(system), limit_(limit) {}
   ~LineFile() { Close(); }
   LineFile(const LineFile&) = delete;
   LineFile& operator=(const LineFile&) = delete;
 
-  /// Opens the entry `entry` of the folder being searched by its real name, without newline
-  /// translation. A FIFO never blocks the open. On POSIX an entry the listing saw as a regular
-  /// file is opened without following a link and read without a further look at its type; one
-  /// it saw as a link is followed and checked. On Windows the file is opened by its literal path
-  /// without following a reparse point, its attributes are read through the handle, and a file
-  /// another program holds is tried again as DeleteEntry does.
+  /// Opens the entry `entry` of the folder being searched, as OpenMessage does without a judge.
   OpenOutcome Open(const Folder& folder, const DirEntry& entry);
 
-  /// Opens the entry as Open does, to delete it through DeleteAndClose once its header is read.
-  /// Windows opens it for deletion too and judges it through that handle as DeleteEntry does
-  /// (kLeft when it is no longer old), with `facts` read through it; an account that may read
-  /// the file but not delete it still reads it, and DeleteAndClose then fails. POSIX gives the
-  /// listing's facts.
+  /// Opens the entry as OpenMessage does with `judge`, to delete it through DeleteAndClose.
   OpenOutcome OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge& judge, FileFacts* facts);
 
-  /// Deletes the file this object opened with OpenToDelete from `entry` of `folder`, and closes
-  /// it: Windows marks the open handle for deletion, so the file deleted is the file read; POSIX
-  /// closes it and deletes the entry by name through the folder. kFailed when nothing is open.
+  /// Deletes the file this object opened with OpenToDelete, as DeleteOpenMessage does, and
+  /// closes it. kFailed when nothing is open.
   DeleteOutcome DeleteAndClose(const Folder& folder, const DirEntry& entry);
 
   /// Reads the next line as fgets(line, size) does: at most size - 1 bytes, up to and including
@@ -181,18 +205,14 @@ class LineFile {
 
  private:
   /// Takes `handle` as the open file, read from its start.
-  void Start(intptr_t handle);
+  void Start(MessageHandle handle);
 
   /// Reads the next piece of the file into the buffer, at most up to the limit; false at the
   /// end or on an error (which sets `failed_`).
   bool Fill();
 
-  /// Reads at most `wanted` bytes into the buffer: how many, 0 at the end of the file, -1 on an
-  /// error. Each platform's own.
-  int64_t ReadSome(uint32_t wanted);
-
-  intptr_t handle_ = -1;    // a descriptor on POSIX, a file handle on Windows
-  bool deletable_ = false;  // Windows: opened for deletion too
+  System& system_;
+  MessageHandle handle_;
   uint32_t limit_;
   uint32_t consumed_ = 0;  // bytes read from the file so far
   bool atEnd_ = false;

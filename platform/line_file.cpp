@@ -4,11 +4,42 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace platform {
 
+OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
+  Close();
+  MessageHandle handle;
+  const OpenOutcome outcome = system_.OpenMessage(folder, entry, nullptr, nullptr, &handle);
+  if (outcome == OpenOutcome::kOpened) Start(handle);
+  return outcome;
+}
+
+OpenOutcome LineFile::OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
+                                   FileFacts* facts) {
+  Close();
+  MessageHandle handle;
+  const OpenOutcome outcome = system_.OpenMessage(folder, entry, &judge, facts, &handle);
+  if (outcome == OpenOutcome::kOpened) Start(handle);
+  return outcome;
+}
+
+DeleteOutcome LineFile::DeleteAndClose(const Folder& folder, const DirEntry& entry) {
+  if (handle_.value == -1) return DeleteOutcome::kFailed;
+  const MessageHandle handle = handle_;
+  handle_ = MessageHandle{};
+  return system_.DeleteOpenMessage(handle, folder, entry);
+}
+
+void LineFile::Close() {
+  if (handle_.value == -1) return;
+  system_.CloseMessage(handle_);
+  handle_ = MessageHandle{};
+}
+
 bool LineFile::ReadLine(char* line, int size) {
-  if (handle_ == -1 || size <= 0) return false;
+  if (handle_.value == -1 || size <= 0) return false;
   size_t length = 0;
   while (length + 1 < static_cast<size_t>(size)) {
     if (start_ == end_ && (atEnd_ || failed_ || !Fill())) break;
@@ -25,7 +56,7 @@ bool LineFile::ReadLine(char* line, int size) {
   return !failed_ && length > 0;
 }
 
-void LineFile::Start(intptr_t handle) {
+void LineFile::Start(MessageHandle handle) {
   handle_ = handle;
   atEnd_ = failed_ = false;
   consumed_ = start_ = end_ = 0;
@@ -37,7 +68,7 @@ bool LineFile::Fill() {
     atEnd_ = true;  // the limit: the rest of the file is never read
     return false;
   }
-  const int64_t got = ReadSome(wanted);
+  const int64_t got = system_.ReadMessage(handle_, buffer_, wanted);
   if (got <= 0) {
     (got < 0 ? failed_ : atEnd_) = true;
     return false;

@@ -15,11 +15,11 @@
 namespace platform {
 
 /// The calls a run makes to the system, handed down from the run sequence as one object: the
-/// registry, the settings' folders, the folder search, the deletion of an entry and the activity-log folder, the
-/// provider libraries and the COM apartment of a rescan request, the clock, the pause between
-/// postoffices, the key press after the usage text and the run's event in the system's log. HostSystem makes them; a
-/// test can put its own in its place. Standard output is not here: every layer prints through platform::Print, which
-/// notes a failed write for the exit status.
+/// registry, the settings' folders, the folder search, the header read and the deletion of an entry, the activity-log
+/// folder, the provider libraries and the COM apartment of a rescan request, the clock, the pause between postoffices,
+/// the key press after the usage text and the run's event in the system's log. HostSystem makes them; a test can put
+/// its own in its place. Standard output is not here: every layer prints through platform::Print, which notes a failed
+/// write for the exit status.
 class System {
  public:
   virtual ~System() = default;
@@ -37,6 +37,15 @@ class System {
   /// As platform::DeleteEntry.
   virtual DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
                                     FileFacts* facts) = 0;
+  /// As platform::OpenMessage.
+  virtual OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts,
+                                  MessageHandle* handle) = 0;
+  /// As platform::ReadMessage.
+  virtual int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) = 0;
+  /// As platform::DeleteOpenMessage.
+  virtual DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder& folder, const DirEntry& entry) = 0;
+  /// As platform::CloseMessage.
+  virtual void CloseMessage(MessageHandle handle) = 0;
   /// As platform::CreateDirectoryAt.
   virtual bool CreateDirectoryAt(const char* path) = 0;
   /// As platform::LoadLibraryAt.
@@ -45,18 +54,12 @@ class System {
   virtual void* FindSymbol(LibraryHandle library, const char* name) = 0;
   /// As platform::FreeLibraryHandle.
   virtual void FreeLibraryHandle(LibraryHandle library) = 0;
-  /// As platform::EnterComApartment.
-  virtual bool EnterComApartment() = 0;
-  /// As platform::LeaveComApartment.
-  virtual void LeaveComApartment() = 0;
+  /// As platform::CallInComApartment.
+  virtual void CallInComApartment(void (*call)(void* context), void* context) = 0;
   /// As platform::CurrentFileTime.
   virtual uint64_t CurrentFileTime() = 0;
-  /// As platform::CreatePauseEvent.
-  virtual PauseEvent CreatePauseEvent() = 0;
-  /// As platform::ClosePauseEvent.
-  virtual void ClosePauseEvent(PauseEvent event) = 0;
-  /// As platform::WaitPumpingMessages.
-  virtual bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) = 0;
+  /// As platform::Pause.
+  virtual bool Pause(uint32_t milliseconds) = 0;
   /// As platform::WaitForKeyPress.
   virtual void WaitForKeyPress() = 0;
   /// As platform::WriteRunEvent.
@@ -83,18 +86,26 @@ class HostSystem : public System {
                             FileFacts* facts) override {
     return platform::DeleteEntry(folder, entry, judge, facts);
   }
+  OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts,
+                          MessageHandle* handle) override {
+    return platform::OpenMessage(folder, entry, judge, facts, handle);
+  }
+  int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) override {
+    return platform::ReadMessage(handle, buffer, wanted);
+  }
+  DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder& folder, const DirEntry& entry) override {
+    return platform::DeleteOpenMessage(handle, folder, entry);
+  }
+  void CloseMessage(MessageHandle handle) override { platform::CloseMessage(handle); }
   bool CreateDirectoryAt(const char* path) override { return platform::CreateDirectoryAt(path); }
   LibraryHandle LoadLibraryAt(const char* path) override { return platform::LoadLibraryAt(path); }
   void* FindSymbol(LibraryHandle library, const char* name) override { return platform::FindSymbol(library, name); }
   void FreeLibraryHandle(LibraryHandle library) override { platform::FreeLibraryHandle(library); }
-  bool EnterComApartment() override { return platform::EnterComApartment(); }
-  void LeaveComApartment() override { platform::LeaveComApartment(); }
-  uint64_t CurrentFileTime() override { return platform::CurrentFileTime(); }
-  PauseEvent CreatePauseEvent() override { return platform::CreatePauseEvent(); }
-  void ClosePauseEvent(PauseEvent event) override { platform::ClosePauseEvent(event); }
-  bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) override {
-    return platform::WaitPumpingMessages(event, milliseconds);
+  void CallInComApartment(void (*call)(void* context), void* context) override {
+    platform::CallInComApartment(call, context);
   }
+  uint64_t CurrentFileTime() override { return platform::CurrentFileTime(); }
+  bool Pause(uint32_t milliseconds) override { return platform::Pause(milliseconds); }
   void WaitForKeyPress() override { platform::WaitForKeyPress(); }
   bool WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char* problem,
                      size_t problemSize) override {

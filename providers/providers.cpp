@@ -81,7 +81,14 @@ void RequestRescan(platform::System& system, const ProviderSet& providers, const
   auto scanFolders = reinterpret_cast<ScanFoldersCall>(
       ResolveEntryPoint(system, providers.store, "ScanFolders", "Store Provider", what, outcome));
   if (scanFolders == nullptr || rescan == RescanRequest::kCheckOnly) return;
-  const bool joined = system.EnterComApartment();
-  scanFolders(folderPath, 0, 0);
-  if (joined) system.LeaveComApartment();
+  struct Rescan {
+    ScanFoldersCall scanFolders;
+    const char* folderPath;
+  } request{scanFolders, folderPath};
+  system.CallInComApartment(
+      [](void* context) {
+        const auto* rescan = static_cast<const Rescan*>(context);
+        rescan->scanFolders(rescan->folderPath, 0, 0);
+      },
+      &request);
 }

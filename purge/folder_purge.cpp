@@ -46,7 +46,7 @@ class FolderVisitor final : public platform::EntryVisitor, public platform::AgeJ
     if (run_.options.reportOnly) {
       PrintAgeLine("\t\t", entry.name, *age);
       NoteListed(entry, facts);
-    } else if (DeleteMessage(folderPath_, entry, folder, *this, run_, &facts)) {
+    } else if (PurgeMessage(folderPath_, entry, folder, *this, run_, &facts)) {
       // The line and the totals say what the deletion read of the file it deleted.
       PrintAgeLine("", entry.name, ComputeAge(now_, facts.creationTime).value_or(*age));
       NoteListed(entry, facts);
@@ -179,8 +179,8 @@ bool SettingFolderIsThere(const char* setting, const char* path, const char* con
   return false;
 }
 
-bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
-                   const platform::AgeJudge& judge, const PurgeRun& run, platform::FileFacts* facts) {
+bool PurgeMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
+                  const platform::AgeJudge& judge, const PurgeRun& run, platform::FileFacts* facts) {
   const char* fileName = entry.name;
   // The entry is reached through the open folder, but only a message whose whole path (folder,
   // separator, name) fits the tool's path buffer is touched, on either platform.

@@ -3,7 +3,7 @@
 #include "purge/purge_run.h"
 
 /// Purges one folder: every message file (*.MAI) older than `days` is deleted through
-/// DeleteMessage, or in report mode only listed; then one count line (flushed), and a rescan
+/// PurgeMessage, or in report mode only listed; then one count line (flushed), and a rescan
 /// request when old files were found outside report mode. A missing folder or one with no
 /// message file is passed over silently; one that exists but cannot be searched, or whose
 /// listing fails part way, gets the line "Unable to search FOLDER" (after the count line and the
@@ -17,8 +17,8 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run);
 /// old is false without a line; a file that stays prints "Unable to delete NAME in FOLDER", and
 /// one whose header cannot be read "Unable to read NAME in FOLDER", noted in the run's outcome.
 /// In a preview nothing is deleted, and the answer is as if the deletion had succeeded.
-bool DeleteMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
-                   const platform::AgeJudge& judge, const PurgeRun& run, platform::FileFacts* facts);
+bool PurgeMessage(const char* folderPath, const platform::DirEntry& entry, const platform::Folder& folder,
+                  const platform::AgeJudge& judge, const PurgeRun& run, platform::FileFacts* facts);
 
 /// True when `path`, the folder the setting `setting` names ("Mail Root"), is a folder. Otherwise
 /// one line names the setting and the path and ends with `consequence` ("no postoffice was

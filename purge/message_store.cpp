@@ -5,12 +5,12 @@ platform::SearchOutcome SystemMessageStore::Search(const char* pattern, platform
 }
 
 ReadState SystemMessageStore::ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) {
-  return IsMessageRead(folder, entry);
+  return IsMessageRead(system_, folder, entry);
 }
 
 UnreadPurge SystemMessageStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
                                              const platform::AgeJudge& judge, platform::FileFacts* facts) {
-  return PurgeIfRead(folder, entry, judge, facts);
+  return PurgeIfRead(system_, folder, entry, judge, facts);
 }
 
 platform::DeleteOutcome SystemMessageStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry,

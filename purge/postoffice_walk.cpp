@@ -150,7 +150,6 @@ void PurgePostoffices(const ServerSettings& settings, PostofficeRequest& request
   // A named mailbox is looked up even when none of its folders is purged (POSTMASTER alone): a
   // name that matches nothing must be said.
   const bool asksMailboxes = options.CleansAnyMailboxFolder() || mailboxName[0] != '\0';
-  platform::PauseEvent pause = run.system.CreatePauseEvent();
   bool pauseFailed = false;
   char mailRootPath[kPathSize] = {};
 
@@ -188,13 +187,12 @@ void PurgePostoffices(const ServerSettings& settings, PostofficeRequest& request
       break;
     }
     platform::FlushOutput();  // the log is whole while the pause lasts
-    if (!run.system.WaitPumpingMessages(pause, purgeWait) && !pauseFailed) {
+    if (!run.system.Pause(purgeWait) && !pauseFailed) {
       pauseFailed = true;
       run.outcome.Fail("Unable to pause between postoffices\n");
     }
     found = source.Call(Entry::kPostofficeFindNext, record);
   }
-  run.system.ClosePauseEvent(pause);
 
   const bool postofficeMissing = !all && options.target[0] != '/' && !postofficeFound;
   const bool mailboxMissing = mailboxName[0] != '\0' && !mailboxFound && !mailboxUnknown;
@@ -249,11 +247,6 @@ const char* StoreNameProblem(const char* name) {
   bool forbidden = last == '.' || last == ' ' || strpbrk(name, "<>\"|?*") != nullptr || NamesADevice(name);
   for (const char* c = name; *c != '\0' && !forbidden; ++c) forbidden = static_cast<unsigned char>(*c) < 32;
   return forbidden ? "Windows would read its folder name as another one" : nullptr;
-}
-
-uint32_t GetPurgeWait(platform::System& system) {
-  uint32_t value = 0;
-  return RegReadDword(system, kAdministrationKey, "Purge Wait", &value) ? value : 1000u;
 }
 
 void PurgePostmasterInbox(const char* mailRootPath, const PurgeRun& run) {

@@ -46,9 +46,6 @@ enum class NamedMailbox {
 NamedMailbox PurgeMailboxes(const char* mailRootPath, const char* postofficeName, const char* mailboxName,
                             PostofficeSource& source, const PurgeRun& run);
 
-/// `Purge Wait` of the administration key, read afresh through `system`; 1000 when it cannot be read.
-uint32_t GetPurgeWait(platform::System& system);
-
 /// Why a postoffice or mailbox name is no folder the run may purge, as the end of its line; null
 /// for a name a folder path can be built from. Refused: an empty name, "." and "..", one holding
 /// '\\', '/' or ':', and on every build one plain Win32 paths would read as another folder: one

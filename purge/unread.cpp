@@ -58,8 +58,8 @@ ReadState Judge(platform::LineFile& file, platform::OpenOutcome opened) {
 
 }  // namespace
 
-ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry& entry) {
-  platform::LineFile file(kHeaderScanLimit);
+ReadState IsMessageRead(platform::System& system, const platform::Folder& folder, const platform::DirEntry& entry) {
+  platform::LineFile file(system, kHeaderScanLimit);
   return Judge(file, file.Open(folder, entry));
 }
 
@@ -76,9 +76,9 @@ UnreadPurge UnreadPurgeOf(ReadState state) {
   return UnreadPurge::kUnreadable;
 }
 
-UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+UnreadPurge PurgeIfRead(platform::System& system, const platform::Folder& folder, const platform::DirEntry& entry,
                         const platform::AgeJudge& judge, platform::FileFacts* facts) {
-  platform::LineFile file(kHeaderScanLimit);
+  platform::LineFile file(system, kHeaderScanLimit);
   const ReadState state = Judge(file, file.OpenToDelete(folder, entry, judge, facts));
   if (state != ReadState::kRead) return UnreadPurgeOf(state);
   switch (file.DeleteAndClose(folder, entry)) {

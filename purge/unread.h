@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/files.h"
+#include "platform/system.h"
 
 /// What the header block of a message file says.
 enum class ReadState {
@@ -17,8 +18,8 @@ enum class ReadState {
 constexpr uint32_t kHeaderScanLimit = 1024 * 1024;
 
 /// Scans the header block (the lines before the first empty one) of the entry `entry` of the
-/// folder being searched for the read marker, never past the header block's end.
-ReadState IsMessageRead(const platform::Folder& folder, const platform::DirEntry& entry);
+/// folder being searched for the read marker through `system`, never past the header block's end.
+ReadState IsMessageRead(platform::System& system, const platform::Folder& folder, const platform::DirEntry& entry);
 
 /// What UNREAD did with one old message.
 enum class UnreadPurge {
@@ -35,5 +36,5 @@ UnreadPurge UnreadPurgeOf(ReadState state);
 /// Scans the header block of the entry `entry` as IsMessageRead does and, when the message is
 /// read, deletes it through the same open: the file deleted is the file judged, and on Windows
 /// only while `judge` calls it old (LineFile::OpenToDelete). `facts` say what was deleted.
-UnreadPurge PurgeIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
+UnreadPurge PurgeIfRead(platform::System& system, const platform::Folder& folder, const platform::DirEntry& entry,
                         const platform::AgeJudge& judge, platform::FileFacts* facts);

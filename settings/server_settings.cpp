@@ -100,3 +100,8 @@ void LoadSettings(platform::System& system, ServerSettings& s) {
   ReadNumber(system, kAdministrationKey, "IPv6 Status", &s.ipv6Status, 0);
   ReadNumber(system, kServerKey, "Prevent Message Duplicates", &s.preventMessageDuplicates, 0);
 }
+
+uint32_t GetPurgeWait(platform::System& system) {
+  uint32_t value = 0;
+  return RegReadDword(system, kAdministrationKey, "Purge Wait", &value) ? value : 1000u;
+}

@@ -56,3 +56,6 @@ struct ServerSettings {
 /// Fills `settings` from the registry of `system` with its fallbacks, in the server's fixed order, and
 /// creates the activity-log directory.
 void LoadSettings(platform::System& system, ServerSettings& settings);
+
+/// `Purge Wait` of the administration key, read afresh through `system`; 1000 when it cannot be read.
+uint32_t GetPurgeWait(platform::System& system);

@@ -118,6 +118,10 @@ TEST(CommandLine, SwitchesAreFoundAnywhereIgnoringCase) {
 TEST(CommandLine, ReportForcesFourFolderSwitchesButNotSentOrJunk) {
   EXPECT_EQ(Flags(Parse({"ALL", "30", "REPORT"}).options), "1111001");
   EXPECT_EQ(Flags(Parse({"ALL", "30", "REPORT+SENT+JUNK"}).options), "1111111");
+  // A report deletes nothing already: no preview survives it.
+  const Parsed reportPreview = Parse({"ALL", "30", "REPORT+PREVIEW"});
+  EXPECT_EQ(Flags(reportPreview.options), "1111001");
+  EXPECT_FALSE(reportPreview.options.preview);
 }
 
 TEST(CommandLine, AnyFourthArgumentRetainsUnreadMessages) {

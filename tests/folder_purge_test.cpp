@@ -290,8 +290,8 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   const std::string name(2047, 'n');
   CapturedOutput second;
   platform::FileFacts facts;
-  EXPECT_FALSE(DeleteMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(),
-                             AlwaysOld(), test_.run(), &facts));
+  EXPECT_FALSE(PurgeMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(),
+                            AlwaysOld(), test_.run(), &facts));
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(store_.deleteCalls, 0);
 }

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "platform/pause.h"
 #include "purge/postoffice_walk.h"
 #include "settings/server_settings.h"
 #include "tests/registry_fixture.h"
@@ -134,11 +139,88 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
   EXPECT_EQ(source.calls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
   EXPECT_EQ(test.store.patterns.size(), 1u);  // the one mailbox's Inbox
 
+  // ALL in any case walks every postoffice: an empty filter for every call.
+  for (const char* all : {"ALL", "aLl"}) {
+    testing_support::TestRun every;
+    walk(all, false, every);
+    std::vector<std::string> walked;
+    std::copy_if(source.calls.begin(), source.calls.end(), std::back_inserter(walked),
+                 [](const std::string& call) { return call.rfind("get ", 0) != 0; });
+    EXPECT_EQ(walked, (std::vector<std::string>{"first ", "next ", "next "})) << all;
+  }
+  // Sent Items and Junk E-mail are a mailbox's folders as Inbox is.
+  testing_support::TestRun sentJunk;
+  sentJunk.options.cleanSent = sentJunk.options.cleanJunk = 1;
+  walk("P/M", false, sentJunk);
+  ASSERT_EQ(sentJunk.store.patterns.size(), 3u);
+  for (const char* folder : {"Sent Items", "Junk E-mail"}) {
+    EXPECT_EQ(std::count_if(sentJunk.store.patterns.begin(), sentJunk.store.patterns.end(),
+                            [&](const std::string& pattern) { return pattern.find(folder) != std::string::npos; }),
+              1)
+        << folder;
+  }
+
   for (int i = 0; i < 21; ++i) source.postoffices.push_back({"R" + std::to_string(i), "m"});
   testing_support::TestRun many;
   const std::string names = walk("Main Office", false, many).back();
   EXPECT_EQ(names.substr(0, 24), "Postoffices: P, Q, R0, R");
   EXPECT_EQ(names.substr(names.size() - 16), ", R17 and 3 more");
+}
+
+// The host's pause lasts at least as long as asked (a lower bound: the machine may be loaded).
+TEST(Pause, LastsAtLeastTheTimeAsked) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(platform::Pause(300));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+}
+
+// Purge Wait as the registry answers it (absent when not `waitSet`); pauses recorded, not slept.
+struct PausingSystem final : platform::HostSystem {
+  platform::RegistryRead QueryRegistryValue(const char*, const char* valueName, void* buffer, uint32_t* size,
+                                            uint32_t*) override {
+    if (!waitSet || strcmp(valueName, "Purge Wait") != 0) return platform::RegistryRead::kNoValue;
+    memcpy(buffer, &wait, sizeof wait);
+    *size = sizeof wait;
+    return platform::RegistryRead::kRead;
+  }
+  bool Pause(uint32_t milliseconds) override {
+    pauses.push_back(milliseconds);
+    return pausesWork;
+  }
+  bool waitSet = false;
+  uint32_t wait = 0;
+  bool pausesWork = true;
+  std::vector<uint32_t> pauses;
+};
+
+// Purge Wait (1000 ms when unset) after every postoffice, the last one too; a pause that fails
+// is said once.
+TEST(PurgePostoffices, PausesPurgeWaitAfterEveryPostoffice) {
+  ServerSettings settings;
+  const testing_support::TempDir root;
+  snprintf(settings.mailRoot, sizeof settings.mailRoot, "%s", root.str().c_str());
+  FakePostofficeSource source;
+  source.postoffices = {{"P1", "m"}, {"P2", "m"}, {"P3", "m"}};
+  for (const auto& [waitSet, wait, pauses] : std::vector<std::tuple<bool, uint32_t, bool>>{
+           {false, 0, true}, {true, 400, true}, {true, 0, true}, {true, 400, false}}) {
+    testing_support::TestRun test;
+    test.options.cleanInbox = 1;
+    snprintf(test.options.target, sizeof test.options.target, "ALL");
+    PausingSystem system;
+    system.waitSet = waitSet;
+    system.wait = wait;
+    system.pausesWork = pauses;
+    const PurgeRun run{test.options, system, test.store, test.outcome, test.ledger};
+    testing_support::CapturedOutput output;
+    PostofficeRequest request;
+    ASSERT_TRUE(BeginPostoffices(settings, source, run, request));
+    PurgePostoffices(settings, request, GetPurgeWait(system), source, run);
+    const std::vector<std::string> lines = testing_support::Lines(output.Take());
+    const uint32_t expected = waitSet ? wait : 1000;
+    EXPECT_EQ(system.pauses, std::vector<uint32_t>(3, expected)) << wait;
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Unable to pause between postoffices"), pauses ? 0 : 1);
+    EXPECT_EQ(test.outcome.WorkWasSkipped(), !pauses);
+  }
 }
 
 }  // namespace

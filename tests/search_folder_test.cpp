@@ -42,12 +42,13 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
   WriteFile(sibling / "c.MAI", "X-Read: 1\r\n\r\n");
 
   int visits = 0;
+  platform::HostSystem host;
   CallbackVisitor visitor([&](const platform::Folder& folder, const platform::DirEntry& entry) {
     if (std::string(entry.name) != "a.MAI") return;
     ++visits;
-    EXPECT_EQ(IsMessageRead(folder, entry), ReadState::kRead);
+    EXPECT_EQ(IsMessageRead(host, folder, entry), ReadState::kRead);
     // Only the sibling has one: to this folder it is gone.
-    EXPECT_EQ(IsMessageRead(folder, {"c.MAI", platform::kAttributeNormal, 0}), ReadState::kGone);
+    EXPECT_EQ(IsMessageRead(host, folder, {"c.MAI", platform::kAttributeNormal, 0}), ReadState::kGone);
     platform::FileFacts facts;
     EXPECT_EQ(platform::DeleteEntry(folder, {"b.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
               platform::DeleteOutcome::kDeleted);

@@ -229,4 +229,41 @@ TEST_F(LoadSettingsTest, AFallbackThatDoesNotFitLeavesItsFieldEmpty) {
   EXPECT_EQ(serverSettings.mailRoot, std::string(1011, 'd') + kSeparator + "POSTOFFICES");
 }
 
+// A text is read whole into its field up to the field's size less the terminator; one byte more
+// is never cut and used. The values name places in a folder of the test's own.
+TEST_F(LoadSettingsTest, TextSettingsAreReadWholeUpToTheirFieldsSize) {
+  const TempDir dir;
+  const std::string admin = kTestAdministrationKey;
+  struct Text {
+    std::string key;
+    const char* name;
+    char* field;
+    size_t size;
+  };
+  ServerSettings& s = serverSettings;
+  const Text texts[] = {
+      {kTestServerKey, "Configuration Directory", s.configurationDirectory, sizeof s.configurationDirectory},
+      {kTestServerKey, "Data Directory", s.dataDirectory, sizeof s.dataDirectory},
+      {kTestServerKey, "Quarantine Directory", s.quarantineDirectory, sizeof s.quarantineDirectory},
+      {Key("CONNECTORS"), "Connector Root Directory", s.connectorRootDirectory, sizeof s.connectorRootDirectory},
+      {admin, "Activity Log Directory", s.activityLogDirectory, sizeof s.activityLogDirectory},
+      {admin, "Debug Log File Directory", s.debugLogFileDirectory, sizeof s.debugLogFileDirectory},
+      {admin, "W3C Logging Directory", s.w3cLoggingDirectory, sizeof s.w3cLoggingDirectory},
+      {Key("Agents\\Remote Admin"), "Inbound Server Bindings", s.inboundServerBindings, sizeof s.inboundServerBindings},
+  };
+  for (const Text& text : texts) {
+    for (const size_t length : {text.size - 1, text.size}) {
+      const std::string value = dir.str() + kSeparator + std::string(length - dir.str().size() - 1, 'a');
+      registry_.SetText(text.key, text.name, value);
+      LoadSettings();
+      if (length < text.size) {
+        EXPECT_EQ(text.field, value) << text.name;
+      } else {
+        EXPECT_NE(std::string(text.field).rfind(value.substr(0, dir.str().size() + 9), 0), 0u) << text.name;
+      }
+    }
+    registry_.DeleteValue(text.key, text.name);
+  }
+}
+
 }  // namespace

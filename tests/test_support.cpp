@@ -97,13 +97,13 @@ UnreadPurge RecordingStore::DeleteIfRead(const platform::Folder& folder, const p
   if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
   if (deleteCalls + 1 == failingDelete) {
     // Judged only, so that the failing deletion touches nothing.
-    const ReadState state = IsMessageRead(folder, entry);
+    const ReadState state = IsMessageRead(host, folder, entry);
     if (state == ReadState::kUnread) return UnreadPurge::kKept;
     if (state != ReadState::kRead) return state == ReadState::kGone ? UnreadPurge::kKept : UnreadPurge::kUnreadable;
     ++deleteCalls;
     return UnreadPurge::kUndeletable;
   }
-  const UnreadPurge result = PurgeIfRead(folder, entry, judge, facts);
+  const UnreadPurge result = PurgeIfRead(host, folder, entry, judge, facts);
   if (result == UnreadPurge::kDeleted || result == UnreadPurge::kUndeletable) {
     ++deleteCalls;
     deleted.push_back(entry.name);
@@ -126,13 +126,14 @@ ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& na
     explicit Reader(const std::string& name) : name_(name) {}
     void Visit(const platform::Folder& folder, const platform::DirEntry& entry) override {
       if (name_ == entry.name) {
-        listed = IsMessageRead(folder, entry);
+        listed = IsMessageRead(host, folder, entry);
         found = true;
       } else if (!unlisted) {
-        unlisted = IsMessageRead(folder, {name_.c_str(), platform::kAttributeNormal, 0});
+        unlisted = IsMessageRead(host, folder, {name_.c_str(), platform::kAttributeNormal, 0});
       }
     }
     const std::string& name_;
+    platform::HostSystem host;
     bool found = false;
     ReadState listed = ReadState::kFailed;
     std::optional<ReadState> unlisted;

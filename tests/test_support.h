@@ -74,7 +74,7 @@ class RecordingStore final : public MessageStore {
  public:
   platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
   ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override {
-    return IsMessageRead(folder, entry);
+    return IsMessageRead(host, folder, entry);
   }
   UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
                            const platform::AgeJudge& judge, platform::FileFacts* facts) override;
@@ -84,6 +84,7 @@ class RecordingStore final : public MessageStore {
     if (rescan == RescanRequest::kSend) rescans.push_back(folderPath);
   }
 
+  platform::HostSystem host;  ///< reads the headers
   int failingDelete = 0;
   int deleteCalls = 0;
   std::filesystem::path vanishing;

@@ -24,18 +24,7 @@ void WaitForKeyPress() {
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 
-// Nothing waits on an object here: the event only has to be non-null.
-struct PauseEventObject {};
-
-PauseEvent CreatePauseEvent() {
-  static PauseEventObject event;
-  return &event;
-}
-
-void ClosePauseEvent(PauseEvent) {}
-
-bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
-  if (event == nullptr) return false;
+bool Pause(uint32_t milliseconds) {
   if (milliseconds == 0) return true;
   timespec until;
   clock_gettime(CLOCK_MONOTONIC, &until);

@@ -20,7 +20,6 @@
 namespace platform {
 
 const char kPathSeparator = '/';
-const fault::Builds fault::kThisBuild = fault::Builds::kPosix;
 
 // The open folder's descriptor, for the search that opens it and the calls that act on its
 // entries.
@@ -175,8 +174,9 @@ DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const Age
   return Unlink(folder, entry);
 }
 
-OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
-  Close();
+OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge*, FileFacts* facts,
+                        MessageHandle* handle) {
+  if (facts != nullptr) *facts = FileFacts{entry.creationTime, entry.size};
   const int descriptor = FolderAccess::Descriptor(folder);
   if (descriptor < 0) return OpenOutcome::kFailed;
   if (Fails(Point::kOpenMessage)) return OpenOutcome::kFailed;
@@ -209,39 +209,30 @@ OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
       return looked ? OpenOutcome::kLeft : OpenOutcome::kFailed;
     }
   }
-  Start(fd);
+  *handle = MessageHandle{fd, false};
   return OpenOutcome::kOpened;
 }
 
-int64_t LineFile::ReadSome(uint32_t wanted) {
+int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
   if (Fails(Point::kReadMessage)) return -1;
   ssize_t got;
   do {
-    got = read(static_cast<int>(handle_), buffer_, wanted);
+    got = read(static_cast<int>(handle.value), buffer, wanted);
   } while (got < 0 && errno == EINTR);
   // A folder put in the file's place since it was listed reads as empty. Any other error,
   // EAGAIN included (a FIFO swapped in, with a writer that sends nothing), is a failed read.
   return got < 0 && errno == EISDIR ? 0 : got;
 }
 
-void LineFile::Close() {
-  if (handle_ < 0) return;
+void CloseMessage(MessageHandle handle) {
   // Nothing was written through the descriptor, and close releases it even when it reports an
   // error: a failed close changes nothing, so it has no fault point.
-  close(static_cast<int>(handle_));
-  handle_ = -1;
+  close(static_cast<int>(handle.value));
 }
 
-OpenOutcome LineFile::OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge&, FileFacts* facts) {
-  const OpenOutcome opened = Open(folder, entry);
-  *facts = FileFacts{entry.creationTime, entry.size};
-  return opened;
-}
-
-DeleteOutcome LineFile::DeleteAndClose(const Folder& folder, const DirEntry& entry) {
-  if (handle_ < 0) return DeleteOutcome::kFailed;
+DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder& folder, const DirEntry& entry) {
   // No call marks an open file for deletion here: the entry goes by name, as a delete alone.
-  Close();
+  CloseMessage(handle);
   return Unlink(folder, entry);
 }
 

@@ -22,8 +22,6 @@ void* FindSymbol(LibraryHandle library, const char* name) {
 
 void FreeLibraryHandle(LibraryHandle library) { dlclose(library); }
 
-bool EnterComApartment() { return true; }
-
-void LeaveComApartment() {}
+void CallInComApartment(void (*call)(void* context), void* context) { call(context); }
 
 }  // namespace platform

@@ -12,18 +12,10 @@ namespace platform {
 
 void WaitForKeyPress() { _getch(); }
 
-PauseEvent CreatePauseEvent() {
-  if (fault::Fails(fault::Point::kPauseEvent)) return nullptr;
-  return reinterpret_cast<PauseEvent>(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-}
+namespace {
 
-void ClosePauseEvent(PauseEvent event) {
-  if (event != nullptr) CloseHandle(reinterpret_cast<HANDLE>(event));
-}
-
-bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
-  if (event == nullptr) return false;
-  HANDLE handle = reinterpret_cast<HANDLE>(event);
+// Waits on `handle`, which nothing signals, for `milliseconds` while dispatching window messages.
+bool WaitPumpingMessages(HANDLE handle, uint32_t milliseconds) {
   // The C runtime's clock counts wall time on Windows, in CLOCKS_PER_SEC (1000) ticks.
   const clock_t start = clock();
   for (;;) {
@@ -41,6 +33,16 @@ bool WaitPumpingMessages(PauseEvent event, uint32_t milliseconds) {
       if (static_cast<int32_t>(clock() - start) >= static_cast<int32_t>(milliseconds)) return true;
     }
   }
+}
+
+}  // namespace
+
+bool Pause(uint32_t milliseconds) {
+  HANDLE event = fault::Fails(fault::Point::kPauseEvent) ? nullptr : CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (event == nullptr) return false;
+  const bool paused = WaitPumpingMessages(event, milliseconds);
+  CloseHandle(event);
+  return paused;
 }
 
 }  // namespace platform

@@ -13,7 +13,6 @@ extern "C" NTSYSAPI LONG NTAPI RtlGetLastNtStatus();
 namespace platform {
 
 const char kPathSeparator = '\\';
-const fault::Builds fault::kThisBuild = fault::Builds::kWindows;
 
 namespace {
 
@@ -303,55 +302,47 @@ DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const Age
   return outcome;
 }
 
-OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
-  Close();
+OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts,
+                        MessageHandle* handle) {
   HANDLE file = INVALID_HANDLE_VALUE;
-  const OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, nullptr, nullptr, &file);
-  if (outcome == OpenOutcome::kOpened) Start(reinterpret_cast<intptr_t>(file));
-  deletable_ = false;
-  return outcome;
-}
-
-OpenOutcome LineFile::OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
-                                   FileFacts* facts) {
-  Close();
-  HANDLE file = INVALID_HANDLE_VALUE;
-  OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ | DELETE, Point::kOpenMessage, &judge, facts, &file);
-  deletable_ = true;
+  if (judge == nullptr) {
+    const OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, nullptr, nullptr, &file);
+    if (outcome == OpenOutcome::kOpened) *handle = MessageHandle{reinterpret_cast<intptr_t>(file), false};
+    return outcome;
+  }
+  OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ | DELETE, Point::kOpenMessage, judge, facts, &file);
+  bool deletable = true;
   if (outcome == OpenOutcome::kFailed && GetLastError() == ERROR_ACCESS_DENIED) {
     // An account that may read the message but not delete it: its header still says whether it
     // should go, and the deletion then fails instead of the read.
-    outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, &judge, facts, &file);
-    deletable_ = false;
+    outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, judge, facts, &file);
+    deletable = false;
   }
-  if (outcome == OpenOutcome::kOpened) Start(reinterpret_cast<intptr_t>(file));
+  if (outcome == OpenOutcome::kOpened) *handle = MessageHandle{reinterpret_cast<intptr_t>(file), deletable};
   return outcome;
 }
 
-DeleteOutcome LineFile::DeleteAndClose(const Folder&, const DirEntry&) {
-  if (handle_ == -1) return DeleteOutcome::kFailed;
+void CloseMessage(MessageHandle handle) {
+  // Nothing was written through the handle, and it is released even when CloseHandle reports an
+  // error: a failed close changes nothing, so it has no fault point.
+  CloseHandle(reinterpret_cast<HANDLE>(handle.value));
+}
+
+DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder&, const DirEntry&) {
   // The handle that read the header deletes the file when it closes: a name swapped since the
   // read cannot redirect the deletion.
   const DeleteOutcome outcome =
-      deletable_ ? MarkForDeletion(reinterpret_cast<HANDLE>(handle_)) : DeleteOutcome::kFailed;
-  Close();
+      handle.deletable ? MarkForDeletion(reinterpret_cast<HANDLE>(handle.value)) : DeleteOutcome::kFailed;
+  CloseMessage(handle);
   return outcome;
 }
 
-int64_t LineFile::ReadSome(uint32_t wanted) {
+int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
   DWORD got = 0;
-  if (Fails(Point::kReadMessage) || !ReadFile(reinterpret_cast<HANDLE>(handle_), buffer_, wanted, &got, nullptr)) {
+  if (Fails(Point::kReadMessage) || !ReadFile(reinterpret_cast<HANDLE>(handle.value), buffer, wanted, &got, nullptr)) {
     return -1;
   }
   return got;
-}
-
-void LineFile::Close() {
-  if (handle_ == -1) return;
-  // Nothing was written through the handle, and it is released even when CloseHandle reports an
-  // error: a failed close changes nothing, so it has no fault point.
-  CloseHandle(reinterpret_cast<HANDLE>(handle_));
-  handle_ = -1;
 }
 
 bool CreateDirectoryAt(const char* path) {

@@ -20,14 +20,13 @@ void* FindSymbol(LibraryHandle library, const char* name) {
 
 void FreeLibraryHandle(LibraryHandle library) { FreeLibrary(reinterpret_cast<HMODULE>(library)); }
 
-bool EnterComApartment() {
-  if (fault::Fails(fault::Point::kComApartment)) return false;
+void CallInComApartment(void (*call)(void* context), void* context) {
   // S_FALSE (joined already) needs its CoUninitialize as S_OK does; RPC_E_CHANGED_MODE (the
   // thread is in another apartment) and a failure must not be balanced by one.
-  const HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  return result == S_OK || result == S_FALSE;
+  const HRESULT result =
+      fault::Fails(fault::Point::kComApartment) ? E_OUTOFMEMORY : CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  call(context);
+  if (result == S_OK || result == S_FALSE) CoUninitialize();
 }
-
-void LeaveComApartment() { CoUninitialize(); }
 
 }  // namespace platform

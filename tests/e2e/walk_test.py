@@ -322,29 +322,6 @@ class Targets(WalkCase):
                 self.assertEqual(self.calls(), [])
 
 
-class PurgeWait(WalkCase):
-    def setUp(self):
-        super().setUp()
-        self.store.mailbox("P1", "m")
-        self.store.mailbox("P2", "m")
-
-    def timed(self, *args):
-        start = time.monotonic()
-        result = self.purge(*args)
-        return result, time.monotonic() - start
-
-    # A wait is a lower bound: the run takes at least its pauses, however loaded the machine.
-    def test_default_wait_is_one_second_after_every_postoffice(self):
-        self.configure(purge_wait=None)
-        _, elapsed = self.timed("ALL", "30", "INBOX")
-        self.assertGreaterEqual(elapsed, 2.0)
-
-    def test_a_set_wait_after_every_postoffice(self):
-        self.configure(purge_wait=400)
-        _, elapsed = self.timed("ALL", "30", "INBOX")
-        self.assertGreaterEqual(elapsed, 0.8)
-
-
 class Providers(WalkCase):
     def setUp(self):
         super().setUp()

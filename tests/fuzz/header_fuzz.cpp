@@ -18,7 +18,7 @@
 
 namespace {
 
-// The message file as the fake platform below reads it.
+// The message file as the system below reads it.
 struct Message {
   uint32_t padding = 0;  // filler lines before the message
   std::string_view bytes;
@@ -44,50 +44,47 @@ ReadState Expected(std::string_view text) {
   return ReadState::kUnread;
 }
 
-}  // namespace
+// The system as the header scan reads through it: `message`, and its deletion recorded.
+class MessageSystem final : public platform::HostSystem {
+ public:
+  platform::OpenOutcome OpenMessage(const platform::Folder&, const platform::DirEntry&, const platform::AgeJudge*,
+                                    platform::FileFacts*, platform::MessageHandle* handle) override {
+    *handle = platform::MessageHandle{0, true};
+    return platform::OpenOutcome::kOpened;
+  }
 
-namespace platform {
-
-OpenOutcome LineFile::Open(const Folder&, const DirEntry&) {
-  Start(0);
-  return OpenOutcome::kOpened;
-}
-
-OpenOutcome LineFile::OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge&, FileFacts*) {
-  return Open(folder, entry);
-}
-
-int64_t LineFile::ReadSome(uint32_t wanted) {
-  Message& m = message;
-  if (m.offset < m.padding) {
-    // Filler lines that end right where the message starts; never an empty line.
-    const uint32_t got = std::min<uint64_t>(wanted, m.padding - m.offset);
-    memset(buffer_, 'a', got);
-    // Line feeds at the offsets that leave a multiple of 3,000 bytes before the message: lines
-    // longer than one read piece, few enough to keep each run short.
-    for (uint64_t at = m.offset + (m.padding - 1 - m.offset) % 3000; at < m.offset + got; at += 3000) {
-      if (at != 0) buffer_[at - m.offset] = '\n';
+  int64_t ReadMessage(platform::MessageHandle, char* buffer, uint32_t wanted) override {
+    Message& m = message;
+    if (m.offset < m.padding) {
+      // Filler lines that end right where the message starts; never an empty line.
+      const uint32_t got = std::min<uint64_t>(wanted, m.padding - m.offset);
+      memset(buffer, 'a', got);
+      // Line feeds at the offsets that leave a multiple of 3,000 bytes before the message: lines
+      // longer than one read piece, few enough to keep each run short.
+      for (uint64_t at = m.offset + (m.padding - 1 - m.offset) % 3000; at < m.offset + got; at += 3000) {
+        if (at != 0) buffer[at - m.offset] = '\n';
+      }
+      m.offset += got;
+      return got;
     }
+    const uint64_t at = m.offset - m.padding;
+    if (at >= m.bytes.size()) return m.failAtEnd ? -1 : 0;
+    const uint32_t got = std::min<uint64_t>({wanted, ReadSize(m.reads[m.readCount++ % 4]), m.bytes.size() - at});
+    memcpy(buffer, m.bytes.data() + at, got);
     m.offset += got;
     return got;
   }
-  const uint64_t at = m.offset - m.padding;
-  if (at >= m.bytes.size()) return m.failAtEnd ? -1 : 0;
-  const uint32_t got = std::min<uint64_t>({wanted, ReadSize(m.reads[m.readCount++ % 4]), m.bytes.size() - at});
-  memcpy(buffer_, m.bytes.data() + at, got);
-  m.offset += got;
-  return got;
-}
 
-void LineFile::Close() { handle_ = -1; }
+  platform::DeleteOutcome DeleteOpenMessage(platform::MessageHandle, const platform::Folder&,
+                                            const platform::DirEntry&) override {
+    message.deleted = true;
+    return platform::DeleteOutcome::kDeleted;
+  }
 
-DeleteOutcome LineFile::DeleteAndClose(const Folder&, const DirEntry&) {
-  message.deleted = handle_ != -1;
-  Close();
-  return message.deleted ? DeleteOutcome::kDeleted : DeleteOutcome::kFailed;
-}
+  void CloseMessage(platform::MessageHandle) override {}
+};
 
-}  // namespace platform
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 7) return 0;
@@ -101,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   platform::Folder folder;
   const platform::DirEntry entry{"m.MAI", platform::kAttributeArchive, 0};
-  const ReadState state = IsMessageRead(folder, entry);
+  MessageSystem system;
+  const ReadState state = IsMessageRead(system, folder, entry);
   const std::string_view scanned = padded ? message.bytes.substr(0, visible) : message.bytes;
   const ReadState expected = Expected(scanned);
   // A failed read may come before the answer is known, never instead of a wrong one.
@@ -116,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool IsOld(uint64_t) const override { return true; }
   } old;
   platform::FileFacts facts;
-  const UnreadPurge purge = PurgeIfRead(folder, entry, old, &facts);
+  const UnreadPurge purge = PurgeIfRead(system, folder, entry, old, &facts);
   const bool consistent = state == ReadState::kFailed ? purge == UnreadPurge::kUnreadable
                                                       : (purge == UnreadPurge::kDeleted) == (state == ReadState::kRead);
   if (!consistent || message.deleted != (purge == UnreadPurge::kDeleted)) {
