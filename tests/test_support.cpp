@@ -103,7 +103,10 @@ platform::OpenOutcome RecordingSystem::OpenMessage(const platform::Folder& folde
 platform::DeleteOutcome RecordingSystem::DeleteOpenMessage(platform::MessageHandle handle,
                                                            const platform::Folder& folder,
                                                            const platform::DirEntry& entry) {
-  if (++deleteCalls == failingDelete) return platform::DeleteOutcome::kFailed;
+  if (++deleteCalls == failingDelete) {
+    CloseMessage(handle);  // a failed deletion closes the message too
+    return platform::DeleteOutcome::kFailed;
+  }
   deleted.push_back(entry.name);
   return HostSystem::DeleteOpenMessage(handle, folder, entry);
 }

@@ -67,9 +67,8 @@ class CapturedOutput {
 /// Splits text into lines (without their line feeds).
 std::vector<std::string> Lines(const std::string& text);
 
-/// The host system recording searches and deletions; its `providers` hold a store provider whose
-/// ScanFolders records the rescan. The deletion numbered `failingDelete` (from 1) fails without
-/// touching the file, and `vanishing` is removed, as by another run, just before its deletion.
+/// The host system recording searches and deletions; its `providers`' store provider records each rescan. The
+/// deletion numbered `failingDelete` (from 1) fails and touches nothing; `vanishing` goes, as by another run, first.
 class RecordingSystem : public platform::HostSystem {
  public:
   RecordingSystem() { providers.store = reinterpret_cast<platform::LibraryHandle>(this); }
