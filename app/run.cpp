@@ -9,7 +9,6 @@
 #include "providers/postoffice_source.h"
 #include "providers/providers.h"
 #include "purge/bad_mail.h"
-#include "purge/message_store.h"
 #include "purge/postoffice_walk.h"
 #include "purge/run_ledger.h"
 #include "purge/run_options.h"
@@ -50,7 +49,7 @@ void Run(int argc, const char* const* argv, platform::System& system, RunOutcome
   if (!CheckRegistry(system, outcome)) return;
   ServerSettings serverSettings{};
   LoadSettings(system, serverSettings);
-  // Released on every way out of the run, running out of memory included; the store and the
+  // Released on every way out of the run, running out of memory included; the run and the
   // postoffice source below hold the set and go first.
   LoadedProviders providers(system);
   LoadAuthenticationProvider(system, serverSettings, providers.set);
@@ -61,9 +60,8 @@ void Run(int argc, const char* const* argv, platform::System& system, RunOutcome
   LoadPostofficeSettings(system, postofficeProviderDirectory, providers.set, serverSettings);
   LoadStoreProvider(system, serverSettings, providers.set);
 
-  SystemMessageStore store(system, providers.set, outcome);
   RunLedger ledger;
-  const PurgeRun run{runOptions, system, store, outcome, ledger};
+  const PurgeRun run{runOptions, system, providers.set, outcome, ledger};
   if (runOptions.CleansAnyPostofficeFolder()) {
     LibraryPostofficeSource postoffices(system, providers.set, outcome);
     PostofficeRequest request;

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/output.h"
 #include "purge/age.h"
+#include "purge/unread.h"
 #include "support/text.h"
 
 namespace {
@@ -137,9 +138,9 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run) {
   platform::SearchOutcome listing;
   if (visit == RunLedger::Visit::kAgain) {
     SecondVisit again(visitor, run.ledger);
-    listing = again.Outcome(run.store.Search(pattern, again));
+    listing = again.Outcome(run.system.SearchFolder(pattern, again));
   } else {
-    listing = run.store.Search(pattern, visitor);
+    listing = run.system.SearchFolder(pattern, visitor);
   }
   run.ledger.EndVisit(visit, relisted ? 0 : visitor.listed(), relisted ? 0 : visitor.listedBytes());
   if (listing == platform::SearchOutcome::kNotStarted) return;
@@ -150,7 +151,8 @@ void PurgeFolder(const char* folderPath, const PurgeRun& run) {
     platform::FlushOutput();
     if (visitor.count() > 0 && !run.options.reportOnly) {
       // A preview asks for nothing, but says a rescan the run could not ask for.
-      run.store.RequestRescan(folderPath, run.options.preview ? RescanRequest::kCheckOnly : RescanRequest::kSend);
+      RequestRescan(run.system, run.providers, folderPath,
+                    run.options.preview ? RescanRequest::kCheckOnly : RescanRequest::kSend, run.outcome);
     }
   }
   if (listing != platform::SearchOutcome::kCompleted) {
@@ -191,8 +193,8 @@ bool PurgeMessage(const char* folderPath, const platform::DirEntry& entry, const
   if (run.options.retainUnread) {
     // Judged and deleted through one open: the file deleted is the file whose header was read.
     // A preview only judges.
-    const UnreadPurge outcome = run.options.preview ? UnreadPurgeOf(run.store.ReadHeader(folder, entry))
-                                                    : run.store.DeleteIfRead(folder, entry, judge, facts);
+    const UnreadPurge outcome = run.options.preview ? UnreadPurgeOf(IsMessageRead(run.system, folder, entry))
+                                                    : PurgeIfRead(run.system, folder, entry, judge, facts);
     switch (outcome) {
       case UnreadPurge::kDeleted:
         return true;
@@ -208,7 +210,7 @@ bool PurgeMessage(const char* folderPath, const platform::DirEntry& entry, const
     // A preview says what the run would do if every deletion succeeded.
     return true;
   } else {
-    switch (run.store.Delete(folder, entry, judge, facts)) {
+    switch (run.system.DeleteEntry(folder, entry, judge, facts)) {
       case platform::DeleteOutcome::kDeleted:
         return true;
       case platform::DeleteOutcome::kGone:  // another run's deletion, not this one's

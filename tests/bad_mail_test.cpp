@@ -68,7 +68,7 @@ TEST_F(BadMailTest, PurgesTheConfiguredFolderAndItsMessagesFolder) {
   EXPECT_FALSE(fs::exists(messages_ / "older.mai"));
   EXPECT_TRUE(fs::exists(badMail_ / "new.MAI"));
   EXPECT_TRUE(fs::exists(badMail_ / "note.txt"));
-  EXPECT_EQ(test_.store.rescans, (std::vector<std::string>{bad_, messagesFolder_}));
+  EXPECT_EQ(test_.system.rescans, (std::vector<std::string>{bad_, messagesFolder_}));
   EXPECT_FALSE(test_.outcome.WorkWasSkipped());
 }
 
@@ -85,7 +85,7 @@ TEST_F(BadMailTest, ReportModeListsBothFoldersWithoutTheOpeningLine) {
                        }));
   EXPECT_TRUE(fs::exists(badMail_ / "old.MAI"));
   EXPECT_TRUE(fs::exists(messages_ / "older.MAI"));
-  EXPECT_TRUE(test_.store.rescans.empty());
+  EXPECT_TRUE(test_.system.rescans.empty());
 }
 
 TEST_F(BadMailTest, TheMessagesFolderIsPurgedWhenTheFolderItselfHeldNothingOld) {
@@ -98,7 +98,7 @@ TEST_F(BadMailTest, TheMessagesFolderIsPurgedWhenTheFolderItselfHeldNothingOld) 
                            "old.MAI in " + messagesFolder_ + " is 0(y), 1(m), 10(d) old",
                            "-->1\t Messages in\t" + messagesFolder_,
                        }));
-  EXPECT_EQ(test_.store.rescans, std::vector<std::string>{messagesFolder_});
+  EXPECT_EQ(test_.system.rescans, std::vector<std::string>{messagesFolder_});
 }
 
 TEST_F(BadMailTest, AnEmptyBadMailDirectorySkipsThePhaseWithALine) {
@@ -107,7 +107,7 @@ TEST_F(BadMailTest, AnEmptyBadMailDirectorySkipsThePhaseWithALine) {
     test_.outcome = RunOutcome();
     EXPECT_EQ(Purge(30), std::vector<std::string>{"Skipped the BadMail directory: Bad Mail Directory is not set"});
     EXPECT_TRUE(test_.outcome.WorkWasSkipped());
-    EXPECT_TRUE(test_.store.patterns.empty());
+    EXPECT_TRUE(test_.system.patterns.empty());
   }
 }
 
@@ -123,7 +123,7 @@ TEST_F(BadMailTest, ABadMailDirectoryThatCannotBeUsedSaysWhy) {
   EXPECT_TRUE(test_.outcome.WorkWasSkipped());
   settings_.badMailDirectoryRead = TextValue::kUnreadable;
   EXPECT_EQ(Purge(30), std::vector<std::string>{"Skipped the BadMail directory: Bad Mail Directory cannot be read"});
-  EXPECT_TRUE(test_.store.patterns.empty());
+  EXPECT_TRUE(test_.system.patterns.empty());
 }
 
 }  // namespace

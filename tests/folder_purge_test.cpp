@@ -18,7 +18,7 @@ using testing_support::AlwaysOld;
 using testing_support::CapturedOutput;
 using testing_support::Days;
 using testing_support::Lines;
-using testing_support::RecordingStore;
+using testing_support::RecordingSystem;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
@@ -44,7 +44,7 @@ class PurgeFolderTest : public testing::Test {
 
   testing_support::TestRun test_;
   RunOptions& runOptions = test_.options;
-  RecordingStore& store_ = test_.store;
+  RecordingSystem& system_ = test_.system;
   TempDir dir_;
 };
 
@@ -63,7 +63,7 @@ TEST_F(PurgeFolderTest, DeletesOldMessagesListsThemAndAsksForOneRescan) {
   EXPECT_FALSE(Exists("older.mai"));
   EXPECT_TRUE(Exists("new.MAI"));
   EXPECT_TRUE(Exists("note.txt"));
-  EXPECT_EQ(store_.rescans, std::vector<std::string>{Folder()});
+  EXPECT_EQ(system_.rescans, std::vector<std::string>{Folder()});
 }
 
 TEST_F(PurgeFolderTest, BuildsTheSearchPatternWithOneSeparator) {
@@ -74,9 +74,9 @@ TEST_F(PurgeFolderTest, BuildsTheSearchPatternWithOneSeparator) {
     CapturedOutput output;
     PurgeFolder(withSeparator.c_str(), test_.run());
   }
-  ASSERT_EQ(store_.patterns.size(), 2u);
-  EXPECT_EQ(store_.patterns[0], withSeparator + "*.MAI");
-  EXPECT_EQ(store_.patterns[1], withSeparator + "*.MAI");
+  ASSERT_EQ(system_.patterns.size(), 2u);
+  EXPECT_EQ(system_.patterns[0], withSeparator + "*.MAI");
+  EXPECT_EQ(system_.patterns[1], withSeparator + "*.MAI");
 }
 
 TEST_F(PurgeFolderTest, ReportModeListsWithTwoTabsAndTouchesNothing) {
@@ -87,8 +87,8 @@ TEST_F(PurgeFolderTest, ReportModeListsWithTwoTabsAndTouchesNothing) {
   const auto lines = Purge(30);
   EXPECT_EQ(lines, (std::vector<std::string>{"\t\t" + DeletedLine("old.MAI", 0, 1, 10), CountLine(1)}));
   EXPECT_TRUE(Exists("old.MAI"));
-  EXPECT_EQ(store_.deleteCalls, 0);
-  EXPECT_TRUE(store_.rescans.empty());
+  EXPECT_EQ(system_.deleteCalls, 0);
+  EXPECT_TRUE(system_.rescans.empty());
 }
 
 TEST_F(PurgeFolderTest, RetainsUnreadMessagesButCountsThem) {
@@ -101,18 +101,18 @@ TEST_F(PurgeFolderTest, RetainsUnreadMessagesButCountsThem) {
   EXPECT_FALSE(Exists("read.MAI"));
   EXPECT_TRUE(Exists("unread.MAI"));
   EXPECT_TRUE(Exists("marker-in-body.MAI"));
-  EXPECT_EQ(store_.rescans.size(), 1u);
+  EXPECT_EQ(system_.rescans.size(), 1u);
 }
 
 TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCounts) {
   Message("a.MAI", 40);
   Message("b.MAI", 40);
   Message("c.MAI", 40);
-  store_.failingDelete = 2;
+  system_.failingDelete = 2;
   const auto lines = Purge(30);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines.back(), CountLine(3));
-  EXPECT_EQ(store_.rescans.size(), 1u);
+  EXPECT_EQ(system_.rescans.size(), 1u);
   EXPECT_TRUE(test_.outcome.WorkWasSkipped());
   int unableLines = 0;
   for (const char* name : {"a.MAI", "b.MAI", "c.MAI"}) {
@@ -132,12 +132,12 @@ TEST_F(PurgeFolderTest, TheLedgerAddsWhatWasListedWithTheSizesTheListingGave) {
   Message("a.MAI", 40, std::string(10, 'a'));
   Message("b.MAI", 40, std::string(200, 'b'));
   Message("new.MAI", 1, std::string(5000, 'n'));
-  store_.failingDelete = 1;
+  system_.failingDelete = 1;
   Purge(30);
   Purge(1000);
-  ASSERT_EQ(store_.deleted.size(), 1u);
+  ASSERT_EQ(system_.deleted.size(), 1u);
   EXPECT_EQ(test_.ledger.messages(), 1u);
-  EXPECT_EQ(test_.ledger.bytes(), store_.deleted[0] == "a.MAI" ? 10u : 200u);
+  EXPECT_EQ(test_.ledger.bytes(), system_.deleted[0] == "a.MAI" ? 10u : 200u);
   EXPECT_EQ(test_.ledger.folders(), 1u);
 }
 
@@ -153,7 +153,7 @@ TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
   test_.ledger.ExpectSecondVisit(Folder().c_str());
   EXPECT_EQ(Purge(30).size(), 3u);
   EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(1)});
-  EXPECT_EQ(store_.deleteCalls, 0);
+  EXPECT_EQ(system_.deleteCalls, 0);
 
   TempDir other;
   WriteFile(other / "old.MAI", "X-Read: 1\n\nbody\n");
@@ -166,7 +166,7 @@ TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
 }
 
 TEST_F(PurgeFolderTest, AMessageAnotherRunDeletedFirstIsNotThisRunsPurge) {
-  store_.vanishing = dir_ / "b.MAI";
+  system_.vanishing = dir_ / "b.MAI";
   for (int unread : {0, 1}) {
     runOptions.retainUnread = unread;
     Message("a.MAI", 40, "X-Read: 1\n\n");
@@ -216,9 +216,9 @@ TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
   Message("a.MAI", 0);
   Message("b.MAI", 2);
   EXPECT_EQ(Purge(-5), std::vector<std::string>{CountLine(0)});
-  EXPECT_TRUE(store_.rescans.empty());
+  EXPECT_TRUE(system_.rescans.empty());
   EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(0)});
-  EXPECT_TRUE(store_.rescans.empty());
+  EXPECT_TRUE(system_.rescans.empty());
   const auto lines = Purge(0);
   EXPECT_EQ(lines.back(), CountLine(2));
   EXPECT_FALSE(Exists("a.MAI"));
@@ -226,7 +226,7 @@ TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
 }
 
 TEST_F(PurgeFolderTest, AgesAreMeasuredByTheClockOfTheRunReadOncePerFolder) {
-  struct LaterClock final : platform::HostSystem {
+  struct LaterClock final : RecordingSystem {
     uint64_t CurrentFileTime() override {
       ++reads;
       return HostSystem::CurrentFileTime() + 100ull * 864000000000ull;  // 100 days on
@@ -237,7 +237,7 @@ TEST_F(PurgeFolderTest, AgesAreMeasuredByTheClockOfTheRunReadOncePerFolder) {
   Message("b.MAI", 20);
   CapturedOutput output;
   runOptions.days = 30;
-  PurgeFolder(Folder().c_str(), {runOptions, clock, store_, test_.outcome, test_.ledger});
+  PurgeFolder(Folder().c_str(), {runOptions, clock, clock.providers, test_.outcome, test_.ledger});
   EXPECT_EQ(Lines(output.Take()).back(), CountLine(2));
   EXPECT_FALSE(Exists("a.MAI"));
   EXPECT_EQ(clock.reads, 1);
@@ -274,7 +274,7 @@ TEST_F(PurgeFolderTest, AFolderWithoutMessagesOrWithoutExistenceIsSilent) {
   CapturedOutput output;
   PurgeFolder((dir_ / "missing").string().c_str(), test_.run());
   EXPECT_EQ(output.Take(), "");
-  EXPECT_TRUE(store_.rescans.empty());
+  EXPECT_TRUE(system_.rescans.empty());
 }
 
 TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
@@ -283,7 +283,7 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   CapturedOutput output;
   PurgeFolder(longFolder.c_str(), test_.run());
   EXPECT_EQ(output.Take(), "Skipped " + longFolder + ": the folder path is too long to search\n");
-  EXPECT_TRUE(store_.patterns.empty());
+  EXPECT_TRUE(system_.patterns.empty());
   EXPECT_TRUE(test_.outcome.WorkWasSkipped());
 
   runOptions.retainUnread = 1;
@@ -293,16 +293,16 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   EXPECT_FALSE(PurgeMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(),
                             AlwaysOld(), test_.run(), &facts));
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
-  EXPECT_EQ(store_.deleteCalls, 0);
+  EXPECT_EQ(system_.deleteCalls, 0);
 }
 
 // A search that returns what a Windows directory search may return: a directory carrying more
 // attributes than the directory bit, and a long name matched through its 8.3 short name; and
 // names only POSIX allows, holding control characters that would forge lines of the log, or
 // separators and wildcards that name another path.
-class LookalikeStore final : public MessageStore {
+class LookalikeSystem final : public RecordingSystem {
  public:
-  platform::SearchOutcome Search(const char*, platform::EntryVisitor& visitor) override {
+  platform::SearchOutcome SearchFolder(const char*, platform::EntryVisitor& visitor) override {
     if (fails) return platform::SearchOutcome::kFailed;
     const platform::Folder none;
     const uint64_t old = platform::CurrentFileTime() - 400ull * 864000000000ull;
@@ -320,32 +320,23 @@ class LookalikeStore final : public MessageStore {
     return platform::SearchOutcome::kCompleted;
   }
   bool fails = false;
-  ReadState ReadHeader(const platform::Folder&, const platform::DirEntry&) override { return ReadState::kRead; }
-  UnreadPurge DeleteIfRead(const platform::Folder&, const platform::DirEntry& entry, const platform::AgeJudge&,
-                           platform::FileFacts*) override {
-    deleted.push_back(entry.name);
-    return UnreadPurge::kDeleted;
-  }
-  platform::DeleteOutcome Delete(const platform::Folder&, const platform::DirEntry& entry, const platform::AgeJudge&,
-                                 platform::FileFacts*) override {
+  platform::DeleteOutcome DeleteEntry(const platform::Folder&, const platform::DirEntry& entry,
+                                      const platform::AgeJudge&, platform::FileFacts*) override {
     deleted.push_back(entry.name);
     return platform::DeleteOutcome::kDeleted;
   }
-  void RequestRescan(const char*, RescanRequest) override {}
-  std::vector<std::string> deleted;
 };
 
 TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns) {
   RunOptions options;
   options.days = 30;
-  platform::HostSystem system;
-  LookalikeStore store;
+  LookalikeSystem system;
   RunOutcome outcome;
   RunLedger ledger;
   CapturedOutput output;
-  PurgeFolder("folder", {options, system, store, outcome, ledger});
+  PurgeFolder("folder", {options, system, system.providers, outcome, ledger});
   const auto lines = Lines(output.Take());
-  EXPECT_EQ(store.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
+  EXPECT_EQ(system.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[2], "-->2\t Messages in\tfolder");
 }
@@ -353,15 +344,14 @@ TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns)
 TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
   RunOptions options;
   options.days = 30;
-  platform::HostSystem system;
-  LookalikeStore store;
+  LookalikeSystem system;
   RunOutcome outcome;
   RunLedger ledger;
-  store.fails = true;
+  system.fails = true;
   CapturedOutput output;
-  PurgeFolder("folder", {options, system, store, outcome, ledger});
+  PurgeFolder("folder", {options, system, system.providers, outcome, ledger});
   EXPECT_EQ(output.Take(), "Unable to search folder\n");
-  EXPECT_TRUE(store.deleted.empty());
+  EXPECT_TRUE(system.deleted.empty());
   EXPECT_TRUE(outcome.WorkWasSkipped());
 }
 

@@ -32,7 +32,7 @@ TEST(PosixFiles, TimesTooFarAheadForFileTimesAreInTheFutureNeverOld) {
   CapturedOutput output;
   PurgeFolder(dir.str().c_str(), test.run());
   EXPECT_EQ(output.Take(), "-->0\t Messages in\t" + dir.str() + "\n");
-  EXPECT_EQ(test.store.deleteCalls, 0);
+  EXPECT_EQ(test.system.deleteCalls, 0);
 }
 
 }  // namespace

@@ -128,8 +128,8 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
     if (postmasterOnly) {
       const std::string lookup = "get P/" + target.substr(target.find('/') + 1);
       EXPECT_EQ(std::count(source.calls.begin(), source.calls.end(), lookup), 1) << target;
-      ASSERT_EQ(test.store.patterns.size(), 1u);  // the fake yields P alone
-      EXPECT_NE(test.store.patterns[0].find("Postmaster"), std::string::npos);
+      ASSERT_EQ(test.system.patterns.size(), 1u);  // the fake yields P alone
+      EXPECT_NE(test.system.patterns[0].find("Postmaster"), std::string::npos);
     }
     // The names come from a walk of every postoffice, after the one the target asked for.
     EXPECT_TRUE(target != "X" || source.calls == (std::vector<std::string>{"first X", "first ", "next ", "next "}));
@@ -137,7 +137,7 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
   testing_support::TestRun test;
   walk("P/M", false, test);
   EXPECT_EQ(source.calls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
-  EXPECT_EQ(test.store.patterns.size(), 1u);  // the one mailbox's Inbox
+  EXPECT_EQ(test.system.patterns.size(), 1u);  // the one mailbox's Inbox
 
   // ALL in any case walks every postoffice: an empty filter for every call.
   for (const char* all : {"ALL", "aLl"}) {
@@ -152,9 +152,9 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
   testing_support::TestRun sentJunk;
   sentJunk.options.cleanSent = sentJunk.options.cleanJunk = 1;
   walk("P/M", false, sentJunk);
-  ASSERT_EQ(sentJunk.store.patterns.size(), 3u);
+  ASSERT_EQ(sentJunk.system.patterns.size(), 3u);
   for (const char* folder : {"Sent Items", "Junk E-mail"}) {
-    EXPECT_EQ(std::count_if(sentJunk.store.patterns.begin(), sentJunk.store.patterns.end(),
+    EXPECT_EQ(std::count_if(sentJunk.system.patterns.begin(), sentJunk.system.patterns.end(),
                             [&](const std::string& pattern) { return pattern.find(folder) != std::string::npos; }),
               1)
         << folder;
@@ -175,7 +175,7 @@ TEST(Pause, LastsAtLeastTheTimeAsked) {
 }
 
 // Purge Wait as the registry answers it (absent when not `waitSet`); pauses recorded, not slept.
-struct PausingSystem final : platform::HostSystem {
+struct PausingSystem final : testing_support::RecordingSystem {
   platform::RegistryRead QueryRegistryValue(const char*, const char* valueName, void* buffer, uint32_t* size,
                                             uint32_t*) override {
     if (!waitSet || strcmp(valueName, "Purge Wait") != 0) return platform::RegistryRead::kNoValue;
@@ -210,7 +210,7 @@ TEST(PurgePostoffices, PausesPurgeWaitAfterEveryPostoffice) {
     system.waitSet = waitSet;
     system.wait = wait;
     system.pausesWork = pauses;
-    const PurgeRun run{test.options, system, test.store, test.outcome, test.ledger};
+    const PurgeRun run{test.options, system, system.providers, test.outcome, test.ledger};
     testing_support::CapturedOutput output;
     PostofficeRequest request;
     ASSERT_TRUE(BeginPostoffices(settings, source, run, request));

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -87,37 +88,49 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-platform::SearchOutcome RecordingStore::Search(const char* pattern, platform::EntryVisitor& visitor) {
+platform::SearchOutcome RecordingSystem::SearchFolder(const char* pattern, platform::EntryVisitor& visitor) {
   patterns.push_back(pattern);
-  return platform::SearchFolder(pattern, visitor);
+  return HostSystem::SearchFolder(pattern, visitor);
 }
 
-UnreadPurge RecordingStore::DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
-                                         const platform::AgeJudge& judge, platform::FileFacts* facts) {
-  if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
-  if (deleteCalls + 1 == failingDelete) {
-    // Judged only, so that the failing deletion touches nothing.
-    const ReadState state = IsMessageRead(host, folder, entry);
-    if (state == ReadState::kUnread) return UnreadPurge::kKept;
-    if (state != ReadState::kRead) return state == ReadState::kGone ? UnreadPurge::kKept : UnreadPurge::kUnreadable;
-    ++deleteCalls;
-    return UnreadPurge::kUndeletable;
-  }
-  const UnreadPurge result = PurgeIfRead(host, folder, entry, judge, facts);
-  if (result == UnreadPurge::kDeleted || result == UnreadPurge::kUndeletable) {
-    ++deleteCalls;
-    deleted.push_back(entry.name);
-  }
-  return result;
+platform::OpenOutcome RecordingSystem::OpenMessage(const platform::Folder& folder, const platform::DirEntry& entry,
+                                                   const platform::AgeJudge* judge, platform::FileFacts* facts,
+                                                   platform::MessageHandle* handle) {
+  if (judge != nullptr && vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
+  return HostSystem::OpenMessage(folder, entry, judge, facts, handle);
 }
 
-platform::DeleteOutcome RecordingStore::Delete(const platform::Folder& folder, const platform::DirEntry& entry,
-                                               const platform::AgeJudge& judge, platform::FileFacts* facts) {
-  ++deleteCalls;
-  if (deleteCalls == failingDelete) return platform::DeleteOutcome::kFailed;
-  if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
+platform::DeleteOutcome RecordingSystem::DeleteOpenMessage(platform::MessageHandle handle,
+                                                           const platform::Folder& folder,
+                                                           const platform::DirEntry& entry) {
+  if (++deleteCalls == failingDelete) {
+    CloseMessage(handle);  // a failed deletion closes the message too
+    return platform::DeleteOutcome::kFailed;
+  }
   deleted.push_back(entry.name);
-  return platform::DeleteEntry(folder, entry, judge, facts);
+  return HostSystem::DeleteOpenMessage(handle, folder, entry);
+}
+
+platform::DeleteOutcome RecordingSystem::DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
+                                                     const platform::AgeJudge& judge, platform::FileFacts* facts) {
+  if (++deleteCalls == failingDelete) return platform::DeleteOutcome::kFailed;
+  deleted.push_back(entry.name);
+  if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
+  return HostSystem::DeleteEntry(folder, entry, judge, facts);
+}
+
+namespace {
+std::vector<std::string>* requestedRescans = nullptr;  // of the system that served the entry point
+int32_t RecordRescan(const char* folderPath, int32_t, int32_t) {
+  requestedRescans->push_back(folderPath);
+  return 0;
+}
+}  // namespace
+
+void* RecordingSystem::FindSymbol(platform::LibraryHandle library, const char* name) {
+  if (library != providers.store) return HostSystem::FindSymbol(library, name);
+  requestedRescans = &rescans;  // the call follows at once
+  return strcmp(name, "ScanFolders") == 0 ? reinterpret_cast<void*>(&RecordRescan) : nullptr;
 }
 
 ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& name) {

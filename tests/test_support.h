@@ -67,24 +67,22 @@ class CapturedOutput {
 /// Splits text into lines (without their line feeds).
 std::vector<std::string> Lines(const std::string& text);
 
-/// The real file system, recording every call; rescan requests are recorded instead of sent,
-/// the deletion numbered `failingDelete` (from 1) fails without touching the file (a read
-/// message then stays), and `vanishing` is removed, as by another run, just before its deletion.
-class RecordingStore final : public MessageStore {
+/// The host system recording searches and deletions; its `providers`' store provider records each rescan. The
+/// deletion numbered `failingDelete` (from 1) fails and touches nothing; `vanishing` goes, as by another run, first.
+class RecordingSystem : public platform::HostSystem {
  public:
-  platform::SearchOutcome Search(const char* pattern, platform::EntryVisitor& visitor) override;
-  ReadState ReadHeader(const platform::Folder& folder, const platform::DirEntry& entry) override {
-    return IsMessageRead(host, folder, entry);
-  }
-  UnreadPurge DeleteIfRead(const platform::Folder& folder, const platform::DirEntry& entry,
-                           const platform::AgeJudge& judge, platform::FileFacts* facts) override;
-  platform::DeleteOutcome Delete(const platform::Folder& folder, const platform::DirEntry& entry,
-                                 const platform::AgeJudge& judge, platform::FileFacts* facts) override;
-  void RequestRescan(const char* folderPath, RescanRequest rescan) override {
-    if (rescan == RescanRequest::kSend) rescans.push_back(folderPath);
-  }
+  RecordingSystem() { providers.store = reinterpret_cast<platform::LibraryHandle>(this); }
+  platform::SearchOutcome SearchFolder(const char* pattern, platform::EntryVisitor& visitor) override;
+  platform::OpenOutcome OpenMessage(const platform::Folder& folder, const platform::DirEntry& entry,
+                                    const platform::AgeJudge* judge, platform::FileFacts* facts,
+                                    platform::MessageHandle* handle) override;
+  platform::DeleteOutcome DeleteOpenMessage(platform::MessageHandle handle, const platform::Folder& folder,
+                                            const platform::DirEntry& entry) override;
+  platform::DeleteOutcome DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
+                                      const platform::AgeJudge& judge, platform::FileFacts* facts) override;
+  void* FindSymbol(platform::LibraryHandle library, const char* name) override;
 
-  platform::HostSystem host;  ///< reads the headers
+  ProviderSet providers;
   int failingDelete = 0;
   int deleteCalls = 0;
   std::filesystem::path vanishing;
@@ -98,16 +96,15 @@ struct AlwaysOld final : platform::AgeJudge {
   bool IsOld(uint64_t) const override { return true; }
 };
 
-/// The records of one purge run for a test to set and look at: options, a recording store, the
+/// The records of one purge run for a test to set and look at: options, a recording system, the
 /// outcome and the ledger. The options purge what is older than 30 days.
 struct TestRun {
   TestRun() { options.days = 30; }
   RunOptions options;
-  platform::HostSystem system;
-  RecordingStore store;
+  RecordingSystem system;
   RunOutcome outcome;
   RunLedger ledger;
-  PurgeRun run() { return PurgeRun{options, system, store, outcome, ledger}; }
+  PurgeRun run() { return PurgeRun{options, system, system.providers, outcome, ledger}; }
 };
 
 /// IsMessageRead of the file `name` in `folder`, reached as the purge reaches it: through the
