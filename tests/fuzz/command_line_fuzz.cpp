@@ -49,10 +49,17 @@ namespace platform {
 
 extern const char kPathSeparator = '/';  // for the text helpers linked in; no path is built
 
+// Captured whole, as the tool writes it: a refusal quotes an argument of any length.
 void PrintArguments(const char* format, va_list args) {
-  char line[4096];
-  const int length = vsnprintf(line, sizeof line, format, args);
-  if (length > 0) printed.append(line, std::min<size_t>(static_cast<size_t>(length), sizeof line - 1));
+  va_list again;
+  va_copy(again, args);
+  const int length = vsnprintf(nullptr, 0, format, args);
+  if (length > 0) {
+    std::vector<char> line(static_cast<size_t>(length) + 1);
+    vsnprintf(line.data(), line.size(), format, again);
+    printed.append(line.data(), static_cast<size_t>(length));
+  }
+  va_end(again);
 }
 
 void Print(const char* format, ...) {
