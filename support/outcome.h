@@ -18,10 +18,6 @@ class RunOutcome {
   /// skipped or failed, and keeps the line.
   void Fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-  /// Notes that work asked for was refused, skipped or failed, for a caller whose line was
-  /// printed where the failure was found.
-  void NoteSkippedWork() { skipped_ = true; }
-
   /// Notes a failure whose line could not be printed (standard output itself failed) and keeps
   /// `line` (ending in '\n') as if Fail had printed it.
   void NoteUnprintedFailure(const char* line);
