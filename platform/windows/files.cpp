@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 // The system's own status of the calling thread's last failed call (ntdll).
 extern "C" NTSYSAPI LONG NTAPI RtlGetLastNtStatus();
@@ -165,7 +166,7 @@ bool FolderAccess::EntryPath(const Folder& folder, const DirEntry& entry, WidePa
   return JoinPath(path, folder.prefix_, folder.prefixLength_, name, wcslen(name));
 }
 
-SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
+SearchOutcome HostSystem::SearchFolder(const char* pattern, EntryVisitor& visitor) {
   // The pattern is converted once per folder and made full: the "\\?\" form that a long path
   // needs takes no relative path, no '/' and no "..".
   WidePath full;
@@ -285,7 +286,8 @@ DeleteOutcome MarkForDeletion(HANDLE file) {
 
 }  // namespace
 
-DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge, FileFacts* facts) {
+DeleteOutcome HostSystem::DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
+                                      FileFacts* facts) {
   HANDLE file = INVALID_HANDLE_VALUE;
   switch (OpenJudged(folder, entry, DELETE | FILE_READ_ATTRIBUTES, Point::kDelete, &judge, facts, &file)) {
     case OpenOutcome::kOpened:
@@ -302,8 +304,8 @@ DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const Age
   return outcome;
 }
 
-OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts,
-                        MessageHandle* handle) {
+OpenOutcome HostSystem::OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge,
+                                    FileFacts* facts, MessageHandle* handle) {
   HANDLE file = INVALID_HANDLE_VALUE;
   if (judge == nullptr) {
     const OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, nullptr, nullptr, &file);
@@ -322,13 +324,13 @@ OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJu
   return outcome;
 }
 
-void CloseMessage(MessageHandle handle) {
+void HostSystem::CloseMessage(MessageHandle handle) {
   // Nothing was written through the handle, and it is released even when CloseHandle reports an
   // error: a failed close changes nothing, so it has no fault point.
   CloseHandle(reinterpret_cast<HANDLE>(handle.value));
 }
 
-DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder&, const DirEntry&) {
+DeleteOutcome HostSystem::DeleteOpenMessage(MessageHandle handle, const Folder&, const DirEntry&) {
   // The handle that read the header deletes the file when it closes: a name swapped since the
   // read cannot redirect the deletion.
   const DeleteOutcome outcome =
@@ -337,7 +339,7 @@ DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder&, const DirEn
   return outcome;
 }
 
-int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
+int64_t HostSystem::ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
   DWORD got = 0;
   if (Fails(Point::kReadMessage) || !ReadFile(reinterpret_cast<HANDLE>(handle.value), buffer, wanted, &got, nullptr)) {
     return -1;
@@ -345,7 +347,7 @@ int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
   return got;
 }
 
-bool CreateDirectoryAt(const char* path) {
+bool HostSystem::CreateDirectoryAt(const char* path) {
   return !Fails(Point::kCreateDirectory) && CreateDirectoryA(path, nullptr) != 0;
 }
 
@@ -382,7 +384,7 @@ uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
   return static_cast<uint32_t>(plain);
 }
 
-FolderCheck CheckFolder(const char* path) {
+FolderCheck HostSystem::CheckFolder(const char* path) {
   WidePath full;
   WidePath checked;
   if (Fails(Point::kCheckFolder)) return FolderCheck::kFailed;
@@ -399,7 +401,7 @@ FolderCheck CheckFolder(const char* path) {
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? FolderCheck::kFolder : FolderCheck::kNotAFolder;
 }
 
-uint64_t CurrentFileTime() {
+uint64_t HostSystem::CurrentFileTime() {
   SYSTEMTIME now;
   GetSystemTime(&now);
   FILETIME fileTime;

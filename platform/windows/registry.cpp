@@ -2,12 +2,12 @@
 #include <windows.h>
 
 #include "platform/fault.h"
-#include "platform/registry.h"
+#include "platform/system.h"
 
 namespace platform {
 
-RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
-                                uint32_t* type) {
+RegistryRead HostSystem::QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
+                                            uint32_t* type) {
   if (fault::Fails(fault::Point::kRegistry)) return RegistryRead::kFailed;
   HKEY key;
   // KEY_QUERY_VALUE alone: the 32-bit view is reached through the path, never a view flag.
@@ -31,7 +31,7 @@ RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void*
   }
 }
 
-KeyProbe ProbeRegistryKey(const char* subKey) {
+KeyProbe HostSystem::ProbeRegistryKey(const char* subKey) {
   if (fault::Fails(fault::Point::kOpenKey)) return KeyProbe::kFailed;
   HKEY key;
   const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key);
@@ -40,8 +40,13 @@ KeyProbe ProbeRegistryKey(const char* subKey) {
   return KeyProbe::kExists;
 }
 
-bool RegistryIsReadable(char*, size_t) { return true; }
+bool HostSystem::RegistryIsReadable(char*, size_t) { return true; }
 
-void ForgetRegistryFile() {}
+// Windows reads the registry itself at every call: nothing to keep.
+struct RegistryFileState {};
+
+HostSystem::HostSystem() = default;
+
+HostSystem::~HostSystem() = default;
 
 }  // namespace platform
