@@ -215,10 +215,10 @@ OpenOutcome HostSystem::OpenMessage(const Folder& folder, const DirEntry& entry,
 }
 
 int64_t HostSystem::ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
-  if (Fails(Point::kReadMessage)) return -1;
+  // The fault point fails as read does, and takes the same way out.
   ssize_t got;
   do {
-    got = read(static_cast<int>(handle.value), buffer, wanted);
+    got = Fails(Point::kReadMessage) ? (errno = EIO, -1) : read(static_cast<int>(handle.value), buffer, wanted);
   } while (got < 0 && errno == EINTR);
   // A folder put in the file's place since it was listed reads as empty. Any other error,
   // EAGAIN included (a FIFO swapped in, with a writer that sends nothing), is a failed read.
