@@ -13,8 +13,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/files.h"
 #include "platform/registry_file.h"
+#include "platform/system.h"
 #include "purge/age.h"
 #include "purge/unread.h"
 #include "support/text.h"
@@ -100,7 +100,7 @@ class TimedRead final : public platform::EntryVisitor {
 void RunIsMessageRead(benchmark::State& state, const std::string& content, int expected) {
   MessageFile file(content);
   TimedRead timed(state, expected ? ReadState::kRead : ReadState::kUnread);
-  platform::SearchFolder(file.pattern().c_str(), timed);
+  platform::HostSystem().SearchFolder(file.pattern().c_str(), timed);
 }
 
 void BM_IsMessageReadTypicalRead(benchmark::State& state) {
@@ -148,7 +148,7 @@ void BM_IsMessageReadMissingFile(benchmark::State& state) {
   };
   MessageFile file("X-Read: 1\r\n\r\n");
   Gone gone(state);
-  platform::SearchFolder(file.pattern().c_str(), gone);
+  platform::HostSystem().SearchFolder(file.pattern().c_str(), gone);
 }
 BENCHMARK(BM_IsMessageReadMissingFile);
 

@@ -74,15 +74,6 @@ enum class SearchOutcome {
   kUnfinished,
 };
 
-/// Lists the entries of one folder that match `pattern`, which is a folder path, the separator,
-/// '*' and a literal suffix ("D:\\Store\\Inbox\\*.MAI"). Windows converts the pattern from the
-/// code page once, makes it a full path and hands it to the directory search (which also
-/// matches short 8.3 names) in the literal "\\?\" form, at any length: from then on no part of
-/// the path is read as a device name or loses a trailing dot or space. POSIX lists the
-/// folder and keeps the names that end in the suffix, ignoring ASCII case, skipping entries that
-/// are neither files, symbolic links nor directories. No recursion. One pass, no allocation per entry.
-SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor);
-
 /// Asked by the deletion of a message, through the handle that deletes it, whether the file that
 /// bears the name now is still old by the rule and the clock reading of its folder.
 class AgeJudge {
@@ -111,15 +102,6 @@ enum class DeleteOutcome {
   kFailed,
 };
 
-/// Deletes the entry `entry` of the folder being searched, by its real name (a symbolic link
-/// itself, never its target). POSIX removes the name through the open folder, and `facts` are
-/// the listing's. Windows opens the file once by its literal path for deletion, reads its
-/// attributes, creation time and size through that handle into `facts`, and marks that handle
-/// for deletion only when it is a plain file (no folder, reparse point or device) that `judge`
-/// calls old. A file another program holds is opened again after short waits, and judged
-/// again, while the folder's waits stay within a second; after that each gets one try.
-DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge, FileFacts* facts);
-
 /// How opening a message file for reading ended.
 enum class OpenOutcome {
   kOpened,
@@ -137,32 +119,6 @@ struct MessageHandle {
   intptr_t value = -1;     ///< -1: none
   bool deletable = false;  ///< Windows: opened for deletion too
 };
-
-/// Opens the entry `entry` of the folder being searched by its real name, without newline
-/// translation, into `handle`. A FIFO never blocks the open. On POSIX an entry the listing saw as
-/// a regular file is opened without following a link and read without a further look at its
-/// type; one it saw as a link is followed and checked. On Windows the file is opened by its
-/// literal path without following a reparse point, its attributes are read through the handle,
-/// and a file another program holds is tried again as DeleteEntry does.
-/// With a `judge` the file is opened to be deleted through DeleteOpenMessage once its header is
-/// read: Windows opens it for deletion too and judges it through that handle as DeleteEntry does
-/// (kLeft when it is no longer old), with `facts` read through it; an account that may read the
-/// file but not delete it still reads it, and the deletion then fails. POSIX gives the listing's
-/// facts.
-OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts,
-                        MessageHandle* handle);
-
-/// Reads at most `wanted` bytes of the open message into `buffer`: how many, 0 at the end of the
-/// file, -1 on an error.
-int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted);
-
-/// Deletes the message `handle` was opened from (`entry` of `folder`, with a judge), and closes
-/// it: Windows marks the open handle for deletion, so the file deleted is the file read; POSIX
-/// closes it and deletes the entry by name through the folder.
-DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder& folder, const DirEntry& entry);
-
-/// Closes the message. A close that fails loses nothing: the file was only read.
-void CloseMessage(MessageHandle handle);
 
 class System;
 
@@ -250,15 +206,8 @@ enum class FolderCheck {
   kFailed,
 };
 
-/// Looks at what `path` names, following links: one system call (stat, GetFileAttributesW on
-/// the full path, in the "\\?\" form past 260 characters).
-FolderCheck CheckFolder(const char* path);
-
 /// True for a path that names its place without the current directory or the library search
 /// path: "X:\\..." or "\\\\server\\..." on Windows, "/..." on POSIX.
 bool IsAbsolutePath(const char* path);
-
-/// Creates the last component of `path` as a directory. True when it was created.
-bool CreateDirectoryAt(const char* path);
 
 }  // namespace platform

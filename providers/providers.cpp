@@ -2,7 +2,6 @@
 
 #include <initializer_list>
 
-#include "platform/com.h"
 #include "platform/files.h"
 #include "platform/output.h"
 #include "providers/provider_api.h"

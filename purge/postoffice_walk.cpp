@@ -5,7 +5,6 @@
 
 #include "platform/ascii.h"
 #include "platform/output.h"
-#include "platform/pause.h"
 #include "purge/folder_purge.h"
 #include "settings/registry_read.h"
 #include "support/text.h"

@@ -9,6 +9,7 @@
 
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/system.h"
 #include "settings/registry_read.h"
 #include "support/text.h"
 
@@ -23,7 +24,9 @@ std::string FieldText(const char* field, size_t size) { return std::string(field
 }  // namespace
 
 std::string MailRoot() {
-  platform::HostSystem system;
+  // The library's own system for as long as it is loaded, as a provider keeps its state: it
+  // reads the registry file once.
+  static platform::HostSystem system;
   char root[1024];
   if (RegReadString(system, kServerKey, "Mail Root", root, sizeof root)) return root;
   char data[1024];

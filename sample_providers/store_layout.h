@@ -36,6 +36,10 @@ std::vector<std::string> Mailboxes(const std::string& postoffice);
 /// Copies `text` into a record field, cut to fit.
 void SetField(char* field, size_t size, const std::string& text);
 
+/// The COM apartment of the calling thread: "MTA", "STA", "none" when it has joined none, or
+/// the type's number; empty on POSIX, which has none.
+std::string Apartment();
+
 /// Appends one line to the file named by QNPURGE_PROVIDER_LOG, when it is set.
 void Log(const std::string& line);
 

@@ -19,7 +19,9 @@ TextValue ReadText(platform::System& system, const char* subKey, const char* val
   if (capacity <= 0) return TextValue::kUnreadable;
   std::string path(subKey != nullptr ? subKey : "");
   if (subKeyPath == SubKeyPath::kToWow6432Node) {
-    ReplaceInString(system, path, kPathNeedle, kPathReplacement, 1, Rescan::kNo, LetterCase::kIgnore);
+    // The read keeps the flag it rewrites with: nothing outlives the read.
+    BufferAppendMode mode;
+    ReplaceInString(system, mode, path, kPathNeedle, kPathReplacement, 1, Rescan::kNo, LetterCase::kIgnore);
   }
 
   // One byte more than the data accepted, to terminate a stored text that holds no zero.

@@ -5,33 +5,24 @@
 #include "support/server_keys.h"
 #include "support/text.h"
 
-namespace {
-
-constexpr int32_t kNotRead = -1;
-int32_t bufferAppendMode = kNotRead;
-
-}  // namespace
-
-int32_t GetBufferAppendMode(platform::System& system) {
-  if (bufferAppendMode != kNotRead) return bufferAppendMode;
+int32_t GetBufferAppendMode(platform::System& system, BufferAppendMode& mode) {
+  if (mode.value != BufferAppendMode().value) return mode.value;
   unsigned char bytes[4] = {};
   uint32_t size = sizeof bytes;
   if (system.QueryRegistryValue(kServerKey, "UseBufferAppendMode", bytes, &size, nullptr) !=
       platform::RegistryRead::kRead) {
-    bufferAppendMode = 1;
-    return bufferAppendMode;
+    mode.value = 1;
+    return mode.value;
   }
   const uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
                          static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-  bufferAppendMode = static_cast<int32_t>(value);
-  return bufferAppendMode;
+  mode.value = static_cast<int32_t>(value);
+  return mode.value;
 }
 
-void ResetBufferAppendMode() { bufferAppendMode = kNotRead; }
-
-int32_t ReplaceInString(platform::System& system, std::string& text, const char* needle, const char* replacement,
-                        int32_t countLimit, Rescan rescan, LetterCase letterCase) {
-  const bool appendMode = GetBufferAppendMode(system) == 1;
+int32_t ReplaceInString(platform::System& system, BufferAppendMode& mode, std::string& text, const char* needle,
+                        const char* replacement, int32_t countLimit, Rescan rescan, LetterCase letterCase) {
+  const bool appendMode = GetBufferAppendMode(system, mode) == 1;
   const int32_t needleLength = static_cast<int32_t>(strlen(needle));
   const int32_t replacementLength = static_cast<int32_t>(strlen(replacement));
   // An empty needle would match at every position, and in place without a limit forever.

@@ -5,14 +5,17 @@
 
 #include "platform/system.h"
 
-/// The append-mode flag, read through `system` once per process from `UseBufferAppendMode` of
-/// the server key (opened directly, with no path rewrite): the stored value, or 1 when the key
-/// or the value cannot be read. A stored value with all 32 bits set equals the "not read yet" mark -1, so the
-/// registry is then read again on every call. Append mode is on exactly when this returns 1.
-int32_t GetBufferAppendMode(platform::System& system);
+/// The append-mode flag as its owner keeps it between replacements: -1 until it is read.
+struct BufferAppendMode {
+  int32_t value = -1;
+};
 
-/// Forgets the append-mode flag, so that the next call reads the registry again; for tests.
-void ResetBufferAppendMode();
+/// The append-mode flag, read through `system` into `mode` at the first call from
+/// `UseBufferAppendMode` of the server key (opened directly, with no path rewrite): the stored
+/// value, or 1 when the key or the value cannot be read. A stored value with all 32 bits set
+/// equals the "not read yet" mark -1, so the registry is then read again on every call. Append
+/// mode is on exactly when this returns 1.
+int32_t GetBufferAppendMode(platform::System& system, BufferAppendMode& mode);
 
 /// Where the search goes on after a replacement in place.
 enum class Rescan {
@@ -28,9 +31,9 @@ enum class LetterCase {
 
 /// Replaces occurrences of `needle` in `text` by `replacement`, exactly as written, from left
 /// to right, and returns how many were replaced. `countLimit` above 0 stops after that many. An
-/// empty needle matches nothing. In-place mode (GetBufferAppendMode(system) other than 1) changes
+/// empty needle matches nothing. In-place mode (GetBufferAppendMode(system, mode) other than 1) changes
 /// `text` at each match and goes on as `rescan` says; append mode builds the result from the
 /// text as it was, whatever `rescan` says. With Rescan::kNo both modes give the same result. A
 /// caller that rescans with a replacement that contains the needle must give a count limit.
-int32_t ReplaceInString(platform::System& system, std::string& text, const char* needle, const char* replacement,
-                        int32_t countLimit, Rescan rescan, LetterCase letterCase);
+int32_t ReplaceInString(platform::System& system, BufferAppendMode& mode, std::string& text, const char* needle,
+                        const char* replacement, int32_t countLimit, Rescan rescan, LetterCase letterCase);

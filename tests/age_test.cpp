@@ -28,7 +28,7 @@ TEST(Age, TheWorkedTableHoldsForRealElapsedTimes) {
       {364 * kTicksPerDay, 0, 11, 31, 361, true}, {365 * kTicksPerDay, 1, 0, 1, 366, true},
       {400 * kTicksPerDay, 1, 1, 5, 400, true},
   };
-  const uint64_t now = platform::CurrentFileTime();
+  const uint64_t now = platform::HostSystem().CurrentFileTime();
   for (const WorkedAge& row : table) {
     SCOPED_TRACE(row.elapsed / kTicksPerHour);
     const auto found = ComputeAge(now, now - row.elapsed);
@@ -43,7 +43,7 @@ TEST(Age, TheWorkedTableHoldsForRealElapsedTimes) {
 }
 
 TEST(Age, DaysCompareAsUnsignedNumbers) {
-  const uint64_t now = platform::CurrentFileTime();
+  const uint64_t now = platform::HostSystem().CurrentFileTime();
   const auto fresh = ComputeAge(now, now);
   ASSERT_TRUE(fresh);
   EXPECT_EQ(fresh->total, 1u);
@@ -57,13 +57,13 @@ TEST(Age, DaysCompareAsUnsignedNumbers) {
 }
 
 TEST(Age, AFileFromTheFutureIsNotOld) {
-  const uint64_t now = platform::CurrentFileTime();
+  const uint64_t now = platform::HostSystem().CurrentFileTime();
   EXPECT_FALSE(ComputeAge(now, now + 1));
   EXPECT_FALSE(ComputeAge(now, now + 400 * kTicksPerDay));
 }
 
 TEST(Age, TheAgeNeverFallsAsTimeGoesOn) {
-  const uint64_t now = platform::CurrentFileTime();
+  const uint64_t now = platform::HostSystem().CurrentFileTime();
   uint32_t previous = 0;
   for (uint64_t hours = 0; hours < 24 * 3 * 366; hours += 5) {
     const auto age = ComputeAge(now, now - hours * kTicksPerHour);

@@ -94,9 +94,7 @@ class SweptStore {
   // what an earlier pass left behind (the parsed registry file, a failed write, the append-mode
   // flag) is forgotten. Then the store is put back.
   Pass Run(std::vector<const char*> argv, uint64_t failAt) {
-    platform::ForgetRegistryFile();
     platform::ForgetOutputFailure();
-    ResetBufferAppendMode();
     SweepSystem system;
     RunOutcome outcome;
     CapturedOutput output;

@@ -305,7 +305,7 @@ class LookalikeSystem final : public RecordingSystem {
   platform::SearchOutcome SearchFolder(const char*, platform::EntryVisitor& visitor) override {
     if (fails) return platform::SearchOutcome::kFailed;
     const platform::Folder none;
-    const uint64_t old = platform::CurrentFileTime() - 400ull * 864000000000ull;
+    const uint64_t old = platform::HostSystem().CurrentFileTime() - 400ull * 864000000000ull;
     visitor.Visit(none, {"archived.MAI", platform::kAttributeDirectory | platform::kAttributeArchive, old});
     visitor.Visit(none, {"report.MAIL", platform::kAttributeArchive, old});
     visitor.Visit(none, {"forged\n-->9\t Messages in\tfolder.MAI", platform::kAttributeArchive, old});

@@ -1,11 +1,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
+#include <string>
 
 #include "purge/folder_purge.h"
+#include "purge/unread.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -33,6 +37,41 @@ TEST(PosixFiles, TimesTooFarAheadForFileTimesAreInTheFutureNeverOld) {
   PurgeFolder(dir.str().c_str(), test.run());
   EXPECT_EQ(output.Take(), "-->0\t Messages in\t" + dir.str() + "\n");
   EXPECT_EQ(test.system.deleteCalls, 0);
+}
+
+// A link is judged by its own times, never by what it names: an old one goes, dangling or not,
+// and a new one to an old message stays, with its target.
+TEST(PosixFiles, TheListingNeverFollowsALink) {
+  TempDir dir;
+  const fs::path folder = dir / "Inbox";
+  fs::create_directories(folder);
+  fs::create_directories(dir / "outside");
+  testing_support::WriteFile(dir / "outside" / "old.MAI", "X-Read: 1\n\n");
+  const int64_t old = time(nullptr) - 400 * 86400;
+  SetModificationTime(dir / "outside" / "old.MAI", old);
+  fs::create_symlink(dir / "outside" / "old.MAI", folder / "new.MAI");
+  fs::create_symlink(dir / "outside" / "missing.MAI", folder / "dangling.MAI");
+  const timespec times[2] = {{old, 0}, {old, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (folder / "dangling.MAI").c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+  testing_support::TestRun test;
+  CapturedOutput output;
+  PurgeFolder(folder.c_str(), test.run());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "dangling.MAI"))) << output.Take();
+  EXPECT_TRUE(fs::is_symlink(folder / "new.MAI"));
+  EXPECT_TRUE(fs::exists(dir / "outside" / "old.MAI"));
+}
+
+// A read that fails is a failed read, never the end of the header: a FIFO named as a message
+// whose writer sends nothing fails its non-blocking read.
+TEST(PosixFiles, AReadErrorIsNoEndOfTheFile) {
+  TempDir dir;
+  testing_support::WriteFile(dir / "m.MAI", "X-Read: 1\n");
+  const std::string fifo = (dir / "fifo.MAI").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  EXPECT_EQ(testing_support::ReadStateOf(dir.path(), "fifo.MAI"), ReadState::kFailed);
+  close(writer);
 }
 
 }  // namespace

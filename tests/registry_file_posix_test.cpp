@@ -4,15 +4,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
-#include "platform/registry.h"
+#include "platform/system.h"
 #include "settings/registry_read.h"
 #include "tests/test_support.h"
 
 namespace {
-
-platform::HostSystem host;
 
 using testing_support::CapturedOutput;
 using testing_support::TempDir;
@@ -23,23 +22,23 @@ constexpr char kExport[] =
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton]\r\n"
     "\"Mail Root\"=\"/srv/mail\"\r\n";
 
-// Points QNPURGE_REGISTRY at `path` for one test, forgetting the parsed file both ways.
+// Points QNPURGE_REGISTRY at `path` for one test, with a new system to read it.
 class RegistryFileLoadingTest : public testing::Test {
  protected:
   void SetUp() override { Use(path_); }
   void TearDown() override { Use(saved_); }
   void Use(const std::string& path) {
     setenv("QNPURGE_REGISTRY", path.c_str(), 1);
-    platform::ForgetRegistryFile();
+    system_ = std::make_unique<platform::HostSystem>();
   }
   std::string Problem() {
     char problem[4096] = "untouched";
-    if (platform::RegistryIsReadable(problem, sizeof problem)) return "";
+    if (system_->RegistryIsReadable(problem, sizeof problem)) return "";
     return problem;
   }
   std::string MailRoot() {
     char buffer[64];
-    RegReadString(host, "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton", "Mail Root", buffer, sizeof buffer);
+    RegReadString(*system_, "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton", "Mail Root", buffer, sizeof buffer);
     return buffer;
   }
 
@@ -47,15 +46,16 @@ class RegistryFileLoadingTest : public testing::Test {
   const std::string saved_ = getenv("QNPURGE_REGISTRY");
   TempDir dir_;
   std::string path_ = (dir_ / "registry.reg").string();
+  std::unique_ptr<platform::HostSystem> system_;
 };
 
-TEST_F(RegistryFileLoadingTest, TheFileIsParsedOncePerProcess) {
+TEST_F(RegistryFileLoadingTest, TheFileIsParsedOncePerSystem) {
   WriteFile(path_, kExport);
   EXPECT_EQ(MailRoot(), "/srv/mail");
   WriteFile(path_, "not an export");
   EXPECT_EQ(MailRoot(), "/srv/mail");
   EXPECT_EQ(Problem(), "");
-  platform::ForgetRegistryFile();
+  Use(path_);
   EXPECT_EQ(Problem(), "The registry file " + path_ +
                            " cannot be used: line 1: the first line is not \"Windows Registry Editor Version "
                            "5.00\" or \"REGEDIT4\".");
@@ -68,7 +68,7 @@ TEST_F(RegistryFileLoadingTest, AMalformedFileNamesItsLineAndHoldsNothing) {
 
   CapturedOutput output;
   RunOutcome outcome;
-  EXPECT_FALSE(CheckRegistry(host, outcome));
+  EXPECT_FALSE(CheckRegistry(*system_, outcome));
   const std::string line =
       "The registry file " + path_ + " cannot be used: line 5: a text has no closing quote. Nothing was done.\n";
   EXPECT_EQ(output.Take(), line);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/system.h"
+
 namespace testing_support {
 
 /// The server key as the tests write it.
@@ -37,6 +39,20 @@ class RegistryFixture {
  private:
   struct State;
   State* state_;
+};
+
+/// The host system, but each registry call is a new HostSystem's: it reads the registry as the
+/// fixture last wrote it (natively the registry file is parsed again for every call).
+class CurrentRegistrySystem : public platform::HostSystem {
+ public:
+  platform::RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
+                                            uint32_t* type) override {
+    return HostSystem().QueryRegistryValue(subKey, valueName, buffer, size, type);
+  }
+  bool RegistryIsReadable(char* problem, size_t problemSize) override {
+    return HostSystem().RegistryIsReadable(problem, problemSize);
+  }
+  platform::KeyProbe ProbeRegistryKey(const char* subKey) override { return HostSystem().ProbeRegistryKey(subKey); }
 };
 
 }  // namespace testing_support

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/ascii.h"
-#include "platform/registry.h"
 #include "tests/registry_fixture.h"
 #include "tests/test_support.h"
 
@@ -70,7 +69,6 @@ struct RegistryFixture::State {
       bytes += '\0';
     }
     WriteFile(path, bytes);
-    platform::ForgetRegistryFile();
   }
 
   void Set(const std::string& key, const std::string& name, const std::string& data) {
@@ -93,7 +91,6 @@ RegistryFixture::~RegistryFixture() {
   } else {
     unsetenv("QNPURGE_REGISTRY");
   }
-  platform::ForgetRegistryFile();
   delete state_;
 }
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-platform::HostSystem host;
+testing_support::CurrentRegistrySystem host;
 
 using platform::kRegistryBinary;
 using platform::kRegistryText;

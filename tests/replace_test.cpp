@@ -1,30 +1,46 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "support/replace.h"
-#include "tests/registry_fixture.h"
+#include "support/server_keys.h"
 
 namespace {
 
-platform::HostSystem host;
+// Answers UseBufferAppendMode of the server key, and nothing else, from `stored` (no value when
+// empty); counts the reads.
+struct ModeSystem final : platform::HostSystem {
+  platform::RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
+                                            uint32_t*) override {
+    ++reads;
+    if (std::string(subKey) != kServerKey) return platform::RegistryRead::kNoKey;
+    if (stored.empty() || std::string(valueName) != "UseBufferAppendMode") return platform::RegistryRead::kNoValue;
+    const bool fits = stored.size() <= *size;
+    *size = static_cast<uint32_t>(stored.size());
+    if (!fits) return platform::RegistryRead::kTooLarge;
+    memcpy(buffer, stored.data(), stored.size());
+    return platform::RegistryRead::kRead;
+  }
+  std::string stored;
+  int reads = 0;
+};
 
-using testing_support::kTestServerKey;
-using testing_support::RegistryFixture;
+std::string Number(uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
 
-// Chooses the mode through the registry, as the tool does, and forgets the choice afterwards.
+ModeSystem host;
+
+// Chooses the mode through the registry, as the tool does.
 class ReplaceInStringTest : public testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    if (!GetParam()) registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0);
-    ResetBufferAppendMode();
-    ASSERT_EQ(GetBufferAppendMode(host) == 1, GetParam());
+    host.stored = GetParam() ? "" : Number(0);
+    ASSERT_EQ(GetBufferAppendMode(host, mode_) == 1, GetParam());
   }
-  void TearDown() override { ResetBufferAppendMode(); }
 
   bool AppendMode() const { return GetParam(); }
 
-  RegistryFixture registry_;
+  BufferAppendMode mode_;
 };
 
 struct Outcome {
@@ -38,95 +54,73 @@ std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
 }
 
 // `rescan` and `caseSensitive` as 0 or 1, so that the table of cases stays short.
-Outcome Replace(std::string text, const char* needle, const char* replacement, int32_t limit = 0, int rescan = 0,
-                int caseSensitive = 0) {
-  const int32_t count = ReplaceInString(host, text, needle, replacement, limit, rescan ? Rescan::kYes : Rescan::kNo,
-                                        caseSensitive ? LetterCase::kMatch : LetterCase::kIgnore);
+Outcome Replace(BufferAppendMode& mode, std::string text, const char* needle, const char* replacement,
+                int32_t limit = 0, int rescan = 0, int caseSensitive = 0) {
+  const int32_t count =
+      ReplaceInString(host, mode, text, needle, replacement, limit, rescan ? Rescan::kYes : Rescan::kNo,
+                      caseSensitive ? LetterCase::kMatch : LetterCase::kIgnore);
   return {text, count};
 }
 
 TEST_P(ReplaceInStringTest, TheCasesBothModesAgreeOn) {
-  EXPECT_EQ(Replace("no match here", "xyz", "Q"), (Outcome{"no match here", 0}));
-  EXPECT_EQ(Replace("no match here", "xyz", "Q", 0, 0, 1), (Outcome{"no match here", 0}));
-  EXPECT_EQ(Replace("a-a-a", "a", "b", 1), (Outcome{"b-a-a", 1}));
-  EXPECT_EQ(Replace("a-a-a", "a", "b", 2, 1), (Outcome{"b-b-a", 2}));
-  EXPECT_EQ(Replace("xABCyaBcz", "abc", "dEf"), (Outcome{"xdEfydEfz", 2}));
-  EXPECT_EQ(Replace("ABC abc", "abc", "_", 0, 0, 1), (Outcome{"ABC _", 1}));
-  EXPECT_EQ(Replace("aaaa", "aa", "b"), (Outcome{"bb", 2}));
-  EXPECT_EQ(Replace("aaa", "aa", "b"), (Outcome{"ba", 1}));
-  EXPECT_EQ(Replace("a", "a", "aa"), (Outcome{"aa", 1}));
-  EXPECT_EQ(Replace("aXa", "a", "aa", 0, 0, 1), (Outcome{"aaXaa", 2}));
-  EXPECT_EQ(Replace("abc", "abc", ""), (Outcome{"", 1}));
-  EXPECT_EQ(Replace("", "a", "b"), (Outcome{"", 0}));
-  EXPECT_EQ(Replace("text", "", "b"), (Outcome{"text", 0}));
-  EXPECT_EQ(Replace("text", "", "b", 0, 0, 1), (Outcome{"text", 0}));
-  EXPECT_EQ(Replace("\xE9t\xC9", "\xE9T\xE9", "x"), (Outcome{"\xE9t\xC9", 0}));  // only a to z fold
-  EXPECT_EQ(Replace("SOFTWARE\\QUILLERTON\\Quillerton", "Software\\Quillerton", "Software\\Wow6432Node\\Quillerton", 1),
+  EXPECT_EQ(Replace(mode_, "no match here", "xyz", "Q"), (Outcome{"no match here", 0}));
+  EXPECT_EQ(Replace(mode_, "no match here", "xyz", "Q", 0, 0, 1), (Outcome{"no match here", 0}));
+  EXPECT_EQ(Replace(mode_, "a-a-a", "a", "b", 1), (Outcome{"b-a-a", 1}));
+  EXPECT_EQ(Replace(mode_, "a-a-a", "a", "b", 2, 1), (Outcome{"b-b-a", 2}));
+  EXPECT_EQ(Replace(mode_, "xABCyaBcz", "abc", "dEf"), (Outcome{"xdEfydEfz", 2}));
+  EXPECT_EQ(Replace(mode_, "ABC abc", "abc", "_", 0, 0, 1), (Outcome{"ABC _", 1}));
+  EXPECT_EQ(Replace(mode_, "aaaa", "aa", "b"), (Outcome{"bb", 2}));
+  EXPECT_EQ(Replace(mode_, "aaa", "aa", "b"), (Outcome{"ba", 1}));
+  EXPECT_EQ(Replace(mode_, "a", "a", "aa"), (Outcome{"aa", 1}));
+  EXPECT_EQ(Replace(mode_, "aXa", "a", "aa", 0, 0, 1), (Outcome{"aaXaa", 2}));
+  EXPECT_EQ(Replace(mode_, "abc", "abc", ""), (Outcome{"", 1}));
+  EXPECT_EQ(Replace(mode_, "", "a", "b"), (Outcome{"", 0}));
+  EXPECT_EQ(Replace(mode_, "text", "", "b"), (Outcome{"text", 0}));
+  EXPECT_EQ(Replace(mode_, "text", "", "b", 0, 0, 1), (Outcome{"text", 0}));
+  EXPECT_EQ(Replace(mode_, "\xE9t\xC9", "\xE9T\xE9", "x"), (Outcome{"\xE9t\xC9", 0}));  // only a to z fold
+  EXPECT_EQ(Replace(mode_, "SOFTWARE\\QUILLERTON\\Quillerton", "Software\\Quillerton",
+                    "Software\\Wow6432Node\\Quillerton", 1),
             (Outcome{"Software\\Wow6432Node\\Quillerton\\Quillerton", 1}));
 }
 
 TEST_P(ReplaceInStringTest, RescanSearchesTheInsertedTextOnlyInPlace) {
   const Outcome expected = AppendMode() ? Outcome{"ab", 1} : Outcome{"abbb", 3};
-  EXPECT_EQ(Replace("a", "a", "ab", 3, 1), expected);
-  EXPECT_EQ(Replace("a", "a", "ab", 3, 1, 1), expected);
-  EXPECT_EQ(Replace("xaaax", "aa", "a", 0, 1), AppendMode() ? (Outcome{"xaax", 1}) : (Outcome{"xax", 2}));
+  EXPECT_EQ(Replace(mode_, "a", "a", "ab", 3, 1), expected);
+  EXPECT_EQ(Replace(mode_, "a", "a", "ab", 3, 1, 1), expected);
+  EXPECT_EQ(Replace(mode_, "xaaax", "aa", "a", 0, 1), AppendMode() ? (Outcome{"xaax", 1}) : (Outcome{"xax", 2}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ReplaceInStringTest, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Append" : "InPlace"; });
 
-class BufferAppendModeTest : public testing::Test {
- protected:
-  void SetUp() override { ResetBufferAppendMode(); }
-  void TearDown() override { ResetBufferAppendMode(); }
-  RegistryFixture registry_;
-};
+// Each owner reads the flag once, unless all its bits are set; anything unreadable means append.
+TEST(BufferAppendMode, TheOwnerReadsTheStoredValueOnce) {
+  const auto fresh = [](const std::string& stored) {
+    host.stored = stored;
+    BufferAppendMode mode;
+    return GetBufferAppendMode(host, mode);
+  };
+  EXPECT_EQ(fresh(""), 1);
+  EXPECT_EQ(fresh(Number(0)), 0);
+  EXPECT_EQ(fresh(Number(2)), 2);
+  EXPECT_EQ(fresh(std::string("1", 2)), 49);  // a text "1"
+  EXPECT_EQ(fresh("12345"), 1);               // too large
 
-TEST_F(BufferAppendModeTest, TheStoredValueChoosesAndAnythingUnreadableMeansAppend) {
-  EXPECT_EQ(GetBufferAppendMode(host), 1);  // no server key
+  BufferAppendMode mode;
+  host.stored = Number(0);
+  host.reads = 0;
+  EXPECT_EQ(GetBufferAppendMode(host, mode), 0);
+  host.stored = Number(1);
+  EXPECT_EQ(GetBufferAppendMode(host, mode), 0);
+  EXPECT_EQ(host.reads, 1);
 
-  registry_.CreateKey(kTestServerKey);
-  ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(host), 1);  // no value
-
-  registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0);
-  ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(host), 0);
-
-  registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 2);
-  ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(host), 2);
-
-  registry_.SetText(kTestServerKey, "UseBufferAppendMode", "1");
-  ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(host), 49);
-
-  registry_.SetText(kTestServerKey, "UseBufferAppendMode", "12345");
-  ResetBufferAppendMode();
-  EXPECT_EQ(GetBufferAppendMode(host), 1);
-}
-
-TEST_F(BufferAppendModeTest, TheValueIsReadOncePerProcess) {
-  registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0);
-  EXPECT_EQ(GetBufferAppendMode(host), 0);
-  registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 1);
-  EXPECT_EQ(GetBufferAppendMode(host), 0);
-  registry_.DeleteValue(kTestServerKey, "UseBufferAppendMode");
-  EXPECT_EQ(GetBufferAppendMode(host), 0);
-}
-
-TEST_F(BufferAppendModeTest, AllBitsSetLeavesTheFlagUnreadSoEveryCallReadsAgain) {
-  registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0xFFFFFFFF);
-  EXPECT_EQ(GetBufferAppendMode(host), -1);
-  registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 0);
-  EXPECT_EQ(GetBufferAppendMode(host), 0);
-  registry_.SetNumber(kTestServerKey, "UseBufferAppendMode", 1);
-  EXPECT_EQ(GetBufferAppendMode(host), 0);
-}
-
-TEST_F(BufferAppendModeTest, TheServerKeyIsOpenedWithoutAPathRewrite) {
-  registry_.SetNumber("SOFTWARE\\Quillerton\\Quillerton", "UseBufferAppendMode", 0);
-  EXPECT_EQ(GetBufferAppendMode(host), 1);
+  BufferAppendMode unread;
+  host.stored = Number(0xFFFFFFFF);
+  EXPECT_EQ(GetBufferAppendMode(host, unread), -1);
+  host.stored = Number(0);
+  EXPECT_EQ(GetBufferAppendMode(host, unread), 0);
+  host.stored = Number(1);
+  EXPECT_EQ(GetBufferAppendMode(host, unread), 0);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ struct Pass {
   std::vector<Event> events;
 };
 
-Pass RunTool(std::vector<const char*> argv, RecordingSystem system = {}) {
+Pass RunTool(std::vector<const char*> argv, RecordingSystem&& system = {}) {
   platform::ForgetOutputFailure();
   RunOutcome outcome;
   CapturedOutput output;
@@ -98,7 +98,7 @@ TEST(RunEvent, EachPassButTheUsageTextEndsWithOneEventOfItsKind) {
   badMessage();
   RecordingSystem failing;
   failing.deleteFails = true;
-  const Pass failed = RunTool({"qnpurge", "ALL", "30", "BADMAIL"}, failing);
+  const Pass failed = RunTool({"qnpurge", "ALL", "30", "BADMAIL"}, std::move(failing));
   ASSERT_EQ(failed.status, 1);
   ASSERT_EQ(failed.events.size(), 1u);
   EXPECT_EQ(failed.events[0].kind, RunEvent::kFailed);
@@ -109,7 +109,7 @@ TEST(RunEvent, EachPassButTheUsageTextEndsWithOneEventOfItsKind) {
   // The event not written: said after everything else, and the status stays the run's.
   RecordingSystem unwritable;
   unwritable.eventFails = true;
-  const Pass unsaid = RunTool({"qnpurge", "ALL", "30", "BADMAIL"}, unwritable);
+  const Pass unsaid = RunTool({"qnpurge", "ALL", "30", "BADMAIL"}, std::move(unwritable));
   EXPECT_EQ(unsaid.status, 0);
   EXPECT_EQ(unsaid.lines.back(), "Unable to write the run's event (test).");
   EXPECT_EQ(unsaid.lines[unsaid.lines.size() - 2], done.lines.back());

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/files.h"
+#include "platform/system.h"
 #include "purge/unread.h"
 #include "tests/test_support.h"
 
@@ -50,13 +50,13 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
     // Only the sibling has one: to this folder it is gone.
     EXPECT_EQ(IsMessageRead(host, folder, {"c.MAI", platform::kAttributeNormal, 0}), ReadState::kGone);
     platform::FileFacts facts;
-    EXPECT_EQ(platform::DeleteEntry(folder, {"b.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
+    EXPECT_EQ(host.DeleteEntry(folder, {"b.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
               platform::DeleteOutcome::kDeleted);
     // Gone already: another run removed it.
-    EXPECT_EQ(platform::DeleteEntry(folder, {"absent.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
+    EXPECT_EQ(host.DeleteEntry(folder, {"absent.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
               platform::DeleteOutcome::kGone);
   });
-  EXPECT_EQ(platform::SearchFolder(Pattern(listed).c_str(), visitor), platform::SearchOutcome::kCompleted);
+  EXPECT_EQ(host.SearchFolder(Pattern(listed).c_str(), visitor), platform::SearchOutcome::kCompleted);
 
   EXPECT_EQ(visits, 1);
   EXPECT_FALSE(fs::exists(listed / "b.MAI"));
@@ -65,7 +65,7 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
   EXPECT_TRUE(fs::exists(listed / "sub" / "b.MAI"));
   // No folder, no entry.
   platform::FileFacts facts;
-  EXPECT_EQ(platform::DeleteEntry(platform::Folder(), {"a.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
+  EXPECT_EQ(host.DeleteEntry(platform::Folder(), {"a.MAI", platform::kAttributeNormal, 0}, AlwaysOld(), &facts),
             platform::DeleteOutcome::kFailed);
   EXPECT_TRUE(fs::exists(listed / "a.MAI"));
 }
@@ -73,10 +73,11 @@ TEST(SearchFolder, EntriesAreReachedThroughTheFolderBeingListed) {
 TEST(SearchFolder, AMissingFolderIsNothingToDoButAFileInItsPlaceCannotBeSearched) {
   TempDir dir;
   CallbackVisitor visitor([](const platform::Folder&, const platform::DirEntry&) {});
-  EXPECT_EQ(platform::SearchFolder(Pattern(dir / "missing").c_str(), visitor), platform::SearchOutcome::kNotStarted);
-  EXPECT_EQ(platform::SearchFolder(Pattern(dir.path()).c_str(), visitor), platform::SearchOutcome::kNotStarted);
+  platform::HostSystem host;
+  EXPECT_EQ(host.SearchFolder(Pattern(dir / "missing").c_str(), visitor), platform::SearchOutcome::kNotStarted);
+  EXPECT_EQ(host.SearchFolder(Pattern(dir.path()).c_str(), visitor), platform::SearchOutcome::kNotStarted);
   WriteFile(dir / "Inbox", "not a folder");
-  EXPECT_EQ(platform::SearchFolder(Pattern(dir / "Inbox").c_str(), visitor), platform::SearchOutcome::kFailed);
+  EXPECT_EQ(host.SearchFolder(Pattern(dir / "Inbox").c_str(), visitor), platform::SearchOutcome::kFailed);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 namespace {
 
-platform::HostSystem host;
+testing_support::CurrentRegistrySystem host;
 
 namespace fs = std::filesystem;
 using testing_support::kTestAdministrationKey;

@@ -152,7 +152,7 @@ ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& na
     std::optional<ReadState> unlisted;
   };
   Reader reader(name);
-  platform::SearchFolder((folder.string() + platform::kPathSeparator + "*").c_str(), reader);
+  platform::HostSystem().SearchFolder((folder.string() + platform::kPathSeparator + "*").c_str(), reader);
   EXPECT_TRUE(reader.found || reader.unlisted) << folder << " lists nothing";
   return reader.found ? reader.listed : reader.unlisted.value_or(ReadState::kFailed);
 }

@@ -4,12 +4,11 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "platform/console.h"
-#include "platform/pause.h"
+#include "platform/system.h"
 
 namespace platform {
 
-void WaitForKeyPress() {
+void HostSystem::WaitForKeyPress() {
   if (!isatty(STDIN_FILENO)) return;
   termios saved;
   if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
@@ -24,7 +23,7 @@ void WaitForKeyPress() {
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 
-bool Pause(uint32_t milliseconds) {
+bool HostSystem::Pause(uint32_t milliseconds) {
   if (milliseconds == 0) return true;
   timespec until;
   clock_gettime(CLOCK_MONOTONIC, &until);

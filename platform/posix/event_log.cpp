@@ -3,11 +3,11 @@
 
 #include <cstdio>
 
-#include "platform/event_log.h"
+#include "platform/system.h"
 
 namespace platform {
 
-bool WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char*, size_t) {
+bool HostSystem::WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char*, size_t) {
   // Texts and line feeds are handed to syslog as arguments, never as its format: a '%' in a
   // command line is text.
   char message[32768];

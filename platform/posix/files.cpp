@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace platform {
 
@@ -104,7 +105,7 @@ ssize_t ReadListing(int folder, char* buffer, size_t size) {
 
 }  // namespace
 
-SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
+SearchOutcome HostSystem::SearchFolder(const char* pattern, EntryVisitor& visitor) {
   const char* lastSeparator = strrchr(pattern, '/');
   if (lastSeparator == nullptr || lastSeparator[1] != '*') return SearchOutcome::kNotStarted;
   const std::string_view suffix(lastSeparator + 2);
@@ -169,13 +170,13 @@ DeleteOutcome Unlink(const Folder& folder, const DirEntry& entry) {
 
 }  // namespace
 
-DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge&, FileFacts* facts) {
+DeleteOutcome HostSystem::DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge&, FileFacts* facts) {
   *facts = FileFacts{entry.creationTime, entry.size};
   return Unlink(folder, entry);
 }
 
-OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge*, FileFacts* facts,
-                        MessageHandle* handle) {
+OpenOutcome HostSystem::OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge*, FileFacts* facts,
+                                    MessageHandle* handle) {
   if (facts != nullptr) *facts = FileFacts{entry.creationTime, entry.size};
   const int descriptor = FolderAccess::Descriptor(folder);
   if (descriptor < 0) return OpenOutcome::kFailed;
@@ -213,30 +214,32 @@ OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJu
   return OpenOutcome::kOpened;
 }
 
-int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
-  if (Fails(Point::kReadMessage)) return -1;
+int64_t HostSystem::ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
+  // The fault point fails as read does, and takes the same way out.
   ssize_t got;
   do {
-    got = read(static_cast<int>(handle.value), buffer, wanted);
+    got = Fails(Point::kReadMessage) ? (errno = EIO, -1) : read(static_cast<int>(handle.value), buffer, wanted);
   } while (got < 0 && errno == EINTR);
   // A folder put in the file's place since it was listed reads as empty. Any other error,
   // EAGAIN included (a FIFO swapped in, with a writer that sends nothing), is a failed read.
   return got < 0 && errno == EISDIR ? 0 : got;
 }
 
-void CloseMessage(MessageHandle handle) {
+void HostSystem::CloseMessage(MessageHandle handle) {
   // Nothing was written through the descriptor, and close releases it even when it reports an
   // error: a failed close changes nothing, so it has no fault point.
   close(static_cast<int>(handle.value));
 }
 
-DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder& folder, const DirEntry& entry) {
+DeleteOutcome HostSystem::DeleteOpenMessage(MessageHandle handle, const Folder& folder, const DirEntry& entry) {
   // No call marks an open file for deletion here: the entry goes by name, as a delete alone.
   CloseMessage(handle);
   return Unlink(folder, entry);
 }
 
-bool CreateDirectoryAt(const char* path) { return !Fails(Point::kCreateDirectory) && mkdir(path, 0777) == 0; }
+bool HostSystem::CreateDirectoryAt(const char* path) {
+  return !Fails(Point::kCreateDirectory) && mkdir(path, 0777) == 0;
+}
 
 bool IsAbsolutePath(const char* path) { return path[0] == '/'; }
 
@@ -251,7 +254,7 @@ uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
   return static_cast<uint32_t>(length);
 }
 
-FolderCheck CheckFolder(const char* path) {
+FolderCheck HostSystem::CheckFolder(const char* path) {
   struct stat info;
   if (Fails(Point::kCheckFolder) ? (errno = EACCES, true) : stat(path, &info) != 0) {
     return errno == ENOENT || errno == ENOTDIR ? FolderCheck::kMissing : FolderCheck::kFailed;
@@ -259,7 +262,7 @@ FolderCheck CheckFolder(const char* path) {
   return S_ISDIR(info.st_mode) ? FolderCheck::kFolder : FolderCheck::kNotAFolder;
 }
 
-uint64_t CurrentFileTime() {
+uint64_t HostSystem::CurrentFileTime() {
   timespec now;
   clock_gettime(CLOCK_REALTIME, &now);
   return ToFileTime(now.tv_sec, static_cast<uint32_t>(now.tv_nsec));

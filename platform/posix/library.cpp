@@ -2,13 +2,12 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
-#include "platform/com.h"
 #include "platform/fault.h"
-#include "platform/library.h"
+#include "platform/system.h"
 
 namespace platform {
 
-LibraryHandle LoadLibraryAt(const char* path) {
+LibraryHandle HostSystem::LoadLibraryAt(const char* path) {
   if (fault::Fails(fault::Point::kLoadLibrary)) return nullptr;
   // dlopen opens whatever the name is and would wait for ever on a FIFO.
   struct stat info;
@@ -16,12 +15,12 @@ LibraryHandle LoadLibraryAt(const char* path) {
   return static_cast<LibraryHandle>(dlopen(path, RTLD_NOW | RTLD_LOCAL));
 }
 
-void* FindSymbol(LibraryHandle library, const char* name) {
+void* HostSystem::FindSymbol(LibraryHandle library, const char* name) {
   return fault::Fails(fault::Point::kFindSymbol) ? nullptr : dlsym(library, name);
 }
 
-void FreeLibraryHandle(LibraryHandle library) { dlclose(library); }
+void HostSystem::FreeLibraryHandle(LibraryHandle library) { dlclose(library); }
 
-void CallInComApartment(void (*call)(void* context), void* context) { call(context); }
+void HostSystem::CallInComApartment(void (*call)(void* context), void* context) { call(context); }
 
 }  // namespace platform

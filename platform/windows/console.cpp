@@ -4,13 +4,12 @@
 
 #include <ctime>
 
-#include "platform/console.h"
 #include "platform/fault.h"
-#include "platform/pause.h"
+#include "platform/system.h"
 
 namespace platform {
 
-void WaitForKeyPress() { _getch(); }
+void HostSystem::WaitForKeyPress() { _getch(); }
 
 namespace {
 
@@ -37,7 +36,7 @@ bool WaitPumpingMessages(HANDLE handle, uint32_t milliseconds) {
 
 }  // namespace
 
-bool Pause(uint32_t milliseconds) {
+bool HostSystem::Pause(uint32_t milliseconds) {
   HANDLE event = fault::Fails(fault::Point::kPauseEvent) ? nullptr : CreateEventA(nullptr, FALSE, FALSE, nullptr);
   if (event == nullptr) return false;
   const bool paused = WaitPumpingMessages(event, milliseconds);

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "platform/event_log.h"
 #include "platform/fault.h"
+#include "platform/system.h"
 #include "platform/windows/event_messages.h"
 
 namespace platform {
@@ -19,7 +19,8 @@ bool Unable(DWORD error, char* problem, size_t problemSize) {
 
 }  // namespace
 
-bool WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char* problem, size_t problemSize) {
+bool HostSystem::WriteRunEvent(RunEvent event, const char* const* texts, size_t count, char* problem,
+                               size_t problemSize) {
   // The insertion strings, one after another: each line feed becomes CR LF, as Event Viewer
   // parts lines only there.
   static wchar_t wide[32768];

@@ -6,6 +6,8 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/files.h"
+#include "platform/system.h"
+#include "platform/windows/answers.h"
 
 // The system's own status of the calling thread's last failed call (ntdll).
 extern "C" NTSYSAPI LONG NTAPI RtlGetLastNtStatus();
@@ -13,15 +15,6 @@ extern "C" NTSYSAPI LONG NTAPI RtlGetLastNtStatus();
 namespace platform {
 
 const char kPathSeparator = '\\';
-
-namespace {
-
-// The longest full path the tool builds, in UTF-16 units: a folder path of 2,048 bytes made
-// full, the "\\?\UNC\" form and a name.
-constexpr size_t kWidePathSize = 4096 + 8 + MAX_PATH;
-using WidePath = wchar_t[kWidePathSize];
-
-}  // namespace
 
 // The full folder path with its trailing separator, for the search that lists the folder and the
 // calls that act on its entries, and how long the calls on its entries waited for held files.
@@ -43,8 +36,6 @@ namespace {
 using fault::Fails;
 using fault::Point;
 
-constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
-
 // A file another program holds without sharing it for deletion is tried again after each of
 // these waits (half a second in all), as long as the waits of its folder stay within a second:
 // past that each held file of the folder gets one try, so that a folder a backup holds, whole or
@@ -52,14 +43,8 @@ constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
 constexpr DWORD kLockedRetryWaits[] = {100, 150, 250};
 constexpr uint32_t kFolderWaitLimit = 1000;
 
-// True when the last call on a file failed with `error` because the file is gone, or is being
-// deleted: a file pending deletion refuses to be opened or deleted again with access denied, and
-// only the system's own status of that call tells it apart from a file that may not be touched.
-// A missing path is no such file: with exact names it only means the folder went away.
-bool GoneOrBeingDeleted(DWORD error) {
-  if (error == ERROR_FILE_NOT_FOUND) return true;
-  return error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending;
-}
+// Whether the last call on a file failed because the file is gone or being deleted.
+bool LastCallFoundItGone() { return GoneOrBeingDeleted(GetLastError(), static_cast<uint32_t>(RtlGetLastNtStatus())); }
 
 bool HeldByAnotherProgram(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
@@ -88,9 +73,10 @@ bool Append(WidePath& path, size_t* used, const wchar_t* text, size_t length) {
   return true;
 }
 
-// `prefix` followed by `name`, in the literal "\\?\" form at any length: the plain form reads a
-// name such as LPT9.MAI as a device, drops trailing dots and spaces and folds "..", and stops at
-// MAX_PATH. The prefix is a full path already, as that form takes it unparsed.
+}  // namespace
+
+// The plain form reads a name such as LPT9.MAI as a device, drops trailing dots and spaces and
+// folds "..", and stops at MAX_PATH.
 bool JoinPath(WidePath& path, const wchar_t* prefix, size_t prefixLength, const wchar_t* name, size_t nameLength) {
   size_t used = 0;
   path[0] = L'\0';
@@ -106,6 +92,14 @@ bool JoinPath(WidePath& path, const wchar_t* prefix, size_t prefixLength, const 
   }
   return Append(path, &used, prefix, prefixLength) && Append(path, &used, name, nameLength);
 }
+
+bool GoneOrBeingDeleted(uint32_t error, uint32_t ntStatus) {
+  constexpr uint32_t kStatusDeletePending = 0xC0000056;
+  if (error == ERROR_FILE_NOT_FOUND) return true;
+  return error == ERROR_ACCESS_DENIED && ntStatus == kStatusDeletePending;
+}
+
+namespace {
 
 // `text` from the code page into `wide`, every byte exactly: false when it holds a sequence
 // the code page does not define.
@@ -165,7 +159,7 @@ bool FolderAccess::EntryPath(const Folder& folder, const DirEntry& entry, WidePa
   return JoinPath(path, folder.prefix_, folder.prefixLength_, name, wcslen(name));
 }
 
-SearchOutcome SearchFolder(const char* pattern, EntryVisitor& visitor) {
+SearchOutcome HostSystem::SearchFolder(const char* pattern, EntryVisitor& visitor) {
   // The pattern is converted once per folder and made full: the "\\?\" form that a long path
   // needs takes no relative path, no '/' and no "..".
   WidePath full;
@@ -249,7 +243,7 @@ OpenOutcome OpenJudged(const Folder& folder, const DirEntry& entry, DWORD access
     return file != INVALID_HANDLE_VALUE;
   });
   if (file == INVALID_HANDLE_VALUE) {
-    return GoneOrBeingDeleted(GetLastError()) ? OpenOutcome::kGone : OpenOutcome::kFailed;
+    return LastCallFoundItGone() ? OpenOutcome::kGone : OpenOutcome::kFailed;
   }
   // Two small reads: the whole-file GetFileInformationByHandle also asks for the volume and the
   // file's name, and costs three times as much per delete under Wine.
@@ -280,12 +274,13 @@ DeleteOutcome MarkForDeletion(HANDLE file) {
   if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)) {
     return DeleteOutcome::kDeleted;
   }
-  return GoneOrBeingDeleted(GetLastError()) ? DeleteOutcome::kGone : DeleteOutcome::kFailed;
+  return LastCallFoundItGone() ? DeleteOutcome::kGone : DeleteOutcome::kFailed;
 }
 
 }  // namespace
 
-DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge, FileFacts* facts) {
+DeleteOutcome HostSystem::DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
+                                      FileFacts* facts) {
   HANDLE file = INVALID_HANDLE_VALUE;
   switch (OpenJudged(folder, entry, DELETE | FILE_READ_ATTRIBUTES, Point::kDelete, &judge, facts, &file)) {
     case OpenOutcome::kOpened:
@@ -302,8 +297,8 @@ DeleteOutcome DeleteEntry(const Folder& folder, const DirEntry& entry, const Age
   return outcome;
 }
 
-OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts,
-                        MessageHandle* handle) {
+OpenOutcome HostSystem::OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge,
+                                    FileFacts* facts, MessageHandle* handle) {
   HANDLE file = INVALID_HANDLE_VALUE;
   if (judge == nullptr) {
     const OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, nullptr, nullptr, &file);
@@ -322,13 +317,13 @@ OpenOutcome OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJu
   return outcome;
 }
 
-void CloseMessage(MessageHandle handle) {
+void HostSystem::CloseMessage(MessageHandle handle) {
   // Nothing was written through the handle, and it is released even when CloseHandle reports an
   // error: a failed close changes nothing, so it has no fault point.
   CloseHandle(reinterpret_cast<HANDLE>(handle.value));
 }
 
-DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder&, const DirEntry&) {
+DeleteOutcome HostSystem::DeleteOpenMessage(MessageHandle handle, const Folder&, const DirEntry&) {
   // The handle that read the header deletes the file when it closes: a name swapped since the
   // read cannot redirect the deletion.
   const DeleteOutcome outcome =
@@ -337,7 +332,7 @@ DeleteOutcome DeleteOpenMessage(MessageHandle handle, const Folder&, const DirEn
   return outcome;
 }
 
-int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
+int64_t HostSystem::ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
   DWORD got = 0;
   if (Fails(Point::kReadMessage) || !ReadFile(reinterpret_cast<HANDLE>(handle.value), buffer, wanted, &got, nullptr)) {
     return -1;
@@ -345,7 +340,7 @@ int64_t ReadMessage(MessageHandle handle, char* buffer, uint32_t wanted) {
   return got;
 }
 
-bool CreateDirectoryAt(const char* path) {
+bool HostSystem::CreateDirectoryAt(const char* path) {
   return !Fails(Point::kCreateDirectory) && CreateDirectoryA(path, nullptr) != 0;
 }
 
@@ -382,7 +377,7 @@ uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
   return static_cast<uint32_t>(plain);
 }
 
-FolderCheck CheckFolder(const char* path) {
+FolderCheck HostSystem::CheckFolder(const char* path) {
   WidePath full;
   WidePath checked;
   if (Fails(Point::kCheckFolder)) return FolderCheck::kFailed;
@@ -399,7 +394,7 @@ FolderCheck CheckFolder(const char* path) {
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? FolderCheck::kFolder : FolderCheck::kNotAFolder;
 }
 
-uint64_t CurrentFileTime() {
+uint64_t HostSystem::CurrentFileTime() {
   SYSTEMTIME now;
   GetSystemTime(&now);
   FILETIME fileTime;

@@ -2,25 +2,24 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "platform/com.h"
 #include "platform/fault.h"
-#include "platform/library.h"
+#include "platform/system.h"
 
 namespace platform {
 
-LibraryHandle LoadLibraryAt(const char* path) {
+LibraryHandle HostSystem::LoadLibraryAt(const char* path) {
   if (fault::Fails(fault::Point::kLoadLibrary)) return nullptr;
   return reinterpret_cast<LibraryHandle>(LoadLibraryA(path));
 }
 
-void* FindSymbol(LibraryHandle library, const char* name) {
+void* HostSystem::FindSymbol(LibraryHandle library, const char* name) {
   if (fault::Fails(fault::Point::kFindSymbol)) return nullptr;
   return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(library), name));
 }
 
-void FreeLibraryHandle(LibraryHandle library) { FreeLibrary(reinterpret_cast<HMODULE>(library)); }
+void HostSystem::FreeLibraryHandle(LibraryHandle library) { FreeLibrary(reinterpret_cast<HMODULE>(library)); }
 
-void CallInComApartment(void (*call)(void* context), void* context) {
+void HostSystem::CallInComApartment(void (*call)(void* context), void* context) {
   // S_FALSE (joined already) needs its CoUninitialize as S_OK does; RPC_E_CHANGED_MODE (the
   // thread is in another apartment) and a failure must not be balanced by one.
   const HRESULT result =

@@ -80,6 +80,8 @@ class ExactNames(HeadquartersCase):
             self.assertEqual(result.status, 0, result.text)
             self.assertFalse(os.path.exists(old))
             self.store.message(postoffice, mailbox, "Inbox", "old.MAI", 40, read=True)
+        # Each rescan was asked for from the multithreaded apartment.
+        self.assertEqual(set(self.calls_to("Apartment")), {"Apartment MTA"})
 
 
 @unittest.skipUnless(UNDER_WINE, "Windows names and sharing")
