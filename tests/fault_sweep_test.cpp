@@ -1,10 +1,11 @@
-// Every platform call of four representative runs failed in turn, in this process, on a store put
-// back between runs. A run then deletes nothing the run without the fault keeps; it ends with
-// status 0 only with that run's output (bar the line of a provider library it does not need) and
-// files, and with status 1 only with a line that run does not print saying what failed (unless
-// the output failed), or, when the run's event could not be written, with that run's status and
-// output and a line after it saying so; nothing goes to standard error; every kind of call of the
-// build is failed.
+// Every call of representative runs failed in turn, in this process. A run then deletes nothing
+// the run without the fault keeps; it ends with status 0 only with that run's output (bar the line
+// of a provider library it does not need) and files, and with status 1 only with a line that run
+// does not print saying what failed (unless the output failed), or, when the run's event could not
+// be written, with that run's status and output and a line after it saying so. The calls of the
+// system are failed over the fake, every kind of them; the failures that only exist inside one
+// host call (a listing that fails part way, a header read after the open, the registry file, the
+// output, an allocation) are failed in the host itself, on a store on disk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,8 @@
 #include "platform/output.h"
 #include "platform/registry.h"
 #include "support/replace.h"
+#include "support/server_keys.h"
+#include "tests/fake_system.h"
 #include "tests/registry_fixture.h"
 #include "tests/test_support.h"
 
@@ -90,17 +93,17 @@ class SweptStore {
     }
   }
 
-  // One pass of the tool failing call `failAt` (0: none), starting as a process of its own would:
-  // what an earlier pass left behind (the parsed registry file, a failed write, the append-mode
-  // flag) is forgotten. Then the store is put back.
-  Pass Run(std::vector<const char*> argv, uint64_t failAt) {
+  // One pass of the tool failing call `failAt` (0: none) of `only`, or of any kind, starting as a
+  // process of its own would: what an earlier pass left behind (the parsed registry file, a failed write, the
+  // append-mode flag) is forgotten. Then the store is put back.
+  Pass Run(std::vector<const char*> argv, uint64_t failAt, fault::Point only = fault::Point::kCount) {
     platform::ForgetRegistryFile();
     platform::ForgetOutputFailure();
     ResetBufferAppendMode();
     SweepSystem system;
     RunOutcome outcome;
     CapturedOutput output;
-    fault::Arm(failAt);
+    fault::Arm(failAt, only);
     RunQnpurge(static_cast<int>(argv.size()), argv.data(), system, outcome);
     fault::Disarm();
     Pass pass{outcome.ExitStatus(), Lines(output.Take()), Files()};
@@ -155,12 +158,19 @@ std::string Text(const std::vector<std::string>& lines) {
   return text;
 }
 
-testing::AssertionResult Holds(const Pass& expected, Pass got, fault::Point failed) {
-  if (failed == fault::Point::kCount) return testing::AssertionFailure() << "no call failed";
+// What failed: which kind of call, as the two sweeps name them.
+struct Failed {
+  bool any;
+  bool event;   // the run's event was not written
+  bool output;  // standard output was not written
+};
+
+testing::AssertionResult Holds(const Pass& expected, Pass got, Failed failed) {
+  if (!failed.any) return testing::AssertionFailure() << "no call failed";
   if (!std::includes(got.files.begin(), got.files.end(), expected.files.begin(), expected.files.end())) {
     return testing::AssertionFailure() << "deleted a file the run without the fault keeps";
   }
-  if (failed == fault::Point::kEventSource || failed == fault::Point::kReportEvent) {
+  if (failed.event) {
     const bool said = !got.lines.empty() && got.lines.back().rfind("Unable to write the run's event", 0) == 0;
     if (said) got.lines.pop_back();
     if (said && got.status == expected.status && got.files == expected.files &&
@@ -182,43 +192,145 @@ testing::AssertionResult Holds(const Pass& expected, Pass got, fault::Point fail
                                      [&](const char* start) { return line.rfind(start, 0) == 0; });
     return failure && std::count(expected.lines.begin(), expected.lines.end(), line) == 0;
   });
-  if (got.status == 1 && (said || failed == fault::Point::kWriteOutput)) return testing::AssertionSuccess();
+  if (got.status == 1 && (said || failed.output)) return testing::AssertionSuccess();
   return testing::AssertionFailure() << "status " << got.status << " without a line saying what failed";
 }
 
-TEST(FaultSweep, EveryFailedCallIsSaidAndDeletesNothingThatIsKept) {
+// The store of the sweep over the fake: two postoffices, bad mail, read and unread messages, old and
+// new. Data Directory is a store of its own whose old messages must never go: a Mail Root read that
+// failed and fell back on it would purge them.
+void LaySweptStore(FakeSystem& system) {
+  const std::string main = FakePath("/store/POSTOFFICES/Main/MAILROOT");
+  const char separator = platform::kPathSeparator;
+  system.SetStore(FakePath("/store"));
+  system.SetText(kServerKey, "Data Directory", FakePath("/data"));
+  system.SetText(kAdministrationKey, "Activity Log Directory", FakePath("/store/logs"));
+  system.postoffices = {{"Main", {"alice", "Postmaster"}}, {"Bulk", {"m"}}};
+  system.descriptions["Main"] = "Main Office";
+  system.AddMessage(main + separator + "alice" + separator + "Inbox", "old-read.MAI", 40, true);
+  system.AddMessage(main + separator + "alice" + separator + "Inbox", "old-unread.MAI", 40, false);
+  system.AddMessage(main + separator + "alice" + separator + "Inbox", "new.MAI", 5, true);
+  system.AddMessage(main + separator + "alice" + separator + "Deleted Items", "gone.MAI", 31, true);
+  system.AddMessage(main + separator + "Postmaster" + separator + "Inbox", "pm.MAI", 50, true);
+  system.AddMessage(FakePath("/store/POSTOFFICES/Bulk/MAILROOT/m/Inbox"), "bulk.MAI", 45, true);
+  system.AddMessage(FakePath("/store/BADMAIL"), "bad.MAI", 90, false);
+  system.AddMessage(FakePath("/store/BADMAIL/Messages"), "older.MAI", 400, false);
+  for (const char* folder : {"/data/POSTOFFICES/Main/MAILROOT/Postmaster/Inbox",
+                             "/data/POSTOFFICES/Main/MAILROOT/alice/Inbox", "/data/BADMAIL"}) {
+    system.AddMessage(FakePath(folder), "never.MAI", 400, true);
+  }
+}
+
+struct FakeRun {
+  std::vector<const char*> argv;
+  std::vector<std::string> deleted;  // what the run must delete without a fault, under /store
+};
+
+Pass RunOnFake(const FakeRun& run, FailingSystem::Call* failed, uint64_t failAt, uint64_t* calls) {
+  platform::ForgetOutputFailure();
+  ResetBufferAppendMode();  // read once per process
+  FakeSystem fake;
+  LaySweptStore(fake);
+  FailingSystem system(fake);
+  system.FailAt(failAt);
+  RunOutcome outcome;
+  CapturedOutput output;
+  RunQnpurge(static_cast<int>(run.argv.size()), run.argv.data(), system, outcome);
+  Pass pass{outcome.ExitStatus(), Lines(output.Take()), {}};
+  const std::vector<std::string> files = fake.Files();
+  pass.files.insert(files.begin(), files.end());
+  EXPECT_EQ(fake.openMessages, 0) << "a message left open";
+  *failed = system.failed;
+  *calls = 0;
+  for (const uint64_t count : system.calls) *calls += count;
+  return pass;
+}
+
+TEST(FaultSweep, EveryFailedCallOfTheSystemIsSaidAndDeletesNothingThatIsKept) {
   // A purge of every postoffice and of bad mail; UNREAD in one mailbox; REPORT; and a preview that
   // visits the Postmaster's Inbox twice.
-  const std::vector<const char*> runs[] = {{"qnpurge", "ALL", "30", "POSTMASTER+INBOX+DELETED+BADMAIL"},
-                                           {"qnpurge", "Main/alice", "30", "INBOX+DELETED", "UNREAD"},
-                                           {"qnpurge", "ALL", "30", "REPORT"},
-                                           {"qnpurge", "Main", "30", "PREVIEW+POSTMASTER+INBOX", "UNREAD"}};
-  constexpr int kKinds = static_cast<int>(fault::Point::kCount);
+  const std::string store = FakePath("/store/");
+  const FakeRun runs[] = {
+      {{"qnpurge", "ALL", "30", "POSTMASTER+INBOX+DELETED+BADMAIL"},
+       {"POSTOFFICES/Main/MAILROOT/alice/Deleted Items/gone.MAI", "POSTOFFICES/Main/MAILROOT/alice/Inbox/old-read.MAI",
+        "POSTOFFICES/Main/MAILROOT/alice/Inbox/old-unread.MAI", "POSTOFFICES/Main/MAILROOT/Postmaster/Inbox/pm.MAI",
+        "POSTOFFICES/Bulk/MAILROOT/m/Inbox/bulk.MAI", "BADMAIL/bad.MAI", "BADMAIL/Messages/older.MAI"}},
+      {{"qnpurge", "Main/alice", "30", "INBOX+DELETED", "UNREAD"},
+       {"POSTOFFICES/Main/MAILROOT/alice/Inbox/old-read.MAI",
+        "POSTOFFICES/Main/MAILROOT/alice/Deleted Items/gone.MAI"}},
+      {{"qnpurge", "ALL", "30", "REPORT"}, {}},
+      {{"qnpurge", "Main", "30", "PREVIEW+POSTMASTER+INBOX", "UNREAD"}, {}}};
+  constexpr int kKinds = static_cast<int>(FailingSystem::Call::kCount);
   int failedCalls[kKinds][2] = {};  // by kind and status
+  CapturedOutput errors(stderr);
+  for (const FakeRun& run : runs) {
+    FailingSystem::Call failed;
+    uint64_t calls = 0;
+    const Pass expected = RunOnFake(run, &failed, 0, &calls);
+    ASSERT_EQ(expected.status, 0) << Text(expected.lines);
+    // The run without a fault is the run as it must be, not only as it is.
+    FakeSystem pristine;
+    LaySweptStore(pristine);
+    std::set<std::string> kept;
+    for (const std::string& file : pristine.Files()) kept.insert(file);
+    for (std::string file : run.deleted) {
+      std::replace(file.begin(), file.end(), '/', platform::kPathSeparator);
+      kept.erase(store + file);
+    }
+    ASSERT_EQ(expected.files, kept) << run.argv[1] << " " << run.argv[3];
+    for (uint64_t failAt = 1; failAt <= calls; ++failAt) {
+      uint64_t ignored = 0;
+      const Pass got = RunOnFake(run, &failed, failAt, &ignored);
+      const Failed what{failed != FailingSystem::Call::kCount, failed == FailingSystem::Call::kEvent, false};
+      ASSERT_TRUE(Holds(expected, got, what)) << run.argv[1] << " " << run.argv[3] << ", call " << failAt << " ("
+                                              << FailingSystem::Name(failed) << "): status " << got.status << "\n"
+                                              << Text(got.lines);
+      ++failedCalls[static_cast<int>(failed)][got.status];
+    }
+  }
+  EXPECT_EQ(errors.Take(), "");
+  for (int kind = 0; kind < kKinds; ++kind) {
+    const auto call = static_cast<FailingSystem::Call>(kind);
+    if (call == FailingSystem::Call::kRegistryCheck && IsWindowsBuild()) continue;
+    EXPECT_GT(failedCalls[kind][0] + failedCalls[kind][1], 0) << FailingSystem::Name(call) << ": a kind no run fails";
+  }
+}
+
+// The kinds of failure that only exist inside one host call.
+constexpr fault::Point kInsideHostCalls[] = {
+    fault::Point::kReadFolder,   fault::Point::kEntryInfo,   fault::Point::kReadMessage, fault::Point::kDisposition,
+    fault::Point::kRegistryFile, fault::Point::kWriteOutput, fault::Point::kAllocate};
+
+TEST(FaultSweep, FailuresInsideTheHostsCallsAreSaidAndDeleteNothingThatIsKept) {
+  // A purge that deletes through the listing, and a preview that reads headers and keeps names.
+  const std::vector<const char*> runs[] = {{"qnpurge", "ALL", "30", "POSTMASTER+INBOX+DELETED+BADMAIL"},
+                                           {"qnpurge", "Main", "30", "PREVIEW+POSTMASTER+INBOX", "UNREAD"}};
+  int failedCalls[static_cast<int>(fault::Point::kCount)] = {};
   SweptStore store;
   CapturedOutput errors(stderr);
   for (const std::vector<const char*>& run : runs) {
     const Pass expected = store.Run(run, 0);
     ASSERT_EQ(expected.status, 0) << Text(expected.lines);
-    uint64_t calls = 0;
-    for (int kind = 0; kind < kKinds; ++kind) calls += fault::Calls(static_cast<fault::Point>(kind));
-    for (uint64_t failAt = 1; failAt <= calls; ++failAt) {
-      const Pass got = store.Run(run, failAt);
-      const fault::Point failed = fault::Failed();
-      ASSERT_TRUE(Holds(expected, got, failed)) << run[1] << " " << run[3] << ", call " << failAt << " ("
+    uint64_t calls[static_cast<int>(fault::Point::kCount)];
+    for (int kind = 0; kind < static_cast<int>(fault::Point::kCount); ++kind) {
+      calls[kind] = fault::Calls(static_cast<fault::Point>(kind));
+    }
+    for (const fault::Point kind : kInsideHostCalls) {
+      for (uint64_t failAt = 1; failAt <= calls[static_cast<int>(kind)]; ++failAt) {
+        const Pass got = store.Run(run, failAt, kind);
+        const fault::Point failed = fault::Failed();
+        const Failed what{failed != fault::Point::kCount, false, failed == fault::Point::kWriteOutput};
+        ASSERT_TRUE(Holds(expected, got, what)) << run[1] << " " << run[3] << ", call " << failAt << " ("
                                                 << fault::Name(failed) << "): status " << got.status << "\n"
                                                 << Text(got.lines);
-      ++failedCalls[static_cast<int>(failed)][got.status];
+        ++failedCalls[static_cast<int>(failed)];
+      }
     }
   }
   EXPECT_EQ(errors.Take(), "");
-  printf("Calls failed, by kind (status 0 / status 1):\n");
-  for (int kind = 0; kind < kKinds; ++kind) {
-    const auto point = static_cast<fault::Point>(kind);
-    if (fault::MadeIn(point) != fault::Builds::kBoth && fault::MadeIn(point) != fault::kThisBuild) continue;
-    const int* byStatus = failedCalls[kind];
-    printf("  %-16s %4d  (%d / %d)\n", fault::Name(point), byStatus[0] + byStatus[1], byStatus[0], byStatus[1]);
-    EXPECT_GT(byStatus[0] + byStatus[1], 0) << fault::Name(point) << ": a kind of call no run fails";
+  for (const fault::Point kind : kInsideHostCalls) {
+    if (fault::MadeIn(kind) != fault::Builds::kBoth && fault::MadeIn(kind) != fault::kThisBuild) continue;
+    EXPECT_GT(failedCalls[static_cast<int>(kind)], 0) << fault::Name(kind) << ": a kind of call no run fails";
   }
 }
 
