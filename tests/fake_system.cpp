@@ -37,7 +37,7 @@ int32_t YieldPostoffice(PostofficeRecord* record) {
 
 int32_t PostofficeFindFirst(PostofficeRecord* record) {
   const std::string filter = Field(record->name, sizeof record->name);
-  current->postofficeFilters.push_back(filter);
+  current->providerCalls.push_back("first " + filter);
   current->postofficeWalk.clear();
   current->nextPostoffice = 0;
   for (const auto& postoffice : current->postoffices) {
@@ -48,7 +48,7 @@ int32_t PostofficeFindFirst(PostofficeRecord* record) {
 }
 
 int32_t PostofficeFindNext(PostofficeRecord* record) {
-  current->postofficeFilters.push_back(Field(record->name, sizeof record->name));
+  current->providerCalls.push_back("next " + Field(record->name, sizeof record->name));
   return YieldPostoffice(record);
 }
 
@@ -60,7 +60,7 @@ const std::vector<std::string>* MailboxesOf(const MailboxRecord* record) {
   return nullptr;
 }
 
-int32_t MailboxFindNext(MailboxRecord* record) {
+int32_t NextMailbox(MailboxRecord* record) {
   if (current->nextMailbox >= current->mailboxWalk.size()) return 0;
   SetField(record->mailbox, sizeof record->mailbox, current->mailboxWalk[current->nextMailbox++]);
   return 1;
@@ -70,12 +70,19 @@ int32_t MailboxFindFirst(MailboxRecord* record) {
   const std::vector<std::string>* mailboxes = MailboxesOf(record);
   current->mailboxWalk = mailboxes != nullptr ? *mailboxes : std::vector<std::string>{};
   current->nextMailbox = 0;
-  return MailboxFindNext(record);
+  current->providerCalls.push_back("mailboxes " + Field(record->postoffice, sizeof record->postoffice));
+  return NextMailbox(record);
+}
+
+int32_t MailboxFindNext(MailboxRecord* record) {
+  current->providerCalls.push_back("next mailbox");
+  return NextMailbox(record);
 }
 
 int32_t MailboxGet(MailboxRecord* record) {
   const std::vector<std::string>* mailboxes = MailboxesOf(record);
   const std::string wanted = Field(record->mailbox, sizeof record->mailbox);
+  current->providerCalls.push_back("get " + Field(record->postoffice, sizeof record->postoffice) + "/" + wanted);
   if (mailboxes == nullptr || wanted.empty()) return 0;
   for (const std::string& mailbox : *mailboxes) {
     if (!ascii::EqualNoCase(mailbox, wanted)) continue;
@@ -337,7 +344,7 @@ void FakeSystem::CallInComApartment(void (*call)(void* context), void* context) 
 
 bool FakeSystem::Pause(uint32_t milliseconds) {
   pauses.push_back(milliseconds);
-  return true;
+  return !pausesFail;
 }
 
 bool FakeSystem::WriteRunEvent(platform::RunEvent event, const char* const* texts, size_t count, char*, size_t) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/system.h"
@@ -64,8 +65,8 @@ class FakeSystem : public platform::System {
   /// 0 and the Bad Mail Directory beneath it.
   void SetStore(const std::string& root);
 
-  /// Postoffice name -> its mailboxes, in the order the provider gives them.
-  std::map<std::string, std::vector<std::string>> postoffices;
+  /// The postoffices and their mailboxes, in the order the provider gives them.
+  std::vector<std::pair<std::string, std::vector<std::string>>> postoffices;
   std::map<std::string, std::string> descriptions;  ///< a postoffice's text, else its name
   std::map<std::string, std::map<std::string, FakeValue, NoCaseLess>, NoCaseLess> registry;
   std::map<std::string, std::vector<FakeEntry>> folders;
@@ -77,8 +78,11 @@ class FakeSystem : public platform::System {
   std::vector<std::string> created;   ///< CreateDirectoryAt's paths
   std::vector<std::string> loaded;    ///< library file names, in order
   std::vector<std::string> freed;
-  std::vector<std::string> postofficeFilters;  ///< the name field of every postoffice call
+  /// The provider calls with their requests: "first NAME" and "next NAME" (the name field),
+  /// "mailboxes POSTOFFICE", "next mailbox", "get POSTOFFICE/MAILBOX".
+  std::vector<std::string> providerCalls;
   std::vector<uint32_t> pauses;
+  bool pausesFail = false;
   std::vector<std::vector<std::string>> events;  ///< each event's type ("done", "failed", "refused"), then its texts
   int keyPresses = 0;
   int openMessages = 0;  ///< messages open now

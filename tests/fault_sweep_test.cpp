@@ -221,12 +221,12 @@ void LaySweptStore(FakeSystem& system) {
   }
 }
 
-struct FakeRun {
+struct SweptRun {
   std::vector<const char*> argv;
   std::vector<std::string> deleted;  // what the run must delete without a fault, under /store
 };
 
-Pass RunOnFake(const FakeRun& run, FailingSystem::Call* failed, uint64_t failAt, uint64_t* calls) {
+Pass RunOnFake(const SweptRun& run, FailingSystem::Call* failed, uint64_t failAt, uint64_t* calls) {
   platform::ForgetOutputFailure();
   ResetBufferAppendMode();  // read once per process
   FakeSystem fake;
@@ -250,7 +250,7 @@ TEST(FaultSweep, EveryFailedCallOfTheSystemIsSaidAndDeletesNothingThatIsKept) {
   // A purge of every postoffice and of bad mail; UNREAD in one mailbox; REPORT; and a preview that
   // visits the Postmaster's Inbox twice.
   const std::string store = FakePath("/store/");
-  const FakeRun runs[] = {
+  const SweptRun runs[] = {
       {{"qnpurge", "ALL", "30", "POSTMASTER+INBOX+DELETED+BADMAIL"},
        {"POSTOFFICES/Main/MAILROOT/alice/Deleted Items/gone.MAI", "POSTOFFICES/Main/MAILROOT/alice/Inbox/old-read.MAI",
         "POSTOFFICES/Main/MAILROOT/alice/Inbox/old-unread.MAI", "POSTOFFICES/Main/MAILROOT/Postmaster/Inbox/pm.MAI",
@@ -263,7 +263,7 @@ TEST(FaultSweep, EveryFailedCallOfTheSystemIsSaidAndDeletesNothingThatIsKept) {
   constexpr int kKinds = static_cast<int>(FailingSystem::Call::kCount);
   int failedCalls[kKinds][2] = {};  // by kind and status
   CapturedOutput errors(stderr);
-  for (const FakeRun& run : runs) {
+  for (const SweptRun& run : runs) {
     FailingSystem::Call failed;
     uint64_t calls = 0;
     const Pass expected = RunOnFake(run, &failed, 0, &calls);
