@@ -1,5 +1,5 @@
 """qnpurge_faults as a process (QNPURGE_TOOL names it here; the unit test FaultSweep fails every
-call of representative runs in turn, in one process). QNPURGE_FAULT_AT=N fails the N-th call that
+call of representative runs in turn, in one process, over the in-memory system and in the host). QNPURGE_FAULT_AT=N fails the N-th call that
 can fail, of the kind QNPURGE_FAULT_KIND names if set; QNPURGE_FAULT_LOG receives the calls made
 of every kind of the build and the kind failed. The log of the run without a fault lists every
 kind of platform/fault_points.def that the build makes, once; its first call failed, and the
