@@ -380,12 +380,6 @@ bool FailingSystem::Fails(Call call) {
   return true;
 }
 
-platform::RegistryRead FailingSystem::QueryRegistryValue(const char* subKey, const char* valueName, void* buffer,
-                                                         uint32_t* size, uint32_t* type) {
-  if (Fails(Call::kRegistryRead)) return platform::RegistryRead::kFailed;
-  return inner_.QueryRegistryValue(subKey, valueName, buffer, size, type);
-}
-
 bool FailingSystem::RegistryIsReadable(char* problem, size_t problemSize) {
   // Only a registry file can be unreadable: the Windows registry always is.
   if (platform::kPathSeparator == '/' && Fails(Call::kRegistryCheck)) {
@@ -395,66 +389,12 @@ bool FailingSystem::RegistryIsReadable(char* problem, size_t problemSize) {
   return inner_.RegistryIsReadable(problem, problemSize);
 }
 
-platform::KeyProbe FailingSystem::ProbeRegistryKey(const char* subKey) {
-  return Fails(Call::kProbeKey) ? platform::KeyProbe::kFailed : inner_.ProbeRegistryKey(subKey);
-}
-
-platform::FolderCheck FailingSystem::CheckFolder(const char* path) {
-  return Fails(Call::kCheckFolder) ? platform::FolderCheck::kFailed : inner_.CheckFolder(path);
-}
-
-platform::SearchOutcome FailingSystem::SearchFolder(const char* pattern, platform::EntryVisitor& visitor) {
-  return Fails(Call::kSearch) ? platform::SearchOutcome::kFailed : inner_.SearchFolder(pattern, visitor);
-}
-
-platform::DeleteOutcome FailingSystem::DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
-                                                   const platform::AgeJudge& judge, platform::FileFacts* facts) {
-  if (Fails(Call::kDelete)) return platform::DeleteOutcome::kFailed;
-  return inner_.DeleteEntry(folder, entry, judge, facts);
-}
-
-platform::OpenOutcome FailingSystem::OpenMessage(const platform::Folder& folder, const platform::DirEntry& entry,
-                                                 const platform::AgeJudge* judge, platform::FileFacts* facts,
-                                                 platform::MessageHandle* handle) {
-  if (Fails(Call::kOpenMessage)) return platform::OpenOutcome::kFailed;
-  return inner_.OpenMessage(folder, entry, judge, facts, handle);
-}
-
-int64_t FailingSystem::ReadMessage(platform::MessageHandle handle, char* buffer, uint32_t wanted) {
-  return Fails(Call::kReadMessage) ? -1 : inner_.ReadMessage(handle, buffer, wanted);
-}
-
 platform::DeleteOutcome FailingSystem::DeleteOpenMessage(platform::MessageHandle handle, const platform::Folder& folder,
                                                          const platform::DirEntry& entry) {
   if (!Fails(Call::kDeleteOpen)) return inner_.DeleteOpenMessage(handle, folder, entry);
   inner_.CloseMessage(handle);  // a failed deletion closes the message too
   return platform::DeleteOutcome::kFailed;
 }
-
-bool FailingSystem::CreateDirectoryAt(const char* path) {
-  return !Fails(Call::kCreateFolder) && inner_.CreateDirectoryAt(path);
-}
-
-platform::LibraryHandle FailingSystem::LoadLibraryAt(const char* path) {
-  return Fails(Call::kLoadLibrary) ? nullptr : inner_.LoadLibraryAt(path);
-}
-
-void* FailingSystem::FindSymbol(platform::LibraryHandle library, const char* name) {
-  return Fails(Call::kFindSymbol) ? nullptr : inner_.FindSymbol(library, name);
-}
-
-void FailingSystem::CallInComApartment(void (*call)(void* context), void* context) {
-  // A thread that cannot join the apartment still makes the call.
-  if (Fails(Call::kComApartment)) {
-    call(context);
-    return;
-  }
-  inner_.CallInComApartment(call, context);
-}
-
-uint64_t FailingSystem::CurrentFileTime() { return Fails(Call::kClock) ? 0 : inner_.CurrentFileTime(); }
-
-bool FailingSystem::Pause(uint32_t milliseconds) { return !Fails(Call::kPause) && inner_.Pause(milliseconds); }
 
 bool FailingSystem::WriteRunEvent(platform::RunEvent event, const char* const* texts, size_t count, char* problem,
                                   size_t problemSize) {

@@ -168,27 +168,53 @@ class FailingSystem final : public platform::System {
   Call failed = Call::kCount;  ///< the kind of the call that failed; kCount while none has
 
   platform::RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
-                                            uint32_t* type) override;
+                                            uint32_t* type) override {
+    if (Fails(Call::kRegistryRead)) return platform::RegistryRead::kFailed;
+    return inner_.QueryRegistryValue(subKey, valueName, buffer, size, type);
+  }
   bool RegistryIsReadable(char* problem, size_t problemSize) override;
-  platform::KeyProbe ProbeRegistryKey(const char* subKey) override;
-  platform::FolderCheck CheckFolder(const char* path) override;
-  platform::SearchOutcome SearchFolder(const char* pattern, platform::EntryVisitor& visitor) override;
+  platform::KeyProbe ProbeRegistryKey(const char* subKey) override {
+    return Fails(Call::kProbeKey) ? platform::KeyProbe::kFailed : inner_.ProbeRegistryKey(subKey);
+  }
+  platform::FolderCheck CheckFolder(const char* path) override {
+    return Fails(Call::kCheckFolder) ? platform::FolderCheck::kFailed : inner_.CheckFolder(path);
+  }
+  platform::SearchOutcome SearchFolder(const char* pattern, platform::EntryVisitor& visitor) override {
+    return Fails(Call::kSearch) ? platform::SearchOutcome::kFailed : inner_.SearchFolder(pattern, visitor);
+  }
   platform::DeleteOutcome DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
-                                      const platform::AgeJudge& judge, platform::FileFacts* facts) override;
+                                      const platform::AgeJudge& judge, platform::FileFacts* facts) override {
+    return Fails(Call::kDelete) ? platform::DeleteOutcome::kFailed : inner_.DeleteEntry(folder, entry, judge, facts);
+  }
   platform::OpenOutcome OpenMessage(const platform::Folder& folder, const platform::DirEntry& entry,
                                     const platform::AgeJudge* judge, platform::FileFacts* facts,
-                                    platform::MessageHandle* handle) override;
-  int64_t ReadMessage(platform::MessageHandle handle, char* buffer, uint32_t wanted) override;
+                                    platform::MessageHandle* handle) override {
+    if (Fails(Call::kOpenMessage)) return platform::OpenOutcome::kFailed;
+    return inner_.OpenMessage(folder, entry, judge, facts, handle);
+  }
+  int64_t ReadMessage(platform::MessageHandle handle, char* buffer, uint32_t wanted) override {
+    return Fails(Call::kReadMessage) ? -1 : inner_.ReadMessage(handle, buffer, wanted);
+  }
   platform::DeleteOutcome DeleteOpenMessage(platform::MessageHandle handle, const platform::Folder& folder,
                                             const platform::DirEntry& entry) override;
   void CloseMessage(platform::MessageHandle handle) override { inner_.CloseMessage(handle); }
-  bool CreateDirectoryAt(const char* path) override;
-  platform::LibraryHandle LoadLibraryAt(const char* path) override;
-  void* FindSymbol(platform::LibraryHandle library, const char* name) override;
+  bool CreateDirectoryAt(const char* path) override {
+    return !Fails(Call::kCreateFolder) && inner_.CreateDirectoryAt(path);
+  }
+  platform::LibraryHandle LoadLibraryAt(const char* path) override {
+    return Fails(Call::kLoadLibrary) ? nullptr : inner_.LoadLibraryAt(path);
+  }
+  void* FindSymbol(platform::LibraryHandle library, const char* name) override {
+    return Fails(Call::kFindSymbol) ? nullptr : inner_.FindSymbol(library, name);
+  }
   void FreeLibraryHandle(platform::LibraryHandle library) override { inner_.FreeLibraryHandle(library); }
-  void CallInComApartment(void (*call)(void* context), void* context) override;
-  uint64_t CurrentFileTime() override;
-  bool Pause(uint32_t milliseconds) override;
+  /// A thread that cannot join the apartment still makes the call.
+  void CallInComApartment(void (*call)(void* context), void* context) override {
+    if (Fails(Call::kComApartment)) return call(context);
+    inner_.CallInComApartment(call, context);
+  }
+  uint64_t CurrentFileTime() override { return Fails(Call::kClock) ? 0 : inner_.CurrentFileTime(); }
+  bool Pause(uint32_t milliseconds) override { return !Fails(Call::kPause) && inner_.Pause(milliseconds); }
   void WaitForKeyPress() override { inner_.WaitForKeyPress(); }
   bool WriteRunEvent(platform::RunEvent event, const char* const* texts, size_t count, char* problem,
                      size_t problemSize) override;

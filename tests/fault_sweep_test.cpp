@@ -1,50 +1,32 @@
-// Every call of representative runs failed in turn, in this process. A run then deletes nothing
-// the run without the fault keeps; it ends with status 0 only with that run's output (bar the line
-// of a provider library it does not need) and files, and with status 1 only with a line that run
-// does not print saying what failed (unless the output failed), or, when the run's event could not
-// be written, with that run's status and output and a line after it saying so. The calls of the
-// system are failed over the fake, every kind of them; the failures that only exist inside one
-// host call (a listing that fails part way, a header read after the open, the registry file, the
-// output, an allocation) are failed in the host itself, on a store on disk.
+// Every call a run makes to its system failed in turn, over the in-memory system, in this
+// process. A run then deletes nothing the run without the fault keeps (and that run deletes what
+// it must); it ends with status 0 only with that run's output (bar the line of a provider library
+// it does not need) and files, and with status 1 only with a line that run does not print saying
+// what failed, or, when the run's event could not be written, with that run's status and output
+// and a line after it saying so; no message is left open, nothing goes to standard error, and
+// every kind of call is failed. What fails only inside one host call is failed in the tool as a
+// process (tests/e2e/fault_test.py).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "app/run.h"
-#include "platform/fault.h"
 #include "platform/output.h"
-#include "platform/registry.h"
 #include "support/replace.h"
 #include "support/server_keys.h"
 #include "tests/fake_system.h"
-#include "tests/registry_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
 
-namespace fault = platform::fault;
-namespace fs = std::filesystem;
 using namespace testing_support;
 
 const char* const kFailureStarts[] = {
     "Unable to ",      "Skipped ",       "Not enough memory",      "The registry file ",
     "The server key ", "The Mail Root ", "The Bad Mail Directory "};
-
-// The tool's system, but natively the run's event goes nowhere: the sweep's hundreds of runs
-// would fill the machine's journal. Under Wine the event's calls are made, as they have fault
-// points (Wine writes their trace only on a debug channel).
-class SweepSystem final : public platform::HostSystem {
- public:
-  bool WriteRunEvent(platform::RunEvent event, const char* const* texts, size_t count, char* problem,
-                     size_t problemSize) override {
-    return !IsWindowsBuild() || HostSystem::WriteRunEvent(event, texts, count, problem, problemSize);
-  }
-};
 
 struct Pass {
   int status;
@@ -52,129 +34,21 @@ struct Pass {
   std::set<std::string> files;
 };
 
-class SweptStore {
- public:
-  // Two postoffices, one with a folder whose listing takes two reads natively, bad mail, read and
-  // unread messages, old and new; natively links, a FIFO and a device among alice's messages.
-  SweptStore() {
-    const fs::path main = dir_ / "POSTOFFICES" / "Main" / "MAILROOT";
-    const fs::path inbox = main / "alice" / "Inbox";
-    const fs::path bulk = dir_ / "POSTOFFICES" / "Bulk" / "MAILROOT" / "m" / "Inbox";
-    Message(inbox / "old-read.MAI", 40, true);
-    Message(inbox / "old-unread.MAI", 40, false);
-    Message(inbox / "new.MAI", 5, true);
-    Message(main / "Postmaster" / "Inbox" / "pm.MAI", 50, true);
-    Message(bulk / "bulk.MAI", 45, true);
-    Message(dir_ / "BADMAIL" / "bad.MAI", 90, false);
-    Message(dir_ / "BADMAIL" / "Messages" / "older.MAI", 400, false);
-    WriteFile(main.parent_path() / "DESCRIPTION.TXT", "Main Office\r\n");
-    if (!IsWindowsBuild()) {
-      // Natively a listing is read 32 KiB at a time.
-      for (int i = 0; i < 130; ++i) WriteFile(bulk / (std::to_string(i) + std::string(240, 'x')), "");
-      Message(dir_ / "outside" / "target.MAI", 40, true);
-      LayNonFiles(inbox, dir_ / "outside" / "target.MAI", Days(40));
-    }
-    fs::create_directories(dir_ / "logs");  // no run creates anything, whatever it fails
-    std::string application = QNPURGE_APPLICATION_DIRECTORY;
-    if (IsWindowsBuild()) {
-      std::replace(application.begin(), application.end(), '/', '\\');
-      application = "Z:" + application;  // the Linux root under Wine
-    }
-    registry_.SetText(kTestServerKey, "Mail Root", (dir_ / "POSTOFFICES").string());
-    registry_.SetText(kTestServerKey, "Application Directory", application);
-    registry_.SetText(kTestServerKey, "Bad Mail Directory", (dir_ / "BADMAIL").string());
-    registry_.SetText(kTestServerKey, "Data Directory", dir_.str());
-    registry_.SetNumber(kTestAdministrationKey, "Purge Wait", 0);
-    registry_.SetText(kTestAdministrationKey, "Activity Log Directory", (dir_ / "logs").string());
-    files_ = Files();
-    for (const std::string& name : files_) {
-      fs::create_directories((pristine_ / name).parent_path());
-      fs::create_hard_link(dir_ / name, pristine_ / name);
-    }
-  }
-
-  // One pass of the tool failing call `failAt` (0: none) of `only`, or of any kind, starting as a
-  // process of its own would: what an earlier pass left behind (the parsed registry file, a failed write, the
-  // append-mode flag) is forgotten. Then the store is put back.
-  Pass Run(std::vector<const char*> argv, uint64_t failAt, fault::Point only = fault::Point::kCount) {
-    platform::ForgetRegistryFile();
-    platform::ForgetOutputFailure();
-    ResetBufferAppendMode();
-    SweepSystem system;
-    RunOutcome outcome;
-    CapturedOutput output;
-    fault::Arm(failAt, only);
-    RunQnpurge(static_cast<int>(argv.size()), argv.data(), system, outcome);
-    fault::Disarm();
-    Pass pass{outcome.ExitStatus(), Lines(output.Take()), Files()};
-    for (const std::string& name : files_) {
-      std::error_code absent;
-      if (!fs::exists(fs::symlink_status(dir_ / name, absent))) fs::create_hard_link(pristine_ / name, dir_ / name);
-    }
-    return pass;
-  }
-
- private:
-  static void Message(const fs::path& path, int days, bool read) {
-    fs::create_directories(path.parent_path());
-    WriteFile(path, std::string("From: sender@example.com\r\n") + (read ? "X-Read: 1\r\n" : "") + "\r\nBody.\r\n");
-    AgeFile(path, Days(days));
-  }
-
-  std::set<std::string> Files() const {
-    std::set<std::string> files;
-    for (const char* top : {"POSTOFFICES", "BADMAIL"}) {
-      for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_ / top)) {
-        if (entry.symlink_status().type() == fs::file_type::directory) continue;
-        files.insert(entry.path().lexically_relative(dir_.path()).generic_string());
-      }
-    }
-    return files;
-  }
-
-  TempDir dir_;
-  TempDir pristine_;
-  RegistryFixture registry_;
-  std::set<std::string> files_;
-};
-
-// The per-file lines of a folder ("NAME in FOLDER is 0(y), 1(m), 10(d) old") come in the
-// directory's order: each run of them is sorted.
-std::vector<std::string> Normalized(std::vector<std::string> lines) {
-  const auto isPerFile = [](const std::string& line) {
-    return line.size() > 7 && line.compare(line.size() - 7, 7, "(d) old") == 0;
-  };
-  for (auto block = lines.begin(); block != lines.end();) {
-    const auto end = std::find_if_not(block, lines.end(), isPerFile);
-    std::sort(block, end);
-    block = end == lines.end() ? end : end + 1;
-  }
-  return lines;
-}
-
 std::string Text(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
   return text;
 }
 
-// What failed: which kind of call, as the two sweeps name them.
-struct Failed {
-  bool any;
-  bool event;   // the run's event was not written
-  bool output;  // standard output was not written
-};
-
-testing::AssertionResult Holds(const Pass& expected, Pass got, Failed failed) {
-  if (!failed.any) return testing::AssertionFailure() << "no call failed";
+testing::AssertionResult Holds(const Pass& expected, Pass got, FailingSystem::Call failed) {
+  if (failed == FailingSystem::Call::kCount) return testing::AssertionFailure() << "no call failed";
   if (!std::includes(got.files.begin(), got.files.end(), expected.files.begin(), expected.files.end())) {
     return testing::AssertionFailure() << "deleted a file the run without the fault keeps";
   }
-  if (failed.event) {
+  if (failed == FailingSystem::Call::kEvent) {
     const bool said = !got.lines.empty() && got.lines.back().rfind("Unable to write the run's event", 0) == 0;
     if (said) got.lines.pop_back();
-    if (said && got.status == expected.status && got.files == expected.files &&
-        Normalized(got.lines) == Normalized(expected.lines)) {
+    if (said && got.status == expected.status && got.files == expected.files && got.lines == expected.lines) {
       return testing::AssertionSuccess();
     }
     return testing::AssertionFailure() << "an event not written changed the run, or was not said last";
@@ -182,7 +56,7 @@ testing::AssertionResult Holds(const Pass& expected, Pass got, Failed failed) {
   if (got.status == 0) {
     const auto unneeded = [](const std::string& line) { return line.rfind("Unable to Load ", 0) == 0; };
     got.lines.erase(std::remove_if(got.lines.begin(), got.lines.end(), unneeded), got.lines.end());
-    if (got.files == expected.files && Normalized(got.lines) == Normalized(expected.lines)) {
+    if (got.files == expected.files && got.lines == expected.lines) {
       return testing::AssertionSuccess();
     }
     return testing::AssertionFailure() << "status 0, other lines or files";
@@ -192,7 +66,7 @@ testing::AssertionResult Holds(const Pass& expected, Pass got, Failed failed) {
                                      [&](const char* start) { return line.rfind(start, 0) == 0; });
     return failure && std::count(expected.lines.begin(), expected.lines.end(), line) == 0;
   });
-  if (got.status == 1 && (said || failed.output)) return testing::AssertionSuccess();
+  if (got.status == 1 && said) return testing::AssertionSuccess();
   return testing::AssertionFailure() << "status " << got.status << " without a line saying what failed";
 }
 
@@ -281,10 +155,9 @@ TEST(FaultSweep, EveryFailedCallOfTheSystemIsSaidAndDeletesNothingThatIsKept) {
     for (uint64_t failAt = 1; failAt <= calls; ++failAt) {
       uint64_t ignored = 0;
       const Pass got = RunOnFake(run, &failed, failAt, &ignored);
-      const Failed what{failed != FailingSystem::Call::kCount, failed == FailingSystem::Call::kEvent, false};
-      ASSERT_TRUE(Holds(expected, got, what)) << run.argv[1] << " " << run.argv[3] << ", call " << failAt << " ("
-                                              << FailingSystem::Name(failed) << "): status " << got.status << "\n"
-                                              << Text(got.lines);
+      ASSERT_TRUE(Holds(expected, got, failed)) << run.argv[1] << " " << run.argv[3] << ", call " << failAt << " ("
+                                                << FailingSystem::Name(failed) << "): status " << got.status << "\n"
+                                                << Text(got.lines);
       ++failedCalls[static_cast<int>(failed)][got.status];
     }
   }
@@ -293,55 +166,6 @@ TEST(FaultSweep, EveryFailedCallOfTheSystemIsSaidAndDeletesNothingThatIsKept) {
     const auto call = static_cast<FailingSystem::Call>(kind);
     if (call == FailingSystem::Call::kRegistryCheck && IsWindowsBuild()) continue;
     EXPECT_GT(failedCalls[kind][0] + failedCalls[kind][1], 0) << FailingSystem::Name(call) << ": a kind no run fails";
-  }
-}
-
-// The kinds of host call whose failure the fake's decorator makes as the host would: the host's
-// sweep fails every other kind of the build.
-constexpr fault::Point kFailedOnTheFake[] = {
-    fault::Point::kListFolder,      fault::Point::kOpenMessage, fault::Point::kDelete,      fault::Point::kRegistry,
-    fault::Point::kOpenKey,         fault::Point::kCheckFolder, fault::Point::kLoadLibrary, fault::Point::kFindSymbol,
-    fault::Point::kCreateDirectory, fault::Point::kPauseEvent,  fault::Point::kPause,       fault::Point::kClock,
-    fault::Point::kComApartment,    fault::Point::kEventSource, fault::Point::kReportEvent};
-
-bool FailedInTheHost(fault::Point kind) {
-  return std::find(std::begin(kFailedOnTheFake), std::end(kFailedOnTheFake), kind) == std::end(kFailedOnTheFake) &&
-         (fault::MadeIn(kind) == fault::Builds::kBoth || fault::MadeIn(kind) == fault::kThisBuild);
-}
-
-TEST(FaultSweep, FailuresInsideTheHostsCallsAreSaidAndDeleteNothingThatIsKept) {
-  // A purge that deletes through the listing, and a preview that reads headers and keeps names.
-  const std::vector<const char*> runs[] = {{"qnpurge", "ALL", "30", "POSTMASTER+INBOX+DELETED+BADMAIL"},
-                                           {"qnpurge", "Main", "30", "PREVIEW+POSTMASTER+INBOX", "UNREAD"}};
-  int failedCalls[static_cast<int>(fault::Point::kCount)] = {};
-  SweptStore store;
-  CapturedOutput errors(stderr);
-  for (const std::vector<const char*>& run : runs) {
-    const Pass expected = store.Run(run, 0);
-    ASSERT_EQ(expected.status, 0) << Text(expected.lines);
-    uint64_t calls[static_cast<int>(fault::Point::kCount)];
-    for (int kind = 0; kind < static_cast<int>(fault::Point::kCount); ++kind) {
-      calls[kind] = fault::Calls(static_cast<fault::Point>(kind));
-    }
-    for (int index = 0; index < static_cast<int>(fault::Point::kCount); ++index) {
-      const auto kind = static_cast<fault::Point>(index);
-      if (!FailedInTheHost(kind)) continue;
-      for (uint64_t failAt = 1; failAt <= calls[index]; ++failAt) {
-        const Pass got = store.Run(run, failAt, kind);
-        const fault::Point failed = fault::Failed();
-        const Failed what{failed != fault::Point::kCount, false, failed == fault::Point::kWriteOutput};
-        ASSERT_TRUE(Holds(expected, got, what)) << run[1] << " " << run[3] << ", call " << failAt << " ("
-                                                << fault::Name(failed) << "): status " << got.status << "\n"
-                                                << Text(got.lines);
-        ++failedCalls[static_cast<int>(failed)];
-      }
-    }
-  }
-  EXPECT_EQ(errors.Take(), "");
-  for (int index = 0; index < static_cast<int>(fault::Point::kCount); ++index) {
-    const auto kind = static_cast<fault::Point>(index);
-    if (!FailedInTheHost(kind)) continue;
-    EXPECT_GT(failedCalls[index], 0) << fault::Name(kind) << ": a kind of call no run fails";
   }
 }
 

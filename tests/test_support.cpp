@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 #include <atomic>
 #include <cstdio>
@@ -36,14 +35,6 @@ void WriteFile(const std::filesystem::path& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
   ASSERT_TRUE(out.good()) << path;
-}
-
-void AgeFile(const std::filesystem::path& path, std::chrono::seconds age) {
-  const time_t when = time(nullptr) - static_cast<time_t>(age.count());
-  struct utimbuf times;
-  times.actime = when;
-  times.modtime = when;
-  ASSERT_EQ(utime(path.string().c_str(), &times), 0) << path;
 }
 
 CapturedOutput::CapturedOutput(FILE* stream) : stream_(stream) {

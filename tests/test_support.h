@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -35,17 +34,6 @@ class TempDir {
 
 /// Writes `content` to `path` as bytes.
 void WriteFile(const std::filesystem::path& path, const std::string& content);
-
-/// Sets the creation time the tool sees (on POSIX the earlier of birth and modification time,
-/// under Wine the modification time) to `age` before now.
-void AgeFile(const std::filesystem::path& path, std::chrono::seconds age);
-
-constexpr std::chrono::hours Days(int n) { return std::chrono::hours(24 * n); }
-
-/// Lays in `folder` what a POSIX store can hold in a message's place, each `age` old without
-/// following a link: `linked.MAI` (a link to `target`), `dangling.MAI` (a link to nothing),
-/// `null.MAI` (a link to /dev/null) and `fifo.MAI`. Nothing on Windows.
-void LayNonFiles(const std::filesystem::path& folder, const std::filesystem::path& target, std::chrono::seconds age);
 
 /// Standard output (or `stream`, standard error) captured while the object lives: its descriptor
 /// is pointed at a file of the object's own, and back. Carriage returns of the Windows text mode
