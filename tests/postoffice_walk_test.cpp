@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/run.h"
+#include "platform/output.h"
 #include "platform/pause.h"
 #include "providers/postoffice_source.h"
 #include "purge/postoffice_walk.h"
@@ -185,6 +187,74 @@ TEST(PurgePostoffices, PausesPurgeWaitAfterEveryPostoffice) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Unable to pause between postoffices"), pauses ? 0 : 1);
     EXPECT_EQ(test.outcome.WorkWasSkipped(), !pauses);
   }
+}
+
+// Whole runs on the fake, with the lines and calls of each. Folders go Deleted, Sent, Junk, Inbox;
+// the Postmaster line comes with any folder switch, its Inbox only with POSTMASTER, which asks for
+// no mailbox; REPORT lists that Inbox again as a mailbox's and counts it once, deleting nothing;
+// missing providers are said in order and skip the walk; a Mail Root that cannot be read purges
+// no other store.
+TEST(WholeRun, WalksTheChosenFoldersAndSaysWhatItCannotDo) {
+  const std::string main = testing_support::FakePath("/s/POSTOFFICES/Main/MAILROOT/");
+  const auto run = [&](std::vector<const char*> argv, testing_support::FakeSystem& fake,
+                       void (*change)(testing_support::FakeSystem&) = nullptr) {
+    fake.SetStore(testing_support::FakePath("/s"));
+    fake.postoffices = {{"Branch", {"carol"}}, {"Main", {"alice", "Postmaster"}}};
+    fake.AddMessage(main + "Postmaster" + platform::kPathSeparator + "Inbox", "pm.MAI", 50);
+    fake.AddMessage(testing_support::FakePath("/d/POSTOFFICES/Main/MAILROOT/Postmaster/Inbox"), "never.MAI", 50);
+    fake.SetText(kServerKey, "Data Directory", testing_support::FakePath("/d"));
+    if (change != nullptr) change(fake);
+    platform::ForgetOutputFailure();
+    RunOutcome outcome;
+    testing_support::CapturedOutput output;
+    RunQnpurge(static_cast<int>(argv.size()), argv.data(), fake, outcome);
+    std::vector<std::string> lines = testing_support::Lines(output.Take());
+    lines.push_back("status " + std::to_string(outcome.ExitStatus()));
+    return lines;
+  };
+  const auto with = [](const std::vector<std::string>& lines, const char* start) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines) {
+      if (line.rfind(start, 0) == 0) found.push_back(line);
+    }
+    return found;
+  };
+  testing_support::FakeSystem folders;
+  EXPECT_EQ(
+      with(run({"qnpurge", "Branch", "30", "INBOX+JUNK+SENT+DELETED"}, folders), "["),
+      (std::vector<std::string>{"[SF:Branch/carol] -> Purging Deleted Items", "[SF:Branch/carol] -> Purging Sent Items",
+                                "[SF:Branch/carol] -> Purging Junk E-mail", "[SF:Branch/carol] -> Purging Inbox"}));
+  testing_support::FakeSystem junk;
+  const std::vector<std::string> junkLines = run({"qnpurge", "ALL", "30", "JUNK"}, junk);
+  EXPECT_EQ(with(junkLines, "Purging Postmaster").size(), 2u);
+  EXPECT_TRUE(with(junkLines, "pm.MAI").empty());
+  testing_support::FakeSystem postmaster;
+  EXPECT_EQ(with(run({"qnpurge", "ALL", "30", "POSTMASTER"}, postmaster), "pm.MAI").size(), 1u);
+  EXPECT_EQ(postmaster.providerCalls, (std::vector<std::string>{"first ", "next ", "next "}));
+  testing_support::FakeSystem report;
+  const std::vector<std::string> reportLines = run({"qnpurge", "ALL", "30", "REPORT"}, report);
+  EXPECT_EQ(with(reportLines, "\t\tpm.MAI").size(), 2u);
+  EXPECT_EQ(with(reportLines, "Would purge 1 messages").size(), 1u);
+  EXPECT_TRUE(report.deleted.empty());
+  EXPECT_TRUE(report.rescans.empty());
+
+  testing_support::FakeSystem none;
+  const std::vector<std::string> noneLines = run({"qnpurge", "ALL", "30", "INBOX"}, none, [](auto& fake) {
+    fake.registry[kServerKey].erase("Application Directory");
+  });
+  EXPECT_EQ(std::vector<std::string>(noneLines.begin() + 2, noneLines.end()),
+            (std::vector<std::string>{
+                "Unable to Load Authentication Provider", "Unable to Load Postoffice Configuration Provider",
+                "Unable to Load Store Provider", "Purging Mailbox Messages older than 30 days",
+                "Postoffice Root=" + testing_support::FakePath("/s/POSTOFFICES"),
+                "Skipped the postoffice phase: the Postoffice Configuration Provider is not loaded",
+                "Purged 0 messages (0 bytes) from 0 folders.", "status 1"}));
+  testing_support::FakeSystem unreadable;
+  const std::vector<std::string> unreadableLines = run({"qnpurge", "ALL", "30", "POSTMASTER"}, unreadable,
+                                                       [](auto& fake) { fake.SetNumber(kServerKey, "Mail Root", 1); });
+  EXPECT_EQ(with(unreadableLines, "Skipped the postoffice phase: Mail Root cannot be read").size(), 1u);
+  EXPECT_TRUE(unreadable.deleted.empty());
+  EXPECT_EQ(unreadableLines.back(), "status 1");
 }
 
 }  // namespace
