@@ -19,7 +19,7 @@ TextValue ReadText(platform::System& system, const char* subKey, const char* val
   if (capacity <= 0) return TextValue::kUnreadable;
   std::string path(subKey != nullptr ? subKey : "");
   if (subKeyPath == SubKeyPath::kToWow6432Node) {
-    // The read keeps the flag it rewrites with: nothing outlives the read.
+    // No rescan: the append-mode flag is not read.
     BufferAppendMode mode;
     ReplaceInString(system, mode, path, kPathNeedle, kPathReplacement, 1, Rescan::kNo, LetterCase::kIgnore);
   }

@@ -22,7 +22,9 @@ int32_t GetBufferAppendMode(platform::System& system, BufferAppendMode& mode) {
 
 int32_t ReplaceInString(platform::System& system, BufferAppendMode& mode, std::string& text, const char* needle,
                         const char* replacement, int32_t countLimit, Rescan rescan, LetterCase letterCase) {
-  const bool appendMode = GetBufferAppendMode(system, mode) == 1;
+  // Both modes give the same result without a rescan, so the flag is read only when it matters: a
+  // run's registry-path rewrites then read nothing more than the value they rewrite the path of.
+  const bool appendMode = rescan == Rescan::kYes && GetBufferAppendMode(system, mode) == 1;
   const int32_t needleLength = static_cast<int32_t>(strlen(needle));
   const int32_t replacementLength = static_cast<int32_t>(strlen(replacement));
   // An empty needle would match at every position, and in place without a limit forever.

@@ -33,7 +33,7 @@ enum class LetterCase {
 /// to right, and returns how many were replaced. `countLimit` above 0 stops after that many. An
 /// empty needle matches nothing. In-place mode (GetBufferAppendMode(system, mode) other than 1) changes
 /// `text` at each match and goes on as `rescan` says; append mode builds the result from the
-/// text as it was, whatever `rescan` says. With Rescan::kNo both modes give the same result. A
-/// caller that rescans with a replacement that contains the needle must give a count limit.
+/// text as it was, whatever `rescan` says. With Rescan::kNo both modes give the same result, and the
+/// flag is not read. A caller that rescans with a replacement that contains the needle must give a count limit.
 int32_t ReplaceInString(platform::System& system, BufferAppendMode& mode, std::string& text, const char* needle,
                         const char* replacement, int32_t countLimit, Rescan rescan, LetterCase letterCase);

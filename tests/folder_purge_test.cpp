@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,40 +11,43 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using testing_support::AgeFile;
 using testing_support::AlwaysOld;
 using testing_support::CapturedOutput;
-using testing_support::Days;
+using testing_support::DaysAgo;
+using testing_support::FailingSystem;
+using testing_support::FakeEntry;
+using testing_support::FakePath;
+using testing_support::FakeSystem;
 using testing_support::Lines;
-using testing_support::RecordingSystem;
-using testing_support::TempDir;
-using testing_support::WriteFile;
 
 class PurgeFolderTest : public testing::Test {
  protected:
+  void SetUp() override { fake_.AddFolder(Folder()); }
   void Message(const std::string& name, int ageDays, const std::string& content = "From: a@b\n\nbody\n") {
-    WriteFile(dir_ / name, content);
-    AgeFile(dir_ / name, Days(ageDays));
+    fake_.folders[Folder()].push_back(FakeEntry{name, platform::kAttributeArchive, DaysAgo(ageDays), content, true});
   }
-  std::string Folder() const { return dir_.str(); }
+  std::string Folder() const { return FakePath("/store/Inbox"); }
   std::vector<std::string> Purge(int32_t days) {
     CapturedOutput output;
     test_.options.days = days;
     PurgeFolder(Folder().c_str(), test_.run());
     return Lines(output.Take());
   }
-  bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }
+  bool Exists(const std::string& name) const { return fake_.Holds(Folder(), name); }
+  uint64_t DeleteCalls() const {
+    return system_.calls[static_cast<int>(FailingSystem::Call::kDelete)] +
+           system_.calls[static_cast<int>(FailingSystem::Call::kDeleteOpen)];
+  }
   std::string DeletedLine(const std::string& name, int y, int m, int d) const {
     return name + " in " + Folder() + " is " + std::to_string(y) + "(y), " + std::to_string(m) + "(m), " +
            std::to_string(d) + "(d) old";
   }
   std::string CountLine(int count) const { return "-->" + std::to_string(count) + "\t Messages in\t" + Folder(); }
 
-  testing_support::TestRun test_;
+  testing_support::FakeRun test_;
   RunOptions& runOptions = test_.options;
-  RecordingSystem& system_ = test_.system;
-  TempDir dir_;
+  FakeSystem& fake_ = test_.fake;
+  FailingSystem& system_ = test_.system;
 };
 
 TEST_F(PurgeFolderTest, DeletesOldMessagesListsThemAndAsksForOneRescan) {
@@ -63,20 +65,20 @@ TEST_F(PurgeFolderTest, DeletesOldMessagesListsThemAndAsksForOneRescan) {
   EXPECT_FALSE(Exists("older.mai"));
   EXPECT_TRUE(Exists("new.MAI"));
   EXPECT_TRUE(Exists("note.txt"));
-  EXPECT_EQ(system_.rescans, std::vector<std::string>{Folder()});
+  EXPECT_EQ(fake_.rescans, std::vector<std::string>{Folder()});
 }
 
 TEST_F(PurgeFolderTest, BuildsTheSearchPatternWithOneSeparator) {
   Message("a.MAI", 1);
   Purge(30);
-  const std::string withSeparator = Folder() + static_cast<char>(fs::path::preferred_separator);
+  const std::string withSeparator = Folder() + platform::kPathSeparator;
   {
     CapturedOutput output;
     PurgeFolder(withSeparator.c_str(), test_.run());
   }
-  ASSERT_EQ(system_.patterns.size(), 2u);
-  EXPECT_EQ(system_.patterns[0], withSeparator + "*.MAI");
-  EXPECT_EQ(system_.patterns[1], withSeparator + "*.MAI");
+  ASSERT_EQ(fake_.searches.size(), 2u);
+  EXPECT_EQ(fake_.searches[0], withSeparator + "*.MAI");
+  EXPECT_EQ(fake_.searches[1], withSeparator + "*.MAI");
 }
 
 TEST_F(PurgeFolderTest, ReportModeListsWithTwoTabsAndTouchesNothing) {
@@ -87,8 +89,8 @@ TEST_F(PurgeFolderTest, ReportModeListsWithTwoTabsAndTouchesNothing) {
   const auto lines = Purge(30);
   EXPECT_EQ(lines, (std::vector<std::string>{"\t\t" + DeletedLine("old.MAI", 0, 1, 10), CountLine(1)}));
   EXPECT_TRUE(Exists("old.MAI"));
-  EXPECT_EQ(system_.deleteCalls, 0);
-  EXPECT_TRUE(system_.rescans.empty());
+  EXPECT_EQ(DeleteCalls(), 0);
+  EXPECT_TRUE(fake_.rescans.empty());
 }
 
 TEST_F(PurgeFolderTest, RetainsUnreadMessagesButCountsThem) {
@@ -101,18 +103,18 @@ TEST_F(PurgeFolderTest, RetainsUnreadMessagesButCountsThem) {
   EXPECT_FALSE(Exists("read.MAI"));
   EXPECT_TRUE(Exists("unread.MAI"));
   EXPECT_TRUE(Exists("marker-in-body.MAI"));
-  EXPECT_EQ(system_.rescans.size(), 1u);
+  EXPECT_EQ(fake_.rescans.size(), 1u);
 }
 
 TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCounts) {
   Message("a.MAI", 40);
   Message("b.MAI", 40);
   Message("c.MAI", 40);
-  system_.failingDelete = 2;
+  system_.FailAt(2, FailingSystem::Call::kDelete);
   const auto lines = Purge(30);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines.back(), CountLine(3));
-  EXPECT_EQ(system_.rescans.size(), 1u);
+  EXPECT_EQ(fake_.rescans.size(), 1u);
   EXPECT_TRUE(test_.outcome.WorkWasSkipped());
   int unableLines = 0;
   for (const char* name : {"a.MAI", "b.MAI", "c.MAI"}) {
@@ -132,12 +134,12 @@ TEST_F(PurgeFolderTest, TheLedgerAddsWhatWasListedWithTheSizesTheListingGave) {
   Message("a.MAI", 40, std::string(10, 'a'));
   Message("b.MAI", 40, std::string(200, 'b'));
   Message("new.MAI", 1, std::string(5000, 'n'));
-  system_.failingDelete = 1;
+  system_.FailAt(1, FailingSystem::Call::kDelete);
   Purge(30);
   Purge(1000);
-  ASSERT_EQ(system_.deleted.size(), 1u);
+  ASSERT_EQ(fake_.deleted.size(), 1u);
   EXPECT_EQ(test_.ledger.messages(), 1u);
-  EXPECT_EQ(test_.ledger.bytes(), system_.deleted[0] == "a.MAI" ? 10u : 200u);
+  EXPECT_EQ(test_.ledger.bytes(), fake_.deleted[0] == Folder() + platform::kPathSeparator + "a.MAI" ? 10u : 200u);
   EXPECT_EQ(test_.ledger.folders(), 1u);
 }
 
@@ -153,21 +155,20 @@ TEST_F(PurgeFolderTest, APreviewSeesAFolderAgainAsTheRunWouldFindIt) {
   test_.ledger.ExpectSecondVisit(Folder().c_str());
   EXPECT_EQ(Purge(30).size(), 3u);
   EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(1)});
-  EXPECT_EQ(system_.deleteCalls, 0);
+  EXPECT_EQ(DeleteCalls(), 0);
 
-  TempDir other;
-  WriteFile(other / "old.MAI", "X-Read: 1\n\nbody\n");
-  AgeFile(other / "old.MAI", Days(40));
+  const std::string other = FakePath("/store/other");
+  fake_.AddMessage(other, "old.MAI", 40);
   for (int visit = 0; visit < 2; ++visit) {
     CapturedOutput output;
-    PurgeFolder(other.str().c_str(), test_.run());
-    EXPECT_EQ(Lines(output.Take()).front().rfind("Preview: " + other.str() + " is listed again", 0) == 0, visit == 1);
+    PurgeFolder(other.c_str(), test_.run());
+    EXPECT_EQ(Lines(output.Take()).front().rfind("Preview: " + other + " is listed again", 0) == 0, visit == 1);
   }
 }
 
 TEST_F(PurgeFolderTest, AMessageAnotherRunDeletedFirstIsNotThisRunsPurge) {
-  system_.vanishing = dir_ / "b.MAI";
   for (int unread : {0, 1}) {
+    fake_.vanishing = "b.MAI";
     runOptions.retainUnread = unread;
     Message("a.MAI", 40, "X-Read: 1\n\n");
     Message("b.MAI", 40, "X-Read: 1\n\n");
@@ -216,9 +217,9 @@ TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
   Message("a.MAI", 0);
   Message("b.MAI", 2);
   EXPECT_EQ(Purge(-5), std::vector<std::string>{CountLine(0)});
-  EXPECT_TRUE(system_.rescans.empty());
+  EXPECT_TRUE(fake_.rescans.empty());
   EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(0)});
-  EXPECT_TRUE(system_.rescans.empty());
+  EXPECT_TRUE(fake_.rescans.empty());
   const auto lines = Purge(0);
   EXPECT_EQ(lines.back(), CountLine(2));
   EXPECT_FALSE(Exists("a.MAI"));
@@ -226,26 +227,17 @@ TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
 }
 
 TEST_F(PurgeFolderTest, AgesAreMeasuredByTheClockOfTheRunReadOncePerFolder) {
-  struct LaterClock final : RecordingSystem {
-    uint64_t CurrentFileTime() override {
-      ++reads;
-      return HostSystem::CurrentFileTime() + 100ull * 864000000000ull;  // 100 days on
-    }
-    int reads = 0;
-  } clock;
   Message("a.MAI", 10);
   Message("b.MAI", 20);
-  CapturedOutput output;
-  runOptions.days = 30;
-  PurgeFolder(Folder().c_str(), {runOptions, clock, clock.providers, test_.outcome, test_.ledger});
-  EXPECT_EQ(Lines(output.Take()).back(), CountLine(2));
+  fake_.now = DaysAgo(-100);  // 100 days on
+  EXPECT_EQ(Purge(30).back(), CountLine(2));
   EXPECT_FALSE(Exists("a.MAI"));
-  EXPECT_EQ(clock.reads, 1);
+  EXPECT_EQ(system_.calls[static_cast<int>(FailingSystem::Call::kClock)], 1u);
 }
 
 TEST_F(PurgeFolderTest, TheBoundaryIsThirtyDaysForDaysThirty) {
-  WriteFile(dir_ / "young.MAI", "x");
-  AgeFile(dir_ / "young.MAI", Days(29) + std::chrono::hours(23));
+  Message("young.MAI", 29);
+  fake_.folders[Folder()].back().creationTime -= 23 * 36000000000ULL;  // 29 days and 23 hours
   Message("old.MAI", 30);
   const auto lines = Purge(30);
   EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("old.MAI", 0, 0, 31), CountLine(1)}));
@@ -254,13 +246,13 @@ TEST_F(PurgeFolderTest, TheBoundaryIsThirtyDaysForDaysThirty) {
 
 TEST_F(PurgeFolderTest, HiddenFilesFoldersAndLookalikesAreNeverMessages) {
   Message(".hidden.MAI", 400);
-  fs::create_directory(dir_ / "x.MAI");
-  fs::create_directory(dir_ / "y.MAI");
-  fs::permissions(dir_ / "y.MAI", fs::perms::owner_write, fs::perm_options::remove);  // read-only attribute too
+  Message("x.MAI", 400);
+  Message("y.MAI", 400);
+  fake_.folders[Folder()][1].attributes = platform::kAttributeDirectory;
+  fake_.folders[Folder()][2].attributes = platform::kAttributeDirectory | 1;  // read-only too
   Message("mail.MAIL", 400);
   Message("real.MAI", 400);
   const auto lines = Purge(0);  // everything is old
-  fs::permissions(dir_ / "y.MAI", fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("real.MAI", 1, 1, 5), CountLine(1)}));
   EXPECT_TRUE(Exists(".hidden.MAI"));
   EXPECT_TRUE(Exists("x.MAI"));
@@ -272,18 +264,17 @@ TEST_F(PurgeFolderTest, AFolderWithoutMessagesOrWithoutExistenceIsSilent) {
   Message("note.txt", 400);
   EXPECT_TRUE(Purge(30).empty());
   CapturedOutput output;
-  PurgeFolder((dir_ / "missing").string().c_str(), test_.run());
+  PurgeFolder(FakePath("/store/missing").c_str(), test_.run());
   EXPECT_EQ(output.Take(), "");
-  EXPECT_TRUE(system_.rescans.empty());
+  EXPECT_TRUE(fake_.rescans.empty());
 }
 
 TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
-  const std::string longFolder =
-      Folder() + std::string(1, static_cast<char>(fs::path::preferred_separator)) + std::string(2100, 'f');
+  const std::string longFolder = Folder() + platform::kPathSeparator + std::string(2100, 'f');
   CapturedOutput output;
   PurgeFolder(longFolder.c_str(), test_.run());
   EXPECT_EQ(output.Take(), "Skipped " + longFolder + ": the folder path is too long to search\n");
-  EXPECT_TRUE(system_.patterns.empty());
+  EXPECT_TRUE(fake_.searches.empty());
   EXPECT_TRUE(test_.outcome.WorkWasSkipped());
 
   runOptions.retainUnread = 1;
@@ -293,19 +284,19 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
   EXPECT_FALSE(PurgeMessage(Folder().c_str(), {name.c_str(), platform::kAttributeNormal, 0}, platform::Folder(),
                             AlwaysOld(), test_.run(), &facts));
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
-  EXPECT_EQ(system_.deleteCalls, 0);
+  EXPECT_EQ(DeleteCalls(), 0);
 }
 
 // A search that returns what a Windows directory search may return: a directory carrying more
 // attributes than the directory bit, and a long name matched through its 8.3 short name; and
 // names only POSIX allows, holding control characters that would forge lines of the log, or
 // separators and wildcards that name another path.
-class LookalikeSystem final : public RecordingSystem {
+class LookalikeSystem final : public FakeSystem {
  public:
   platform::SearchOutcome SearchFolder(const char*, platform::EntryVisitor& visitor) override {
     if (fails) return platform::SearchOutcome::kFailed;
     const platform::Folder none;
-    const uint64_t old = platform::HostSystem().CurrentFileTime() - 400ull * 864000000000ull;
+    const uint64_t old = DaysAgo(400);
     visitor.Visit(none, {"archived.MAI", platform::kAttributeDirectory | platform::kAttributeArchive, old});
     visitor.Visit(none, {"report.MAIL", platform::kAttributeArchive, old});
     visitor.Visit(none, {"forged\n-->9\t Messages in\tfolder.MAI", platform::kAttributeArchive, old});
@@ -334,7 +325,8 @@ TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns)
   RunOutcome outcome;
   RunLedger ledger;
   CapturedOutput output;
-  PurgeFolder("folder", {options, system, system.providers, outcome, ledger});
+  const ProviderSet providers{system.LoadLibraryAt("QNAISP.DLL")};
+  PurgeFolder("folder", {options, system, providers, outcome, ledger});
   const auto lines = Lines(output.Take());
   EXPECT_EQ(system.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
   ASSERT_EQ(lines.size(), 3u);
@@ -349,7 +341,8 @@ TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
   RunLedger ledger;
   system.fails = true;
   CapturedOutput output;
-  PurgeFolder("folder", {options, system, system.providers, outcome, ledger});
+  const ProviderSet providers{system.LoadLibraryAt("QNAISP.DLL")};
+  PurgeFolder("folder", {options, system, providers, outcome, ledger});
   EXPECT_EQ(output.Take(), "Unable to search folder\n");
   EXPECT_TRUE(system.deleted.empty());
   EXPECT_TRUE(outcome.WorkWasSkipped());

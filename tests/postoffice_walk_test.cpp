@@ -3,16 +3,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <iterator>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "app/run.h"
+#include "platform/output.h"
+#include "providers/postoffice_source.h"
 #include "purge/postoffice_walk.h"
 #include "settings/server_settings.h"
-#include "tests/registry_fixture.h"
+#include "support/server_keys.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -45,80 +47,49 @@ TEST(SplitTarget, SplitsAtTheFirstSlashAndNeverLeavesAWiderFilter) {
   }
 }
 
-TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoot) {
-  testing_support::TestRun test;
-  const ServerSettings settings;  // Mail Root empty
-  ProviderSet none;
-  LibraryPostofficeSource source(test.system, none, test.outcome);
+// The walk over the fake's postoffice configuration provider, reached as the run reaches it.
+std::vector<std::string> Walk(testing_support::FakeRun& test, const ServerSettings& settings, const char* target) {
+  snprintf(test.options.target, sizeof test.options.target, "%s", target);
+  test.providers.postofficeConfig = test.fake.LoadLibraryAt("QNAIPO.DLL");
+  if (settings.mailRoot[0] != '\0') test.fake.AddFolder(settings.mailRoot);
+  LibraryPostofficeSource source(test.system, test.providers, test.outcome);
   testing_support::CapturedOutput output;
   PostofficeRequest request;
-  EXPECT_FALSE(BeginPostoffices(settings, source, test.run(), request));
-  EXPECT_EQ(testing_support::Lines(output.Take()),
+  if (BeginPostoffices(settings, source, test.run(), request)) {
+    PurgePostoffices(settings, request, GetPurgeWait(test.system), source, test.run());
+  }
+  return testing_support::Lines(output.Take());
+}
+
+TEST(PurgePostoffices, AnEmptyMailRootSkipsThePhaseInsteadOfSearchingTheDriveRoot) {
+  testing_support::FakeRun test;
+  test.options.cleanInbox = 1;
+  EXPECT_EQ(Walk(test, ServerSettings(), "ALL"),
             (std::vector<std::string>{"Purging Mailbox Messages older than 30 days",
                                       "Postoffice Root=", "Skipped the postoffice phase: Mail Root is not set"}));
   EXPECT_TRUE(test.outcome.WorkWasSkipped());
+  EXPECT_TRUE(test.fake.providerCalls.empty());
 }
-
-// Postoffices and their mailboxes as a provider answers them, recording each call's request.
-class FakePostofficeSource final : public PostofficeSource {
- public:
-  bool Resolve(Entry, const char*) override { return true; }
-  int32_t Call(Entry entry, PostofficeRecord* record) override {
-    calls.push_back(std::string(entry == Entry::kPostofficeFindFirst ? "first " : "next ") + record->name);
-    if (entry == Entry::kPostofficeFindFirst) next_ = 0;
-    for (; next_ < postoffices.size(); ++next_) {
-      if (std::string(record->name).empty() || record->name == postoffices[next_].first) {
-        snprintf(record->name, sizeof record->name, "%s", postoffices[next_].first.c_str());
-        snprintf(record->description, sizeof record->description, "%s", postoffices[next_].first.c_str());
-        ++next_;
-        return 1;
-      }
-    }
-    return 0;
-  }
-  int32_t Call(Entry entry, MailboxRecord* record) override {
-    calls.push_back("get " + std::string(record->postoffice) + "/" + record->mailbox);
-    for (const auto& postoffice : postoffices) {
-      if (entry == Entry::kMailboxGet && postoffice.first == record->postoffice &&
-          postoffice.second == record->mailbox) {
-        return 1;
-      }
-    }
-    return 0;
-  }
-
-  std::vector<std::pair<std::string, std::string>> postoffices;  // postoffice, its one mailbox
-  std::vector<std::string> calls;
-
- private:
-  size_t next_ = 0;
-};
 
 // The target splits into a filter for the first call and a mailbox for each postoffice found; the
 // whole target goes back for the next call; a name that matches nothing is said, with the names a
 // target takes. With POSTMASTER alone a named mailbox is looked up all the same.
 TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid) {
   ServerSettings settings;
-  const testing_support::TempDir root;
-  snprintf(settings.mailRoot, sizeof settings.mailRoot, "%s", root.str().c_str());
-  FakePostofficeSource source;
-  source.postoffices = {{"P", "M"}, {"Q", "N"}};
-  const auto walk = [&](const std::string& target, bool postmasterOnly, testing_support::TestRun& test) {
+  snprintf(settings.mailRoot, sizeof settings.mailRoot, "%s", testing_support::FakePath("/store").c_str());
+  std::vector<std::pair<std::string, std::vector<std::string>>> postoffices = {{"P", {"M"}}, {"Q", {"N"}}};
+  const auto walk = [&](const std::string& target, bool postmasterOnly, testing_support::FakeRun& test) {
     (postmasterOnly ? test.options.cleanPostmaster : test.options.cleanInbox) = 1;
-    snprintf(test.options.target, sizeof test.options.target, "%s", target.c_str());
-    source.calls.clear();
-    testing_support::CapturedOutput output;
-    PostofficeRequest request;
-    if (BeginPostoffices(settings, source, test.run(), request)) {
-      PurgePostoffices(settings, request, 0, source, test.run());
-    }
-    return testing_support::Lines(output.Take());
+    test.fake.postoffices = postoffices;
+    test.fake.SetNumber(kAdministrationKey, "Purge Wait", 0);
+    return Walk(test, settings, target.c_str());
   };
   const std::vector<std::pair<std::string, bool>> targets = {
       {"P/M", false}, {"/M", false}, {"P/X", false}, {"X", false}, {"/nobody", true}, {"P/X", true}, {"/M", true}};
   for (const auto& [target, postmasterOnly] : targets) {
-    testing_support::TestRun test;
+    testing_support::FakeRun test;
     const std::vector<std::string> lines = walk(target, postmasterOnly, test);
+    const std::vector<std::string>& calls = test.fake.providerCalls;
     const bool matched = target == "P/M" || target == "/M";
     EXPECT_EQ(test.outcome.WorkWasSkipped(), !matched) << target;
     const std::vector<std::string> said = {"No postoffice or mailbox matched the target \"" + target + "\".",
@@ -126,41 +97,42 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
     EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()) == said, !matched) << target;
     if (postmasterOnly) {
       const std::string lookup = "get P/" + target.substr(target.find('/') + 1);
-      EXPECT_EQ(std::count(source.calls.begin(), source.calls.end(), lookup), 1) << target;
-      ASSERT_EQ(test.system.patterns.size(), 1u);  // the fake yields P alone
-      EXPECT_NE(test.system.patterns[0].find("Postmaster"), std::string::npos);
+      EXPECT_EQ(std::count(calls.begin(), calls.end(), lookup), 1) << target;
+      ASSERT_FALSE(test.fake.searches.empty());
+      for (const std::string& pattern : test.fake.searches) EXPECT_NE(pattern.find("Postmaster"), std::string::npos);
     }
     // The names come from a walk of every postoffice, after the one the target asked for.
-    EXPECT_TRUE(target != "X" || source.calls == (std::vector<std::string>{"first X", "first ", "next ", "next "}));
+    EXPECT_TRUE(target != "X" || calls == (std::vector<std::string>{"first X", "first ", "next ", "next "}));
   }
-  testing_support::TestRun test;
+  testing_support::FakeRun test;
   walk("P/M", false, test);
-  EXPECT_EQ(source.calls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
-  EXPECT_EQ(test.system.patterns.size(), 1u);  // the one mailbox's Inbox
+  EXPECT_EQ(test.fake.providerCalls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
+  EXPECT_EQ(test.fake.searches.size(), 1u);  // the one mailbox's Inbox
 
   // ALL in any case walks every postoffice: an empty filter for every call.
   for (const char* all : {"ALL", "aLl"}) {
-    testing_support::TestRun every;
+    testing_support::FakeRun every;
     walk(all, false, every);
     std::vector<std::string> walked;
-    std::copy_if(source.calls.begin(), source.calls.end(), std::back_inserter(walked),
-                 [](const std::string& call) { return call.rfind("get ", 0) != 0; });
+    std::copy_if(every.fake.providerCalls.begin(), every.fake.providerCalls.end(), std::back_inserter(walked),
+                 [](const std::string& call) { return call.rfind("first ", 0) == 0 || call.rfind("next ", 0) == 0; });
+    walked.erase(std::remove(walked.begin(), walked.end(), "next mailbox"), walked.end());
     EXPECT_EQ(walked, (std::vector<std::string>{"first ", "next ", "next "})) << all;
   }
   // Sent Items and Junk E-mail are a mailbox's folders as Inbox is.
-  testing_support::TestRun sentJunk;
+  testing_support::FakeRun sentJunk;
   sentJunk.options.cleanSent = sentJunk.options.cleanJunk = 1;
   walk("P/M", false, sentJunk);
-  ASSERT_EQ(sentJunk.system.patterns.size(), 3u);
+  ASSERT_EQ(sentJunk.fake.searches.size(), 3u);
   for (const char* folder : {"Sent Items", "Junk E-mail"}) {
-    EXPECT_EQ(std::count_if(sentJunk.system.patterns.begin(), sentJunk.system.patterns.end(),
+    EXPECT_EQ(std::count_if(sentJunk.fake.searches.begin(), sentJunk.fake.searches.end(),
                             [&](const std::string& pattern) { return pattern.find(folder) != std::string::npos; }),
               1)
         << folder;
   }
 
-  for (int i = 0; i < 21; ++i) source.postoffices.push_back({"R" + std::to_string(i), "m"});
-  testing_support::TestRun many;
+  for (int i = 0; i < 21; ++i) postoffices.push_back({"R" + std::to_string(i), {"m"}});
+  testing_support::FakeRun many;
   const std::string names = walk("Main Office", false, many).back();
   EXPECT_EQ(names.substr(0, 24), "Postoffices: P, Q, R0, R");
   EXPECT_EQ(names.substr(names.size() - 16), ", R17 and 3 more");
@@ -173,53 +145,115 @@ TEST(Pause, LastsAtLeastTheTimeAsked) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
 }
 
-// Purge Wait as the registry answers it (absent when not `waitSet`); pauses recorded, not slept.
-struct PausingSystem final : testing_support::RecordingSystem {
-  platform::RegistryRead QueryRegistryValue(const char*, const char* valueName, void* buffer, uint32_t* size,
-                                            uint32_t*) override {
-    if (!waitSet || strcmp(valueName, "Purge Wait") != 0) return platform::RegistryRead::kNoValue;
-    memcpy(buffer, &wait, sizeof wait);
-    *size = sizeof wait;
-    return platform::RegistryRead::kRead;
+// What each form of target asks of the provider: an empty mailbox part walks every mailbox, an
+// empty postoffice part gets the mailbox in every postoffice, further slashes belong to the
+// mailbox, "ALL" followed by more is a name, and a part too long for its field asks nothing.
+TEST(PurgePostoffices, EachFormOfTargetAsksTheProviderForWhatItNames) {
+  ServerSettings settings;
+  snprintf(settings.mailRoot, sizeof settings.mailRoot, "%s", testing_support::FakePath("/store").c_str());
+  const std::pair<std::string, std::vector<std::string>> targets[] = {
+      {"P/", {"first P", "mailboxes P", "next mailbox", "next mailbox", "next P/"}},
+      {"/M", {"first ", "get P/M", "next /M", "get Q/M", "next /M"}},
+      {"P/A/B", {"first P", "get P/A/B", "next P/A/B", "first ", "next ", "next "}},
+      {"ALL/X", {"first ALL", "first ", "next ", "next "}},
+      {std::string(128, 'P'), {}},
+      {"P/" + std::string(64, 'm'), {}}};
+  for (const auto& [target, calls] : targets) {
+    testing_support::FakeRun test;
+    test.options.cleanInbox = 1;
+    test.fake.postoffices = {{"P", {"M", "A"}}, {"Q", {"M"}}};
+    test.fake.SetNumber(kAdministrationKey, "Purge Wait", 0);
+    Walk(test, settings, target.c_str());
+    EXPECT_EQ(test.fake.providerCalls, calls) << target;
   }
-  bool Pause(uint32_t milliseconds) override {
-    pauses.push_back(milliseconds);
-    return pausesWork;
-  }
-  bool waitSet = false;
-  uint32_t wait = 0;
-  bool pausesWork = true;
-  std::vector<uint32_t> pauses;
-};
+}
 
 // Purge Wait (1000 ms when unset) after every postoffice, the last one too; a pause that fails
 // is said once.
 TEST(PurgePostoffices, PausesPurgeWaitAfterEveryPostoffice) {
   ServerSettings settings;
-  const testing_support::TempDir root;
-  snprintf(settings.mailRoot, sizeof settings.mailRoot, "%s", root.str().c_str());
-  FakePostofficeSource source;
-  source.postoffices = {{"P1", "m"}, {"P2", "m"}, {"P3", "m"}};
+  snprintf(settings.mailRoot, sizeof settings.mailRoot, "%s", testing_support::FakePath("/store").c_str());
   for (const auto& [waitSet, wait, pauses] : std::vector<std::tuple<bool, uint32_t, bool>>{
            {false, 0, true}, {true, 400, true}, {true, 0, true}, {true, 400, false}}) {
-    testing_support::TestRun test;
+    testing_support::FakeRun test;
     test.options.cleanInbox = 1;
-    snprintf(test.options.target, sizeof test.options.target, "ALL");
-    PausingSystem system;
-    system.waitSet = waitSet;
-    system.wait = wait;
-    system.pausesWork = pauses;
-    const PurgeRun run{test.options, system, system.providers, test.outcome, test.ledger};
-    testing_support::CapturedOutput output;
-    PostofficeRequest request;
-    ASSERT_TRUE(BeginPostoffices(settings, source, run, request));
-    PurgePostoffices(settings, request, GetPurgeWait(system), source, run);
-    const std::vector<std::string> lines = testing_support::Lines(output.Take());
+    test.fake.postoffices = {{"P1", {"m"}}, {"P2", {"m"}}, {"P3", {"m"}}};
+    if (waitSet) test.fake.SetNumber(kAdministrationKey, "Purge Wait", wait);
+    test.fake.pausesFail = !pauses;
+    const std::vector<std::string> lines = Walk(test, settings, "ALL");
     const uint32_t expected = waitSet ? wait : 1000;
-    EXPECT_EQ(system.pauses, std::vector<uint32_t>(3, expected)) << wait;
+    EXPECT_EQ(test.fake.pauses, std::vector<uint32_t>(3, expected)) << wait;
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Unable to pause between postoffices"), pauses ? 0 : 1);
     EXPECT_EQ(test.outcome.WorkWasSkipped(), !pauses);
   }
+}
+
+// Whole runs on the fake, with the lines and calls of each. Folders go Deleted, Sent, Junk, Inbox;
+// the Postmaster line comes with any folder switch, its Inbox only with POSTMASTER, which asks for
+// no mailbox; REPORT lists that Inbox again as a mailbox's and counts it once, deleting nothing;
+// missing providers are said in order and skip the walk; a Mail Root that cannot be read purges
+// no other store.
+TEST(WholeRun, WalksTheChosenFoldersAndSaysWhatItCannotDo) {
+  const std::string main = testing_support::FakePath("/s/POSTOFFICES/Main/MAILROOT/");
+  const auto run = [&](std::vector<const char*> argv, testing_support::FakeSystem& fake,
+                       void (*change)(testing_support::FakeSystem&) = nullptr) {
+    fake.SetStore(testing_support::FakePath("/s"));
+    fake.postoffices = {{"Branch", {"carol"}}, {"Main", {"alice", "Postmaster"}}};
+    fake.AddMessage(main + "Postmaster" + platform::kPathSeparator + "Inbox", "pm.MAI", 50);
+    fake.AddMessage(testing_support::FakePath("/d/POSTOFFICES/Main/MAILROOT/Postmaster/Inbox"), "never.MAI", 50);
+    fake.SetText(kServerKey, "Data Directory", testing_support::FakePath("/d"));
+    if (change != nullptr) change(fake);
+    platform::ForgetOutputFailure();
+    RunOutcome outcome;
+    testing_support::CapturedOutput output;
+    RunQnpurge(static_cast<int>(argv.size()), argv.data(), fake, outcome);
+    std::vector<std::string> lines = testing_support::Lines(output.Take());
+    lines.push_back("status " + std::to_string(outcome.ExitStatus()));
+    return lines;
+  };
+  const auto with = [](const std::vector<std::string>& lines, const char* start) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines) {
+      if (line.rfind(start, 0) == 0) found.push_back(line);
+    }
+    return found;
+  };
+  testing_support::FakeSystem folders;
+  EXPECT_EQ(
+      with(run({"qnpurge", "Branch", "30", "INBOX+JUNK+SENT+DELETED"}, folders), "["),
+      (std::vector<std::string>{"[SF:Branch/carol] -> Purging Deleted Items", "[SF:Branch/carol] -> Purging Sent Items",
+                                "[SF:Branch/carol] -> Purging Junk E-mail", "[SF:Branch/carol] -> Purging Inbox"}));
+  testing_support::FakeSystem junk;
+  const std::vector<std::string> junkLines = run({"qnpurge", "ALL", "30", "JUNK"}, junk);
+  EXPECT_EQ(with(junkLines, "Purging Postmaster").size(), 2u);
+  EXPECT_TRUE(with(junkLines, "pm.MAI").empty());
+  testing_support::FakeSystem postmaster;
+  EXPECT_EQ(with(run({"qnpurge", "ALL", "30", "POSTMASTER"}, postmaster), "pm.MAI").size(), 1u);
+  EXPECT_EQ(postmaster.providerCalls, (std::vector<std::string>{"first ", "next ", "next "}));
+  testing_support::FakeSystem report;
+  const std::vector<std::string> reportLines = run({"qnpurge", "ALL", "30", "REPORT"}, report);
+  EXPECT_EQ(with(reportLines, "\t\tpm.MAI").size(), 2u);
+  EXPECT_EQ(with(reportLines, "Would purge 1 messages").size(), 1u);
+  EXPECT_TRUE(report.deleted.empty());
+  EXPECT_TRUE(report.rescans.empty());
+
+  testing_support::FakeSystem none;
+  const std::vector<std::string> noneLines = run({"qnpurge", "ALL", "30", "INBOX"}, none, [](auto& fake) {
+    fake.registry[kServerKey].erase("Application Directory");
+  });
+  EXPECT_EQ(std::vector<std::string>(noneLines.begin() + 2, noneLines.end()),
+            (std::vector<std::string>{
+                "Unable to Load Authentication Provider", "Unable to Load Postoffice Configuration Provider",
+                "Unable to Load Store Provider", "Purging Mailbox Messages older than 30 days",
+                "Postoffice Root=" + testing_support::FakePath("/s/POSTOFFICES"),
+                "Skipped the postoffice phase: the Postoffice Configuration Provider is not loaded",
+                "Purged 0 messages (0 bytes) from 0 folders.", "status 1"}));
+  testing_support::FakeSystem unreadable;
+  const std::vector<std::string> unreadableLines = run({"qnpurge", "ALL", "30", "POSTMASTER"}, unreadable,
+                                                       [](auto& fake) { fake.SetNumber(kServerKey, "Mail Root", 1); });
+  EXPECT_EQ(with(unreadableLines, "Skipped the postoffice phase: Mail Root cannot be read").size(), 1u);
+  EXPECT_TRUE(unreadable.deleted.empty());
+  EXPECT_EQ(unreadableLines.back(), "status 1");
 }
 
 }  // namespace

@@ -93,7 +93,8 @@ TEST_P(ReplaceInStringTest, RescanSearchesTheInsertedTextOnlyInPlace) {
 INSTANTIATE_TEST_SUITE_P(Modes, ReplaceInStringTest, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Append" : "InPlace"; });
 
-// Each owner reads the flag once, unless all its bits are set; anything unreadable means append.
+// Each owner reads the flag once, unless all its bits are set, and only for a rescan; anything
+// unreadable means append.
 TEST(BufferAppendMode, TheOwnerReadsTheStoredValueOnce) {
   const auto fresh = [](const std::string& stored) {
     host.stored = stored;
@@ -113,6 +114,11 @@ TEST(BufferAppendMode, TheOwnerReadsTheStoredValueOnce) {
   host.stored = Number(1);
   EXPECT_EQ(GetBufferAppendMode(host, mode), 0);
   EXPECT_EQ(host.reads, 1);
+
+  BufferAppendMode untouched;
+  host.reads = 0;
+  Replace(untouched, "a-a", "a", "b");  // without a rescan the modes agree: nothing to read
+  EXPECT_EQ(host.reads, 0);
 
   BufferAppendMode unread;
   host.stored = Number(0xFFFFFFFF);

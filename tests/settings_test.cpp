@@ -1,25 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "settings/registry_read.h"
 #include "settings/server_settings.h"
-#include "tests/registry_fixture.h"
-#include "tests/test_support.h"
+#include "support/server_keys.h"
+#include "tests/fake_system.h"
 
 namespace {
 
-testing_support::CurrentRegistrySystem host;
+using testing_support::FakePath;
+using testing_support::FakeSystem;
 
-namespace fs = std::filesystem;
-using testing_support::kTestAdministrationKey;
-using testing_support::kTestServerKey;
-using testing_support::RegistryFixture;
-using testing_support::TempDir;
-
-const std::string kSeparator(1, static_cast<char>(fs::path::preferred_separator));
+constexpr const char* kTestServerKey = kServerKey;
+constexpr const char* kTestAdministrationKey = kAdministrationKey;
+const std::string kSeparator(1, platform::kPathSeparator);
+const std::string data = FakePath("/data");
 
 class LoadSettingsTest : public testing::Test {
  protected:
@@ -59,28 +56,26 @@ class LoadSettingsTest : public testing::Test {
 
   static std::string Key(const char* below) { return std::string(kTestServerKey) + "\\" + below; }
 
-  void LoadSettings() { ::LoadSettings(host, serverSettings); }
+  void LoadSettings() { ::LoadSettings(registry_, serverSettings); }
+  bool IsFolder(const std::string& path) const { return registry_.folders.count(path) != 0; }
 
   ServerSettings serverSettings;
-  RegistryFixture registry_;
+  FakeSystem registry_;
 };
 
 TEST_F(LoadSettingsTest, WithOnlyADataDirectoryEveryOtherFieldTakesItsFallback) {
-  // A Data Directory of the test's own: an empty one would make the load create \Logging\RADMS
-  // at the top of the drive.
-  TempDir data;
-  registry_.SetText(kTestServerKey, "Data Directory", data.str());
+  registry_.SetText(kTestServerKey, "Data Directory", data);
   LoadSettings();
   const ServerSettings& s = serverSettings;
-  const std::string radms = data.str() + kSeparator + "Logging" + kSeparator + "RADMS";
+  const std::string radms = data + kSeparator + "Logging" + kSeparator + "RADMS";
   EXPECT_STREQ(s.configurationDirectory, "");
   EXPECT_STREQ(s.providerDirectory, "64");
   EXPECT_STREQ(s.professionalVersion, "");
   EXPECT_STREQ(s.enterpriseVersion, "");
   EXPECT_STREQ(s.version, "");
   EXPECT_STREQ(s.connectorRootDirectory, "");
-  EXPECT_EQ(s.dataDirectory, data.str());
-  EXPECT_EQ(s.mailRoot, data.str() + kSeparator + "POSTOFFICES");
+  EXPECT_EQ(s.dataDirectory, data);
+  EXPECT_EQ(s.mailRoot, data + kSeparator + "POSTOFFICES");
   EXPECT_EQ(s.activityLogDirectory, radms);
   EXPECT_EQ(s.debugLogFileDirectory, radms);
   EXPECT_EQ(s.w3cLoggingDirectory, radms);
@@ -155,33 +150,32 @@ TEST_F(LoadSettingsTest, StoredValuesAreTakenAsStoredEvenZero) {
 }
 
 TEST_F(LoadSettingsTest, TheDataDirectoryFallbacksAndTheActivityLogDirectory) {
-  TempDir data;
-  fs::create_directory(data / "Logging");
-  registry_.SetText(kTestServerKey, "Data Directory", data.str());
+  registry_.AddFolder(data + kSeparator + "Logging");
+  registry_.SetText(kTestServerKey, "Data Directory", data);
   LoadSettings();
-  const std::string radms = data.str() + kSeparator + "Logging" + kSeparator + "RADMS";
-  EXPECT_EQ(serverSettings.mailRoot, data.str() + kSeparator + "POSTOFFICES");
+  const std::string radms = data + kSeparator + "Logging" + kSeparator + "RADMS";
+  EXPECT_EQ(serverSettings.mailRoot, data + kSeparator + "POSTOFFICES");
   EXPECT_EQ(serverSettings.activityLogDirectory, radms);
   EXPECT_EQ(serverSettings.debugLogFileDirectory, radms);
   EXPECT_EQ(serverSettings.w3cLoggingDirectory, radms);
-  EXPECT_TRUE(fs::is_directory(data / "Logging" / "RADMS"));
-  EXPECT_FALSE(fs::exists(data / "POSTOFFICES"));
+  EXPECT_TRUE(IsFolder(radms));
+  EXPECT_FALSE(IsFolder(data + kSeparator + "POSTOFFICES"));
 }
 
 TEST_F(LoadSettingsTest, OnlyTheLastComponentOfTheActivityLogDirectoryIsCreated) {
-  TempDir data;
-  registry_.SetText(kTestServerKey, "Data Directory", data.str());
+  registry_.AddFolder(data);
+  registry_.SetText(kTestServerKey, "Data Directory", data);
   LoadSettings();
-  EXPECT_FALSE(fs::exists(data / "Logging"));
+  EXPECT_FALSE(IsFolder(data + kSeparator + "Logging"));
 
-  const std::string stored = (data / "activity").string();
+  const std::string stored = data + kSeparator + "activity";
   registry_.SetText("SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration", "Activity Log Directory",
                     stored);
   LoadSettings();
   EXPECT_EQ(serverSettings.activityLogDirectory, stored);
-  EXPECT_TRUE(fs::is_directory(data / "activity"));
-  LoadSettings();  // exists already: nothing changes, nothing is said
-  EXPECT_TRUE(fs::is_directory(data / "activity"));
+  EXPECT_TRUE(IsFolder(stored));
+  LoadSettings();  // exists already: nothing changes
+  EXPECT_TRUE(IsFolder(stored));
 }
 
 // Only a Mail Root that is not set falls back on Data Directory: one that is set but cannot be
@@ -212,6 +206,12 @@ TEST_F(LoadSettingsTest, AMailRootThatCannotBeReadTakesNoFallback) {
   LoadSettings();
   EXPECT_STREQ(serverSettings.mailRoot, "");
   EXPECT_TRUE(serverSettings.mailRootUnreadable);
+
+  registry_.SetNumber(kTestServerKey, "Data Directory", 0x41);  // unreadable, and no Mail Root at all
+  registry_.registry[kTestServerKey].erase("Mail Root");
+  LoadSettings();
+  EXPECT_STREQ(serverSettings.mailRoot, "");
+  EXPECT_TRUE(serverSettings.mailRootUnreadable);
 }
 
 TEST_F(LoadSettingsTest, AFallbackThatDoesNotFitLeavesItsFieldEmpty) {
@@ -232,7 +232,7 @@ TEST_F(LoadSettingsTest, AFallbackThatDoesNotFitLeavesItsFieldEmpty) {
 // A text is read whole into its field up to the field's size less the terminator; one byte more
 // is never cut and used. The values name places in a folder of the test's own.
 TEST_F(LoadSettingsTest, TextSettingsAreReadWholeUpToTheirFieldsSize) {
-  const TempDir dir;
+  const std::string dir = FakePath("/dir");
   const std::string admin = kTestAdministrationKey;
   struct Text {
     std::string key;
@@ -253,16 +253,16 @@ TEST_F(LoadSettingsTest, TextSettingsAreReadWholeUpToTheirFieldsSize) {
   };
   for (const Text& text : texts) {
     for (const size_t length : {text.size - 1, text.size}) {
-      const std::string value = dir.str() + kSeparator + std::string(length - dir.str().size() - 1, 'a');
+      const std::string value = dir + kSeparator + std::string(length - dir.size() - 1, 'a');
       registry_.SetText(text.key, text.name, value);
       LoadSettings();
       if (length < text.size) {
         EXPECT_EQ(text.field, value) << text.name;
       } else {
-        EXPECT_NE(std::string(text.field).rfind(value.substr(0, dir.str().size() + 9), 0), 0u) << text.name;
+        EXPECT_NE(std::string(text.field).rfind(value.substr(0, dir.size() + 9), 0), 0u) << text.name;
       }
     }
-    registry_.DeleteValue(text.key, text.name);
+    registry_.registry[text.key].erase(text.name);
   }
 }
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utime.h>
 
 #include <atomic>
 #include <cstdio>
@@ -36,14 +35,6 @@ void WriteFile(const std::filesystem::path& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
   ASSERT_TRUE(out.good()) << path;
-}
-
-void AgeFile(const std::filesystem::path& path, std::chrono::seconds age) {
-  const time_t when = time(nullptr) - static_cast<time_t>(age.count());
-  struct utimbuf times;
-  times.actime = when;
-  times.modtime = when;
-  ASSERT_EQ(utime(path.string().c_str(), &times), 0) << path;
 }
 
 CapturedOutput::CapturedOutput(FILE* stream) : stream_(stream) {
@@ -88,49 +79,17 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-platform::SearchOutcome RecordingSystem::SearchFolder(const char* pattern, platform::EntryVisitor& visitor) {
-  patterns.push_back(pattern);
-  return HostSystem::SearchFolder(pattern, visitor);
-}
-
-platform::OpenOutcome RecordingSystem::OpenMessage(const platform::Folder& folder, const platform::DirEntry& entry,
-                                                   const platform::AgeJudge* judge, platform::FileFacts* facts,
-                                                   platform::MessageHandle* handle) {
-  if (judge != nullptr && vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
-  return HostSystem::OpenMessage(folder, entry, judge, facts, handle);
-}
-
 platform::DeleteOutcome RecordingSystem::DeleteOpenMessage(platform::MessageHandle handle,
                                                            const platform::Folder& folder,
                                                            const platform::DirEntry& entry) {
-  if (++deleteCalls == failingDelete) {
-    CloseMessage(handle);  // a failed deletion closes the message too
-    return platform::DeleteOutcome::kFailed;
-  }
-  deleted.push_back(entry.name);
+  ++deleteCalls;
   return HostSystem::DeleteOpenMessage(handle, folder, entry);
 }
 
 platform::DeleteOutcome RecordingSystem::DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
                                                      const platform::AgeJudge& judge, platform::FileFacts* facts) {
-  if (++deleteCalls == failingDelete) return platform::DeleteOutcome::kFailed;
-  deleted.push_back(entry.name);
-  if (vanishing.filename() == entry.name) std::filesystem::remove(vanishing);
+  ++deleteCalls;
   return HostSystem::DeleteEntry(folder, entry, judge, facts);
-}
-
-namespace {
-std::vector<std::string>* requestedRescans = nullptr;  // of the system that served the entry point
-int32_t RecordRescan(const char* folderPath, int32_t, int32_t) {
-  requestedRescans->push_back(folderPath);
-  return 0;
-}
-}  // namespace
-
-void* RecordingSystem::FindSymbol(platform::LibraryHandle library, const char* name) {
-  if (library != providers.store) return HostSystem::FindSymbol(library, name);
-  requestedRescans = &rescans;  // the call follows at once
-  return strcmp(name, "ScanFolders") == 0 ? reinterpret_cast<void*>(&RecordRescan) : nullptr;
 }
 
 ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& name) {

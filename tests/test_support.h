@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +11,7 @@
 
 #include "purge/purge_run.h"
 #include "purge/unread.h"
+#include "tests/fake_system.h"
 
 namespace testing_support {
 
@@ -35,17 +35,6 @@ class TempDir {
 /// Writes `content` to `path` as bytes.
 void WriteFile(const std::filesystem::path& path, const std::string& content);
 
-/// Sets the creation time the tool sees (on POSIX the earlier of birth and modification time,
-/// under Wine the modification time) to `age` before now.
-void AgeFile(const std::filesystem::path& path, std::chrono::seconds age);
-
-constexpr std::chrono::hours Days(int n) { return std::chrono::hours(24 * n); }
-
-/// Lays in `folder` what a POSIX store can hold in a message's place, each `age` old without
-/// following a link: `linked.MAI` (a link to `target`), `dangling.MAI` (a link to nothing),
-/// `null.MAI` (a link to /dev/null) and `fifo.MAI`. Nothing on Windows.
-void LayNonFiles(const std::filesystem::path& folder, const std::filesystem::path& target, std::chrono::seconds age);
-
 /// Standard output (or `stream`, standard error) captured while the object lives: its descriptor
 /// is pointed at a file of the object's own, and back. Carriage returns of the Windows text mode
 /// are removed.
@@ -67,28 +56,16 @@ class CapturedOutput {
 /// Splits text into lines (without their line feeds).
 std::vector<std::string> Lines(const std::string& text);
 
-/// The host system recording searches and deletions; its `providers`' store provider records each rescan. The
-/// deletion numbered `failingDelete` (from 1) fails and touches nothing; `vanishing` goes, as by another run, first.
+/// The host system counting the deletions it makes.
 class RecordingSystem : public platform::HostSystem {
  public:
-  RecordingSystem() { providers.store = reinterpret_cast<platform::LibraryHandle>(this); }
-  platform::SearchOutcome SearchFolder(const char* pattern, platform::EntryVisitor& visitor) override;
-  platform::OpenOutcome OpenMessage(const platform::Folder& folder, const platform::DirEntry& entry,
-                                    const platform::AgeJudge* judge, platform::FileFacts* facts,
-                                    platform::MessageHandle* handle) override;
   platform::DeleteOutcome DeleteOpenMessage(platform::MessageHandle handle, const platform::Folder& folder,
                                             const platform::DirEntry& entry) override;
   platform::DeleteOutcome DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
                                       const platform::AgeJudge& judge, platform::FileFacts* facts) override;
-  void* FindSymbol(platform::LibraryHandle library, const char* name) override;
 
   ProviderSet providers;
-  int failingDelete = 0;
   int deleteCalls = 0;
-  std::filesystem::path vanishing;
-  std::vector<std::string> patterns;
-  std::vector<std::string> deleted;  ///< file names
-  std::vector<std::string> rescans;
 };
 
 /// Calls every file old, as a folder judged with DAYS 0 would.
@@ -96,8 +73,8 @@ struct AlwaysOld final : platform::AgeJudge {
   bool IsOld(uint64_t) const override { return true; }
 };
 
-/// The records of one purge run for a test to set and look at: options, a recording system, the
-/// outcome and the ledger. The options purge what is older than 30 days.
+/// The records of one purge run on the real file system: options (older than 30 days), a system
+/// counting deletions, the outcome and the ledger.
 struct TestRun {
   TestRun() { options.days = 30; }
   RunOptions options;
@@ -105,6 +82,23 @@ struct TestRun {
   RunOutcome outcome;
   RunLedger ledger;
   PurgeRun run() { return PurgeRun{options, system, system.providers, outcome, ledger}; }
+};
+
+/// The records of one purge run over the fake: options (older than 30 days), the fake, the system
+/// the run talks to (the fake behind a FailingSystem, to fail a call or count them), the store
+/// provider loaded, the outcome and the ledger.
+struct FakeRun {
+  FakeRun() {
+    options.days = 30;
+    providers.store = fake.LoadLibraryAt("QNAISP.DLL");
+  }
+  RunOptions options;
+  FakeSystem fake;
+  FailingSystem system{fake};
+  ProviderSet providers;
+  RunOutcome outcome;
+  RunLedger ledger;
+  PurgeRun run() { return PurgeRun{options, system, providers, outcome, ledger}; }
 };
 
 /// IsMessageRead of the file `name` in `folder`, reached as the purge reaches it: through the

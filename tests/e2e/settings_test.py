@@ -65,21 +65,6 @@ class BadMailPhase(ToolTestCase):
         self.assertEqual(result.status, 1, result.text)
         self.assertEqual(result.lines, RETAIN_LINES + [SKIPPED, NOTHING_PURGED])
 
-    def test_with_no_settings_but_the_data_directory_nothing_is_purged_at_a_root(self):
-        # Every other setting takes its fallback: the provider directory "64" loads nothing, and
-        # the bad-mail phase is skipped rather than run on "\*.MAI".
-        install_export(self, {SERVER_KEY: {"Data Directory": native_path(self.scratch.name)}})
-        result = self.run_tool(["ALL", "30", "BADMAIL"])
-        self.assertEqual(result.status, 1, result.text)
-        self.assertEqual(result.lines, RETAIN_LINES + [
-            "Unable to Load Authentication Provider",
-            "Unable to Load Postoffice Configuration Provider",
-            "Unable to Load Store Provider",
-            SKIPPED,
-            NOTHING_PURGED,
-        ])
-
-
 class MailRoot(ToolTestCase):
     def setUp(self):
         super().setUp()
@@ -115,20 +100,6 @@ class MailRoot(ToolTestCase):
         self.assertEqual(result.lines, RETAIN_LINES + [
             "The server key HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton does not exist: is the "
             "mail server installed on this machine? Nothing was done."])
-
-    def test_a_mail_root_that_cannot_be_read_purges_no_other_store(self):
-        # Too long for its field: the fallback on Data Directory would purge the store there.
-        store = Store(os.path.join(self.scratch.name, "data"))
-        store.mailbox("P", "m")
-        old = store.message("P", "m", "Inbox", "old.MAI", 40)
-        install_export(self, {SERVER_KEY: {
-            "Mail Root": "D:" + "\\x" * 550, "Data Directory": native_path(store.root),
-            "Application Directory": native_path(APPLICATION_DIRECTORY)}})
-        result = self.run_tool(["ALL", "30", "INBOX"])
-        self.assertEqual(result.status, 1, result.text)
-        self.assertEqual(result.lines[-2], "Skipped the postoffice phase: Mail Root cannot be read")
-        self.assertTrue(os.path.exists(old))
-
 
 @unittest.skipIf(UNDER_WINE, "the registry file is the POSIX build's registry")
 class RegistryFile(ToolTestCase):

@@ -153,63 +153,6 @@ class FullRun(WalkCase):
             'PostofficeFindNext name="" request=1 description="" -> 0',
         ])
 
-    def test_report_mode_lists_and_deletes_nothing(self):
-        before = self.store.files()
-        result = self.purge("ALL", "30", "REPORT", "UNREAD")
-        self.assertEqual(result.status, 0, result.text)
-        main, branch = self.folder("Main", "MAILROOT"), self.folder("Branch", "MAILROOT")
-        bad = native_path(self.store.bad_mail)
-        self.assertOutput(result, [
-            "Utility is configured to retain unread messages", "",
-            "Postoffice Root=" + native_path(self.store.mail_root),
-            "\t\tb.mai in %s%scarol%sInbox is 1(y), 1(m), 5(d) old" % (branch, SEPARATOR, SEPARATOR),
-            "-->1\t Messages in\t%s%scarol%sInbox" % (branch, SEPARATOR, SEPARATOR),
-            "\t\tpm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, SEPARATOR, SEPARATOR),
-            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, SEPARATOR, SEPARATOR),
-            "\t\td1.MAI in %s%salice%sDeleted Items is 0(y), 3(m), 11(d) old" % (main, SEPARATOR, SEPARATOR),
-            "-->1\t Messages in\t%s%salice%sDeleted Items" % (main, SEPARATOR, SEPARATOR),
-            "\t\told-read.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, SEPARATOR, SEPARATOR),
-            "\t\told-unread.MAI in %s%salice%sInbox is 0(y), 1(m), 10(d) old" % (main, SEPARATOR, SEPARATOR),
-            "-->2\t Messages in\t%s%salice%sInbox" % (main, SEPARATOR, SEPARATOR),
-            "\t\tpm.MAI in %s%sPostmaster%sInbox is 0(y), 1(m), 20(d) old" % (main, SEPARATOR, SEPARATOR),
-            "-->1\t Messages in\t%s%sPostmaster%sInbox" % (main, SEPARATOR, SEPARATOR),
-            "\t\tbad.MAI in %s is 0(y), 3(m), 1(d) old" % bad,
-            "-->1\t Messages in\t%s" % bad,
-            # The Postmaster's Inbox is listed twice, as the postmaster inbox and as a mailbox's, and
-            # counted once, as the run of the same folders counts it.
-            self.totals("Would purge", 6, 5),
-        ])
-        self.assertEqual(self.store.files(), before)
-        self.assertEqual(self.calls_to("ScanFolders"), [])
-        run = self.purge("ALL", "30", "POSTMASTER+INBOX+DELETED+BADMAIL")
-        self.assertEqual(run.lines[-1], self.totals("Purged", 6, 5))
-
-    def test_only_the_postmaster_inbox_resolves_no_mailbox_entry_point(self):
-        result = self.purge("ALL", "30", "POSTMASTER")
-        self.assertEqual(result.status, 0, result.text)
-        postmaster_inbox = self.folder("Main", "MAILROOT") + SEPARATOR + "Postmaster" + SEPARATOR + "Inbox"
-        self.assertOutput(result, [
-            "Utility is configured to delete unread messages", "",
-            "Purging Mailbox Messages older than 30 days",
-            "Postoffice Root=" + native_path(self.store.mail_root),
-            "Purging Postmaster mailbox for postoffice: Branch",
-            "Purging Postmaster mailbox for postoffice: Main Office",
-            "pm.MAI in %s is 0(y), 1(m), 20(d) old" % postmaster_inbox,
-            "-->1\t Messages in\t" + postmaster_inbox,
-            self.totals("Purged", 1, 1),
-        ])
-        self.assertEqual([c for c in self.calls() if c.startswith("Mailbox")], [])
-
-    def test_the_postmaster_line_comes_without_the_postmaster_switch(self):
-        result = self.purge("ALL", "30", "JUNK")
-        self.assertEqual(result.lines[2:6], [
-            "Purging Mailbox Messages older than 30 days",
-            "Postoffice Root=" + native_path(self.store.mail_root),
-            "Purging Postmaster mailbox for postoffice: Branch",
-            "[SF:Branch/carol] -> Purging Junk E-mail",
-        ])
-        self.assertNotIn("pm.MAI", result.text)
-
     def test_a_preview_says_exactly_what_the_run_then_does_and_deletes_nothing(self):
         # With POSTMASTER and INBOX the Postmaster's Inbox comes twice: the run's second visit finds
         # the read messages gone and the old unread one kept.
@@ -245,83 +188,6 @@ class FullRun(WalkCase):
                 self.assertEqual(normalized(preview.lines[:-1]),
                                  normalized(["Preview: nothing is deleted."] + run.lines[:-1]))
 
-    def test_mailbox_folders_go_deleted_sent_junk_inbox(self):
-        result = self.purge("Branch", "30", "INBOX+JUNK+SENT+DELETED")
-        self.assertEqual([line for line in result.lines if line.startswith("[SF:")], [
-            "[SF:Branch/carol] -> Purging Deleted Items",
-            "[SF:Branch/carol] -> Purging Sent Items",
-            "[SF:Branch/carol] -> Purging Junk E-mail",
-            "[SF:Branch/carol] -> Purging Inbox",
-        ])
-
-
-class Targets(WalkCase):
-    def setUp(self):
-        super().setUp()
-        for mailbox in ["M", "A", "B"]:
-            self.store.mailbox("P", mailbox)
-        self.store.mailbox("Q", "M")
-        self.configure()
-
-    def walk(self, target, status=0):
-        result = self.purge(target, "30", "INBOX")
-        self.assertEqual(result.status, status, result.text)
-        return [line.split(" ->")[0] for line in self.calls() if line.startswith(("Postoffice", "Mailbox"))]
-
-    def test_all_in_any_case_walks_everything(self):
-        for target in ["all", "All"]:
-            with self.subTest(target=target):
-                os.path.exists(self.log_file) and os.remove(self.log_file)
-                calls = self.walk(target)
-                self.assertEqual(calls[0], 'PostofficeFindFirst name="" request=1 description=""')
-                self.assertEqual(len([c for c in calls if c.startswith("MailboxFind")]), 4 + 2)
-
-    def test_postoffice_and_mailbox(self):
-        calls = self.walk("P/m")
-        self.assertEqual(calls, [
-            'PostofficeFindFirst name="P" request=1 description=""',
-            'MailboxGet postoffice="P" mailbox="m" reserved="" request=-1,1,-1,-1',
-            'PostofficeFindNext name="P/m" request=1 description=""',
-        ])
-
-    def test_empty_mailbox_part_walks_every_mailbox(self):
-        calls = self.walk("P/")
-        self.assertEqual(calls[0], 'PostofficeFindFirst name="P" request=1 description=""')
-        self.assertEqual(len([c for c in calls if c.startswith("MailboxFind")]), 4)
-        self.assertEqual(calls[-1], 'PostofficeFindNext name="P/" request=1 description=""')
-
-    def test_empty_postoffice_part_gets_the_mailbox_everywhere(self):
-        calls = self.walk("/M")
-        self.assertEqual([c for c in calls if c.startswith("Mailbox")], [
-            'MailboxGet postoffice="P" mailbox="M" reserved="" request=-1,1,-1,-1',
-            'MailboxGet postoffice="Q" mailbox="M" reserved="" request=-1,1,-1,-1',
-        ])
-
-    def test_further_slashes_belong_to_the_mailbox_and_all_slash_is_a_name(self):
-        self.assertIn('MailboxGet postoffice="P" mailbox="A/B" reserved="" request=-1,1,-1,-1', self.walk("P/A/B", 1))
-        os.remove(self.log_file)
-        self.assertEqual(self.walk("ALL/X", 1)[0], 'PostofficeFindFirst name="ALL" request=1 description=""')
-
-    def test_a_target_that_matches_nothing_is_said_and_fails_the_run(self):
-        for target in ["NoSuchPO", "P/nosuch", "/nosuch"]:
-            with self.subTest(target=target):
-                result = self.purge(target, "30", "INBOX+BADMAIL")
-                self.assertEqual(result.status, 1, result.text)
-                said = 'No postoffice or mailbox matched the target "%s".' % target
-                # The names a target takes follow; the bad-mail phase still runs.
-                self.assertEqual(result.lines[-4:], [said, "Postoffices: P, Q",
-                                                     "Cleaning Files files older than 30 days from BadMail directory",
-                                                     "Purged 0 messages (0 bytes) from 0 folders."])
-
-    def test_overlong_targets_are_refused_before_any_provider_call(self):
-        for target in ["P" * 128, "P/" + "m" * 64]:
-            with self.subTest(target=target):
-                result = self.purge(target, "30", "INBOX")
-                self.assertEqual(result.status, 1)
-                self.assertEqual(len(result.lines), 1)
-                self.assertEqual(self.calls(), [])
-
-
 class Providers(WalkCase):
     def setUp(self):
         super().setUp()
@@ -335,22 +201,6 @@ class Providers(WalkCase):
         for name in names:
             shutil.copy(os.path.join(PROVIDER_DIRECTORY, name), self.libraries + "64")
         self.configure(application_directory=self.libraries)
-
-    def test_missing_libraries_are_reported_in_order_and_the_phase_is_skipped(self):
-        self.provide()
-        result = self.purge("ALL", "30", "INBOX")
-        self.assertEqual(result.status, 1)
-        self.assertEqual(result.lines, [
-            "Utility is configured to delete unread messages", "",
-            "Unable to Load Authentication Provider",
-            "Unable to Load Postoffice Configuration Provider",
-            "Unable to Load Store Provider",
-            "Purging Mailbox Messages older than 30 days",
-            "Postoffice Root=" + native_path(self.store.mail_root),
-            "Skipped the postoffice phase: the Postoffice Configuration Provider is not loaded",
-            "Purged 0 messages (0 bytes) from 0 folders.",
-        ])
-        self.assertTrue(os.path.exists(os.path.join(self.store.mail_root, "P", "MAILROOT", "m", "Inbox", "old.MAI")))
 
     def test_a_missing_store_provider_skips_only_the_rescan_and_its_preview_says_so(self):
         self.provide("QNAIPO.DLL")
