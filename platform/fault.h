@@ -2,10 +2,11 @@
 
 #include <cstdint>
 
-// Fault points: every platform call whose failure can change the outcome of a run asks here first
-// whether to fail, so that a test can fail each call of a run in turn and check what the tool
-// says and does (the countdown of a test file system). Only the fault-injection executable ever
-// arms them; in the tool the check is one load of a flag that is always false.
+// Fault points: the failures that happen inside one call of the host system (a listing that fails
+// part way, a header read after the open, ...) ask here first whether to fail, so that a test can
+// fail each in turn and check what the tool says and does. A call that fails as a whole is failed
+// on the system seam instead, by the tests. Only the fault-injection executable ever arms the
+// points; in the tool the check is one load of a flag that is always false.
 namespace platform::fault {
 
 /// The builds that make a kind of call.
@@ -48,7 +49,7 @@ uint64_t Calls(Point point);
 /// The kind of the call that was failed; kCount when none was.
 Point Failed();
 
-/// The name of `point` in the fault log ("list-folder", "delete", ...); "none" for kCount.
+/// The name of `point` in the fault log ("read-folder", "write-output", ...); "none" for kCount.
 const char* Name(Point point);
 
 /// The builds that make calls of `point`.

@@ -1,9 +1,9 @@
 // The tool with its fault points armed, for the fault-injection tests. QNPURGE_FAULT_AT=N fails
-// the N-th platform call that can fail (none when 0 or unset: the calls are only counted), of the
-// kind QNPURGE_FAULT_KIND names when it is set and not empty ("delete"; status 2 for a name no
+// the N-th fault point reached (none when 0 or unset: the points are only counted), of the kind
+// QNPURGE_FAULT_KIND names when it is set and not empty ("read-message"; status 2 for a name no
 // kind has), and QNPURGE_FAULT_LOG names a file that receives, after the run, one line "KIND
-// CALLS" for every kind of call this build makes, none left out for making no call, and the line
-// "failed KIND" ("failed none" when no call was failed).
+// COUNT" for every kind of point this build makes, none left out for being reached by no call,
+// and the line "failed KIND" ("failed none" when none was failed).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

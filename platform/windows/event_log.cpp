@@ -45,7 +45,6 @@ bool HostSystem::WriteRunEvent(RunEvent event, const char* const* texts, size_t 
     wide[used++] = L'\0';
   }
 
-  if (fault::Fails(fault::Point::kEventSource)) return Unable(ERROR_ACCESS_DENIED, problem, problemSize);
   // Without the source registered the system still logs the event, under this name, with a note
   // that its description is missing: nothing here writes the registry.
   HANDLE source = RegisterEventSourceW(nullptr, L"QNPURGE");

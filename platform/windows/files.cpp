@@ -164,7 +164,7 @@ SearchOutcome HostSystem::SearchFolder(const char* pattern, EntryVisitor& visito
   // needs takes no relative path, no '/' and no "..".
   WidePath full;
   WidePath searchPath;
-  if (Fails(Point::kListFolder) || FullPathOf(pattern, full) == 0) return SearchOutcome::kFailed;
+  if (FullPathOf(pattern, full) == 0) return SearchOutcome::kFailed;
   // Entries are named relative to the folder: the full pattern up to its last separator.
   const wchar_t* lastSeparator = wcsrchr(full, L'\\');
   if (lastSeparator == nullptr) return SearchOutcome::kFailed;
@@ -222,20 +222,15 @@ SearchOutcome HostSystem::SearchFolder(const char* pattern, EntryVisitor& visito
 
 namespace {
 
-// Opens the entry of `folder` by its literal path with `access` (the failure point `point`),
-// sharing it for reading, writing and deletion: the server may write the file, and another run
-// may delete it meanwhile. A reparse point is the entry itself, never what it names. The file is
-// judged through the handle: only a plain file that `judge` calls old (any plain file without
-// one) stays open in `*opened`, with `facts` read through the handle. Each retry of a held file
+// Opens the entry of `folder` by its literal path with `access`, sharing it for reading, writing
+// and deletion: the server may write the file, and another run may delete it meanwhile. A reparse point is the entry
+// itself, never what it names. The file is judged through the handle: only a plain file that `judge` calls old (any
+// plain file without one) stays open in `*opened`, with `facts` read through the handle. Each retry of a held file
 // opens and judges it again: another file may bear the name by then.
-OpenOutcome OpenJudged(const Folder& folder, const DirEntry& entry, DWORD access, Point point, const AgeJudge* judge,
+OpenOutcome OpenJudged(const Folder& folder, const DirEntry& entry, DWORD access, const AgeJudge* judge,
                        FileFacts* facts, HANDLE* opened) {
   WidePath path;
   if (!FolderAccess::EntryPath(folder, entry, path)) return OpenOutcome::kFailed;
-  if (Fails(point)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return OpenOutcome::kFailed;
-  }
   HANDLE file = INVALID_HANDLE_VALUE;
   AttemptWhileHeld(folder, [&] {
     file = CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -282,7 +277,7 @@ DeleteOutcome MarkForDeletion(HANDLE file) {
 DeleteOutcome HostSystem::DeleteEntry(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
                                       FileFacts* facts) {
   HANDLE file = INVALID_HANDLE_VALUE;
-  switch (OpenJudged(folder, entry, DELETE | FILE_READ_ATTRIBUTES, Point::kDelete, &judge, facts, &file)) {
+  switch (OpenJudged(folder, entry, DELETE | FILE_READ_ATTRIBUTES, &judge, facts, &file)) {
     case OpenOutcome::kOpened:
       break;
     case OpenOutcome::kGone:
@@ -301,16 +296,16 @@ OpenOutcome HostSystem::OpenMessage(const Folder& folder, const DirEntry& entry,
                                     FileFacts* facts, MessageHandle* handle) {
   HANDLE file = INVALID_HANDLE_VALUE;
   if (judge == nullptr) {
-    const OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, nullptr, nullptr, &file);
+    const OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ, nullptr, nullptr, &file);
     if (outcome == OpenOutcome::kOpened) *handle = MessageHandle{reinterpret_cast<intptr_t>(file), false};
     return outcome;
   }
-  OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ | DELETE, Point::kOpenMessage, judge, facts, &file);
+  OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ | DELETE, judge, facts, &file);
   bool deletable = true;
   if (outcome == OpenOutcome::kFailed && GetLastError() == ERROR_ACCESS_DENIED) {
     // An account that may read the message but not delete it: its header still says whether it
     // should go, and the deletion then fails instead of the read.
-    outcome = OpenJudged(folder, entry, GENERIC_READ, Point::kOpenMessage, judge, facts, &file);
+    outcome = OpenJudged(folder, entry, GENERIC_READ, judge, facts, &file);
     deletable = false;
   }
   if (outcome == OpenOutcome::kOpened) *handle = MessageHandle{reinterpret_cast<intptr_t>(file), deletable};
@@ -340,9 +335,7 @@ int64_t HostSystem::ReadMessage(MessageHandle handle, char* buffer, uint32_t wan
   return got;
 }
 
-bool HostSystem::CreateDirectoryAt(const char* path) {
-  return !Fails(Point::kCreateDirectory) && CreateDirectoryA(path, nullptr) != 0;
-}
+bool HostSystem::CreateDirectoryAt(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
 bool IsAbsolutePath(const char* path) {
   const bool rooted = path[0] != '\0' && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
@@ -380,7 +373,6 @@ uint32_t FolderIdentity(const char* path, char* key, uint32_t keySize) {
 FolderCheck HostSystem::CheckFolder(const char* path) {
   WidePath full;
   WidePath checked;
-  if (Fails(Point::kCheckFolder)) return FolderCheck::kFailed;
   const DWORD fullLength = FullPathOf(path, full);
   if (fullLength == 0 || !JoinPath(checked, full, fullLength, L"", 0)) return FolderCheck::kFailed;
   const DWORD attributes = GetFileAttributesW(checked);
@@ -398,7 +390,7 @@ uint64_t HostSystem::CurrentFileTime() {
   SYSTEMTIME now;
   GetSystemTime(&now);
   FILETIME fileTime;
-  if (Fails(Point::kClock) || !SystemTimeToFileTime(&now, &fileTime)) return 0;
+  if (!SystemTimeToFileTime(&now, &fileTime)) return 0;
   return (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime;
 }
 
