@@ -31,28 +31,20 @@ class RegistryFixture {
   /// `bytes` under `type`, exactly as given: for the text types no terminating zero is added
   /// (the ASCII characters are stored as the registry stores text, one UTF-16 unit each).
   void SetBytes(const std::string& key, const std::string& name, uint32_t type, const std::string& bytes);
-  /// A key with no values.
-  void CreateKey(const std::string& key);
-  /// Removes one value.
-  void DeleteValue(const std::string& key, const std::string& name);
 
  private:
   struct State;
   State* state_;
 };
 
-/// The host system, but each registry call is a new HostSystem's: it reads the registry as the
-/// fixture last wrote it (natively the registry file is parsed again for every call).
+/// The host system, but each registry read is a new HostSystem's: it reads the registry as the
+/// fixture last wrote it (natively the registry file is parsed again for every read).
 class CurrentRegistrySystem : public platform::HostSystem {
  public:
   platform::RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
                                             uint32_t* type) override {
     return HostSystem().QueryRegistryValue(subKey, valueName, buffer, size, type);
   }
-  bool RegistryIsReadable(char* problem, size_t problemSize) override {
-    return HostSystem().RegistryIsReadable(problem, problemSize);
-  }
-  platform::KeyProbe ProbeRegistryKey(const char* subKey) override { return HostSystem().ProbeRegistryKey(subKey); }
 };
 
 }  // namespace testing_support

@@ -19,16 +19,6 @@ void ClearTestKeys() {
   }
 }
 
-void SetValue(const std::string& key, const std::string& name, DWORD type, const BYTE* data, DWORD size) {
-  HKEY handle;
-  LONG status =
-      RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr);
-  ASSERT_EQ(status, ERROR_SUCCESS) << key;
-  status = RegSetValueExA(handle, name.c_str(), 0, type, data, size);
-  RegCloseKey(handle);
-  ASSERT_EQ(status, ERROR_SUCCESS) << key << " " << name;
-}
-
 }  // namespace
 
 RegistryFixture::RegistryFixture() : state_(nullptr) { ClearTestKeys(); }
@@ -36,12 +26,11 @@ RegistryFixture::RegistryFixture() : state_(nullptr) { ClearTestKeys(); }
 RegistryFixture::~RegistryFixture() { ClearTestKeys(); }
 
 void RegistryFixture::SetText(const std::string& key, const std::string& name, const std::string& text) {
-  SetValue(key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+  SetBytes(key, name, REG_SZ, text + '\0');
 }
 
 void RegistryFixture::SetNumber(const std::string& key, const std::string& name, uint32_t value) {
-  const DWORD data = value;
-  SetValue(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+  SetBytes(key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof value));
 }
 
 void RegistryFixture::SetBytes(const std::string& key, const std::string& name, uint32_t type,
@@ -50,22 +39,13 @@ void RegistryFixture::SetBytes(const std::string& key, const std::string& name, 
   // that is none keeps the data exactly as given.
   std::vector<BYTE> data(bytes.begin(), bytes.end());
   data.push_back('x');
-  SetValue(key, name, type, data.data(), static_cast<DWORD>(bytes.size()));
-}
-
-void RegistryFixture::CreateKey(const std::string& key) {
   HKEY handle;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr),
-            ERROR_SUCCESS)
-      << key;
+  LONG status =
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr);
+  ASSERT_EQ(status, ERROR_SUCCESS) << key;
+  status = RegSetValueExA(handle, name.c_str(), 0, type, data.data(), static_cast<DWORD>(bytes.size()));
   RegCloseKey(handle);
-}
-
-void RegistryFixture::DeleteValue(const std::string& key, const std::string& name) {
-  HKEY handle;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &handle), ERROR_SUCCESS) << key;
-  RegDeleteValueA(handle, name.c_str());
-  RegCloseKey(handle);
+  ASSERT_EQ(status, ERROR_SUCCESS) << key << " " << name;
 }
 
 }  // namespace testing_support

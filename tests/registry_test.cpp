@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/registry.h"
 #include "settings/registry_read.h"
@@ -20,17 +21,18 @@ constexpr char kServicesKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\
 // The same path without the 32-bit view: only the tests write here.
 constexpr char kServicesKey64[] = "SOFTWARE\\Quillerton\\Quillerton\\Services";
 
+using Read = std::pair<int, std::string>;
+
 class RegistryTest : public testing::Test {
  protected:
   // Reads through RegReadString into a buffer that starts full of '#', so that an emptied
   // buffer shows.
-  int ReadString(const char* key, const char* name, int32_t capacity, std::string* text,
-                 SubKeyPath path = SubKeyPath::kToWow6432Node) {
+  // Gives the result and the text.
+  Read ReadString(const char* key, const char* name, int32_t capacity, SubKeyPath path = SubKeyPath::kToWow6432Node) {
     std::string buffer(static_cast<size_t>(capacity) + 8, '#');
     const int result = RegReadString(host, key, name, &buffer[0], capacity, path);
     EXPECT_EQ(buffer.substr(static_cast<size_t>(capacity)), std::string(8, '#')) << "written past the capacity";
-    *text = buffer.c_str();
-    return result;
+    return Read(result, buffer.c_str());
   }
 
   RegistryFixture registry_;
@@ -44,97 +46,65 @@ TEST_F(RegistryTest, NumbersAreTheStoredBytesOfAnyType) {
   registry_.SetBytes(kTestServerKey, "two bytes", kRegistryBinary, "\x01\x02");
   registry_.SetBytes(kTestServerKey, "five bytes", kRegistryBinary, std::string("\x01\x02\x03\x04\x05"));
   registry_.SetBytes(kTestServerKey, "no bytes", kRegistryBinary, "");
-
-  uint32_t value = 7;
-  EXPECT_EQ(RegReadDword(host, kTestServerKey, "number", &value), 1);
-  EXPECT_EQ(value, 0x12345678u);
-  EXPECT_EQ(RegReadDword(host, kTestServerKey, "one", &value), 1);
-  EXPECT_EQ(value, 49u);  // '1' and its terminating zero
-  EXPECT_EQ(RegReadDword(host, kTestServerKey, "abc", &value), 1);
-  EXPECT_EQ(value, 0x00636261u);
-  EXPECT_EQ(RegReadDword(host, kTestServerKey, "two bytes", &value), 1);
-  EXPECT_EQ(value, 0x0201u);
-  EXPECT_EQ(RegReadDword(host, kTestServerKey, "no bytes", &value), 1);
-  EXPECT_EQ(value, 0u);
-
-  value = 7;
-  EXPECT_EQ(RegReadDword(host, kTestServerKey, "long", &value), 0);  // six bytes do not fit four
-  EXPECT_EQ(RegReadDword(host, kTestServerKey, "five bytes", &value), 0);
-  EXPECT_EQ(RegReadDword(host, kTestServerKey, "missing", &value), 0);
-  EXPECT_EQ(RegReadDword(host, "SOFTWARE\\Wow6432Node\\Quillerton\\Missing", "number", &value), 0);
-  EXPECT_EQ(RegReadDword(host, "", "number", &value), 0);
-  EXPECT_EQ(value, 7u);
-}
-
-TEST_F(RegistryTest, NumbersAreReadFromThePathAsGiven) {
+  // The result and the value, which a read that fails leaves as it was.
+  const auto read = [](const char* key, const char* name) {
+    uint32_t value = 7;
+    const int result = RegReadDword(host, key, name, &value);
+    return std::make_pair(result, value);
+  };
+  EXPECT_EQ(read(kTestServerKey, "number"), std::make_pair(1, 0x12345678u));
+  EXPECT_EQ(read(kTestServerKey, "one"), std::make_pair(1, 49u));  // '1' and its terminating zero
+  EXPECT_EQ(read(kTestServerKey, "abc"), std::make_pair(1, 0x00636261u));
+  EXPECT_EQ(read(kTestServerKey, "two bytes"), std::make_pair(1, 0x0201u));
+  EXPECT_EQ(read(kTestServerKey, "no bytes"), std::make_pair(1, 0u));
+  EXPECT_EQ(read(kTestServerKey, "long"), std::make_pair(0, 7u));  // six bytes do not fit four
+  EXPECT_EQ(read(kTestServerKey, "five bytes"), std::make_pair(0, 7u));
+  EXPECT_EQ(read(kTestServerKey, "missing"), std::make_pair(0, 7u));
+  EXPECT_EQ(read("SOFTWARE\\Wow6432Node\\Quillerton\\Missing", "number"), std::make_pair(0, 7u));
+  EXPECT_EQ(read("", "number"), std::make_pair(0, 7u));
+  // Numbers are read from the path as given, never the 32-bit view.
   registry_.SetNumber(kServicesKey, "n", 1);
   registry_.SetNumber(kServicesKey64, "n", 2);
-  uint32_t value = 0;
-  EXPECT_EQ(RegReadDword(host, kServicesKey64, "n", &value), 1);
-  EXPECT_EQ(value, 2u);
+  EXPECT_EQ(read(kServicesKey64, "n"), std::make_pair(1, 2u));
 }
 
-TEST_F(RegistryTest, ATextOfCapacityMinusOneIsReadWholeAndOneMoreFails) {
+// A text of capacity - 1 characters is read whole, one more fails; an empty text is read, no
+// data bytes are not; stored bytes without a zero are terminated after the bytes read, and must
+// leave room for it. A read that fails leaves the buffer empty.
+TEST_F(RegistryTest, TextsAreReadWholeWithinTheCapacityOrNotAtAll) {
   registry_.SetText(kTestServerKey, "fits", std::string(1023, 'f'));
   registry_.SetText(kTestServerKey, "too long", std::string(1024, 'l'));
-  std::string text;
-  EXPECT_EQ(ReadString(kTestServerKey, "fits", 1024, &text), 1);
-  EXPECT_EQ(text, std::string(1023, 'f'));
-  EXPECT_EQ(ReadString(kTestServerKey, "too long", 1024, &text), 0);
-  EXPECT_EQ(text, "");
-}
-
-TEST_F(RegistryTest, EmptyTextSucceedsButNoDataBytesFail) {
   registry_.SetText(kTestServerKey, "empty", "");
   registry_.SetBytes(kTestServerKey, "no bytes", kRegistryText, "");
-  std::string text;
-  EXPECT_EQ(ReadString(kTestServerKey, "empty", 16, &text), 1);
-  EXPECT_EQ(text, "");
-  EXPECT_EQ(ReadString(kTestServerKey, "no bytes", 16, &text), 0);
-  EXPECT_EQ(text, "");
-  EXPECT_EQ(ReadString(kTestServerKey, "missing", 16, &text), 0);
-  EXPECT_EQ(text, "");
-  EXPECT_EQ(ReadString("SOFTWARE\\Wow6432Node\\Quillerton\\Missing", "empty", 16, &text), 0);
-  EXPECT_EQ(text, "");
-
+  registry_.SetBytes(kTestServerKey, "abcd", kRegistryBinary, "abcd");
+  registry_.SetBytes(kTestServerKey, "inner zero", kRegistryBinary, std::string("ab\0cd", 5));
+  registry_.SetNumber(kTestServerKey, "number", 0x00434241);
+  EXPECT_EQ(ReadString(kTestServerKey, "fits", 1024), Read(1, std::string(1023, 'f')));
+  EXPECT_EQ(ReadString(kTestServerKey, "too long", 1024), Read(0, ""));
+  EXPECT_EQ(ReadString(kTestServerKey, "empty", 16), Read(1, ""));
+  EXPECT_EQ(ReadString(kTestServerKey, "no bytes", 16), Read(0, ""));
+  EXPECT_EQ(ReadString(kTestServerKey, "missing", 16), Read(0, ""));
+  EXPECT_EQ(ReadString("SOFTWARE\\Wow6432Node\\Quillerton\\Missing", "empty", 16), Read(0, ""));
+  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 8), Read(1, "abcd"));
+  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 5), Read(1, "abcd"));
+  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 4), Read(0, ""));  // no room for the terminator
+  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 3), Read(0, ""));
+  EXPECT_EQ(ReadString(kTestServerKey, "inner zero", 8), Read(1, "ab"));
+  EXPECT_EQ(ReadString(kTestServerKey, "number", 8), Read(1, "ABC"));
   char untouched[4] = {'#', '#', '#', '#'};
   EXPECT_EQ(RegReadString(host, kTestServerKey, "empty", untouched, 0), 0);
   EXPECT_EQ(untouched[0], '#');
 }
 
-TEST_F(RegistryTest, StoredBytesWithoutAZeroAreTerminatedAfterTheBytesRead) {
-  registry_.SetBytes(kTestServerKey, "abcd", kRegistryBinary, "abcd");
-  registry_.SetBytes(kTestServerKey, "inner zero", kRegistryBinary, std::string("ab\0cd", 5));
-  registry_.SetNumber(kTestServerKey, "number", 0x00434241);
-  std::string text;
-  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 8, &text), 1);
-  EXPECT_EQ(text, "abcd");
-  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 5, &text), 1);
-  EXPECT_EQ(text, "abcd");
-  // Four bytes with no zero fill a capacity of 4: with the terminator they do not fit.
-  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 4, &text), 0);
-  EXPECT_EQ(text, "");
-  EXPECT_EQ(ReadString(kTestServerKey, "abcd", 3, &text), 0);
-  EXPECT_EQ(text, "");
-  EXPECT_EQ(ReadString(kTestServerKey, "inner zero", 8, &text), 1);
-  EXPECT_EQ(text, "ab");
-  EXPECT_EQ(ReadString(kTestServerKey, "number", 8, &text), 1);
-  EXPECT_EQ(text, "ABC");
-}
-
 TEST_F(RegistryTest, TextPathsAreRewrittenToThe32BitViewInAnyLetterCase) {
   registry_.SetText(kServicesKey, "where", "32-bit view");
   registry_.SetText(kServicesKey64, "where", "64-bit view");
-  std::string text;
   for (const char* path : {"Software\\Quillerton\\Quillerton\\Services", "SOFTWARE\\QUILLERTON\\Quillerton\\Services",
                            "software\\quillerton\\Quillerton\\Services", kServicesKey}) {
-    EXPECT_EQ(ReadString(path, "where", 64, &text), 1) << path;
-    EXPECT_EQ(text, "32-bit view") << path;
+    EXPECT_EQ(ReadString(path, "where", 64), Read(1, "32-bit view")) << path;
   }
-  EXPECT_EQ(ReadString(kServicesKey64, "where", 64, &text, SubKeyPath::kAsGiven), 1);
-  EXPECT_EQ(text, "64-bit view");
-  EXPECT_EQ(ReadString(kServicesKey, "where", 64, &text, SubKeyPath::kAsGiven), 1);
-  EXPECT_EQ(text, "32-bit view");
+  EXPECT_EQ(ReadString(kServicesKey64, "where", 64, SubKeyPath::kAsGiven), Read(1, "64-bit view"));
+  EXPECT_EQ(ReadString(kServicesKey, "where", 64, SubKeyPath::kAsGiven), Read(1, "32-bit view"));
 }
 
 TEST_F(RegistryTest, VersionTextsAndTheEmptyText) {

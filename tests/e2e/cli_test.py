@@ -1,3 +1,4 @@
+import os
 import subprocess
 import unittest
 
@@ -52,7 +53,8 @@ class UsageText(ToolTestCase):
 class RunSequence(ToolTestCase):
     def setUp(self):
         super().setUp()
-        self.install_registry({SERVER_KEY: {"Data Directory": native_path(self.scratch.name)}})
+        self.install_registry({SERVER_KEY: {"Data Directory": native_path(self.scratch.name),
+                                            "Bad Mail Directory": native_path(self.scratch.name)}})
 
     def test_retain_or_delete_line_comes_first(self):
         result = self.run_tool(["ALL", "30", "INBOX+DELETED", "UNREAD"])
@@ -61,9 +63,11 @@ class RunSequence(ToolTestCase):
         self.assertEqual(result.lines[:2], ["Utility is configured to delete unread messages", ""])
 
     def test_a_log_that_cannot_be_written_fails_the_run(self):
+        self.assertEqual(self.run_tool(["ALL", "30", "BADMAIL"]).status, 0)
         with open("/dev/full", "wb") as full:
-            completed = subprocess.run(tool_command(["ALL", "30", "INBOX"]), stdin=subprocess.DEVNULL, stdout=full,
-                                       stderr=subprocess.DEVNULL, timeout=120)
+            completed = subprocess.run(tool_command(["ALL", "30", "BADMAIL"]), stdin=subprocess.DEVNULL, stdout=full,
+                                       stderr=subprocess.DEVNULL, timeout=120,
+                                       env=dict(os.environ, QNPURGE_REGISTRY=self.registry_file))
         self.assertEqual(completed.returncode, 1)
 
 

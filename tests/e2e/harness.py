@@ -103,18 +103,15 @@ class ToolTestCase(unittest.TestCase):
         form), under Wine the prefix's registry (cleared of the server's keys first and again
         after the test)."""
         qnstore.write_registry(self.registry_file, keys, utf16=False)
-        if UNDER_WINE:
-            clear_wine_registry()
-            self.addCleanup(clear_wine_registry)
-            self.import_into_wine(self.registry_file)
-
-    def import_into_wine(self, path):
-        """Loads a registry file into the Wine prefix's registry."""
+        if not UNDER_WINE:
+            return
+        clear_wine_registry()
+        self.addCleanup(clear_wine_registry)
         # reg import now and then fails for no reason of its own under a busy Wine: try again.
         for _ in range(5):
-            imported = subprocess.run(["wine", "reg", "import", native_path(path)], stdin=subprocess.DEVNULL,
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            imported = subprocess.run(["wine", "reg", "import", native_path(self.registry_file)],
+                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             if imported.returncode == 0:
                 return
             time.sleep(0.5)
-        self.fail("wine reg import failed for " + path)
+        self.fail("wine reg import failed for " + self.registry_file)
