@@ -105,35 +105,23 @@ TEST(CommandLine, MistakesThatWouldRunAsSomethingElseAreRefusedWithOneLine) {
   }
 }
 
+// Switches are found anywhere in their argument, ignoring case; REPORT turns on four folders but
+// not Sent or Junk, and no preview survives it; any fourth argument retains unread messages.
 TEST(CommandLine, SwitchesAreFoundAnywhereIgnoringCase) {
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "inbox"}).options), "0100000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "INBOX+DELETED"}).options), "0101000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "INBOXDELETED"}).options), "0101000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "DELETED,INBOX"}).options), "0101000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "INBOXES+SENTINEL"}).options), "0100100");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "BADMAIL"}).options), "0010000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "JUNK"}).options), "0000010");
-}
-
-TEST(CommandLine, ReportForcesFourFolderSwitchesButNotSentOrJunk) {
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "REPORT"}).options), "1111001");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "REPORT+SENT+JUNK"}).options), "1111111");
-  // A report deletes nothing already: no preview survives it.
-  const Parsed reportPreview = Parse({"ALL", "30", "REPORT+PREVIEW"});
-  EXPECT_EQ(Flags(reportPreview.options), "1111001");
-  EXPECT_FALSE(reportPreview.options.preview);
-}
-
-TEST(CommandLine, AnyFourthArgumentRetainsUnreadMessages) {
-  EXPECT_EQ(Parse({"ALL", "30", "INBOX"}).options.retainUnread, 0);
-  EXPECT_EQ(Parse({"ALL", "30", "INBOX", "KEEP"}).options.retainUnread, 1);
-  EXPECT_EQ(Parse({"ALL", "30", "INBOX", "UNREAD"}).options.retainUnread, 1);
-}
-
-TEST(CommandLine, TargetAndSwitchesAreCopiedUnchanged) {
-  const Parsed parsed = Parse({"Main/john.smith", "30", "inbox+DELETED"});
-  EXPECT_STREQ(parsed.options.target, "Main/john.smith");
-  EXPECT_STREQ(parsed.options.switchText, "inbox+DELETED");
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"inbox"}, "0100000"},          {{"INBOX+DELETED"}, "0101000"},    {{"INBOXDELETED"}, "0101000"},
+      {{"DELETED,INBOX"}, "0101000"},  {{"INBOXES+SENTINEL"}, "0100100"}, {{"BADMAIL"}, "0010000"},
+      {{"JUNK"}, "0000010"},           {{"REPORT"}, "1111001"},           {{"REPORT+SENT+JUNK"}, "1111111"},
+      {{"REPORT+PREVIEW"}, "1111001"}, {{"INBOX", "KEEP"}, "0100000u"},   {{"INBOX", "UNREAD"}, "0100000u"}};
+  for (const auto& [switches, flags] : cases) {
+    std::vector<const char*> args = {"Main/john.smith", "30"};
+    args.insert(args.end(), switches.begin(), switches.end());
+    const Parsed parsed = Parse(args);
+    EXPECT_EQ(Flags(parsed.options) + (parsed.options.retainUnread ? "u" : ""), flags) << switches[0];
+    EXPECT_FALSE(parsed.options.preview) << switches[0];
+    EXPECT_STREQ(parsed.options.target, "Main/john.smith");
+    EXPECT_STREQ(parsed.options.switchText, switches[0]);
+  }
 }
 
 TEST(ParseDays, ReadsLikeAtoiAndClampsBeyondThirtyTwoBits) {

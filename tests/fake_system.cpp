@@ -112,6 +112,11 @@ const Export kExports[] = {
     {2, "MailboxGet", reinterpret_cast<void*>(&MailboxGet)},
 };
 
+// The text of a message: a header with the read marker when `read`, and a body.
+std::string MessageText(bool read) {
+  return std::string("From: sender@example.com\r\n") + (read ? "X-Read: 1\r\n" : "") + "\r\nBody.\r\n";
+}
+
 int LibraryIndex(platform::LibraryHandle library) {
   for (int i = 0; i < 3; ++i) {
     if (reinterpret_cast<char*>(library) == &libraryTags[i]) return i;
@@ -126,10 +131,6 @@ std::string FakePath(const std::string& slashPath) {
   std::string path = "C:" + slashPath;
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
-}
-
-std::string MessageText(bool read) {
-  return std::string("From: sender@example.com\r\n") + (read ? "X-Read: 1\r\n" : "") + "\r\nBody.\r\n";
 }
 
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
@@ -306,7 +307,6 @@ void FakeSystem::CloseMessage(platform::MessageHandle handle) {
 }
 
 bool FakeSystem::CreateDirectoryAt(const char* path) {
-  created.push_back(path);
   const std::string text = path;
   const size_t separator = text.rfind(platform::kPathSeparator);
   if (folders.count(text) != 0 || separator == std::string::npos || folders.count(text.substr(0, separator)) == 0) {
@@ -321,7 +321,6 @@ platform::LibraryHandle FakeSystem::LoadLibraryAt(const char* path) {
   name = name == nullptr ? path : name + 1;
   for (int i = 0; i < 3; ++i) {
     if (!ascii::EqualNoCase(name, kLibraryNames[i])) continue;
-    loaded.push_back(kLibraryNames[i]);
     return reinterpret_cast<platform::LibraryHandle>(&libraryTags[i]);
   }
   return nullptr;
