@@ -318,34 +318,26 @@ class LookalikeSystem final : public FakeSystem {
   }
 };
 
+// Only files named .MAI are messages whatever the search returns; a folder that cannot be searched
+// is said and fails the run.
 TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns) {
-  RunOptions options;
-  options.days = 30;
-  LookalikeSystem system;
-  RunOutcome outcome;
-  RunLedger ledger;
-  CapturedOutput output;
-  const ProviderSet providers{system.LoadLibraryAt("QNAISP.DLL")};
-  PurgeFolder("folder", {options, system, providers, outcome, ledger});
-  const auto lines = Lines(output.Take());
-  EXPECT_EQ(system.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[2], "-->2\t Messages in\tfolder");
-}
-
-TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
-  RunOptions options;
-  options.days = 30;
-  LookalikeSystem system;
-  RunOutcome outcome;
-  RunLedger ledger;
-  system.fails = true;
-  CapturedOutput output;
-  const ProviderSet providers{system.LoadLibraryAt("QNAISP.DLL")};
-  PurgeFolder("folder", {options, system, providers, outcome, ledger});
-  EXPECT_EQ(output.Take(), "Unable to search folder\n");
-  EXPECT_TRUE(system.deleted.empty());
-  EXPECT_TRUE(outcome.WorkWasSkipped());
+  for (const bool fails : {false, true}) {
+    RunOptions options;
+    options.days = 30;
+    LookalikeSystem system;
+    system.fails = fails;
+    RunOutcome outcome;
+    RunLedger ledger;
+    CapturedOutput output;
+    const ProviderSet providers{system.LoadLibraryAt("QNAISP.DLL")};
+    PurgeFolder("folder", {options, system, providers, outcome, ledger});
+    const auto lines = Lines(output.Take());
+    const std::vector<std::string> deleted = {"real.MAI", "?.MAI"};
+    EXPECT_EQ(system.deleted, fails ? std::vector<std::string>() : deleted);
+    ASSERT_EQ(lines.size(), fails ? 1u : 3u);
+    EXPECT_EQ(lines.back(), fails ? "Unable to search folder" : "-->2\t Messages in\tfolder");
+    EXPECT_EQ(outcome.WorkWasSkipped(), fails);
+  }
 }
 
 }  // namespace
