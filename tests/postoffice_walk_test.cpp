@@ -32,20 +32,6 @@ TEST(StoreNameProblem, RefusesNamesThatNameNothingOrAnotherFolder) {
   }
 }
 
-TEST(SplitTarget, SplitsAtTheFirstSlashAndNeverLeavesAWiderFilter) {
-  char filter[128];
-  char mailbox[64];
-  ASSERT_TRUE(SplitTarget("P/A/B", filter, sizeof filter, mailbox, sizeof mailbox));
-  EXPECT_EQ(std::string(filter) + "|" + mailbox, "P|A/B");
-  ASSERT_TRUE(SplitTarget("/M", filter, sizeof filter, mailbox, sizeof mailbox));
-  EXPECT_EQ(std::string(filter) + "|" + mailbox, "|M");
-  // A part too long for its field gives no request at all, not an emptied filter that would match
-  // every postoffice.
-  for (const std::string& target : {std::string(128, 'P'), "P/" + std::string(64, 'm')}) {
-    EXPECT_FALSE(SplitTarget(target.c_str(), filter, sizeof filter, mailbox, sizeof mailbox));
-  }
-}
-
 // The walk over the fake's postoffice configuration provider, reached as the run reaches it.
 std::vector<std::string> Walk(testing_support::FakeRun& test, const ServerSettings& settings, const char* target) {
   snprintf(test.options.target, sizeof test.options.target, "%s", target);

@@ -149,28 +149,20 @@ TEST_F(LoadSettingsTest, StoredValuesAreTakenAsStoredEvenZero) {
   EXPECT_EQ(s.preventMessageDuplicates, 1u);
 }
 
-TEST_F(LoadSettingsTest, TheDataDirectoryFallbacksAndTheActivityLogDirectory) {
-  registry_.AddFolder(data + kSeparator + "Logging");
-  registry_.SetText(kTestServerKey, "Data Directory", data);
-  LoadSettings();
-  const std::string radms = data + kSeparator + "Logging" + kSeparator + "RADMS";
-  EXPECT_EQ(serverSettings.mailRoot, data + kSeparator + "POSTOFFICES");
-  EXPECT_EQ(serverSettings.activityLogDirectory, radms);
-  EXPECT_EQ(serverSettings.debugLogFileDirectory, radms);
-  EXPECT_EQ(serverSettings.w3cLoggingDirectory, radms);
-  EXPECT_TRUE(IsFolder(radms));
-  EXPECT_FALSE(IsFolder(data + kSeparator + "POSTOFFICES"));
-}
-
+// The log directories fall back on Data Directory\Logging\RADMS; only the activity log's last
+// component is created, never the folders above it nor the Mail Root.
 TEST_F(LoadSettingsTest, OnlyTheLastComponentOfTheActivityLogDirectoryIsCreated) {
   registry_.AddFolder(data);
   registry_.SetText(kTestServerKey, "Data Directory", data);
   LoadSettings();
   EXPECT_FALSE(IsFolder(data + kSeparator + "Logging"));
+  registry_.AddFolder(data + kSeparator + "Logging");
+  LoadSettings();
+  EXPECT_TRUE(IsFolder(data + kSeparator + "Logging" + kSeparator + "RADMS"));
+  EXPECT_FALSE(IsFolder(data + kSeparator + "POSTOFFICES"));
 
   const std::string stored = data + kSeparator + "activity";
-  registry_.SetText("SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration", "Activity Log Directory",
-                    stored);
+  registry_.SetText(kTestAdministrationKey, "Activity Log Directory", stored);
   LoadSettings();
   EXPECT_EQ(serverSettings.activityLogDirectory, stored);
   EXPECT_TRUE(IsFolder(stored));
