@@ -213,14 +213,9 @@ platform::KeyProbe FakeSystem::ProbeRegistryKey(const char* subKey) {
   return registry.count(subKey) != 0 ? platform::KeyProbe::kExists : platform::KeyProbe::kNoKey;
 }
 
+// A file where a folder should be is answered as a missing folder is.
 platform::FolderCheck FakeSystem::CheckFolder(const char* path) {
-  if (folders.count(path) != 0) return platform::FolderCheck::kFolder;
-  const std::string text = path;
-  const size_t separator = text.rfind(platform::kPathSeparator);
-  if (separator != std::string::npos && Holds(text.substr(0, separator), text.substr(separator + 1))) {
-    return platform::FolderCheck::kNotAFolder;
-  }
-  return platform::FolderCheck::kMissing;
+  return folders.count(path) != 0 ? platform::FolderCheck::kFolder : platform::FolderCheck::kMissing;
 }
 
 platform::SearchOutcome FakeSystem::SearchFolder(const char* pattern, platform::EntryVisitor& visitor) {

@@ -213,35 +213,25 @@ TEST(RunLedger, KeepsABoundedNumberOfNamesAndKnowsAFolderAgainAsTheFileSystemDoe
   EXPECT_EQ(ledger.BeginVisit("D:\\Store\\\xC4"), windows ? Visit::kAgainUnknown : Visit::kFirst);
 }
 
+// DAYS decide what is old, thirty days for 30, a negative number nothing; ages are measured by the
+// run's clock, read once per folder.
 TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
-  Message("a.MAI", 0);
-  Message("b.MAI", 2);
-  EXPECT_EQ(Purge(-5), std::vector<std::string>{CountLine(0)});
-  EXPECT_TRUE(fake_.rescans.empty());
-  EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(0)});
-  EXPECT_TRUE(fake_.rescans.empty());
-  const auto lines = Purge(0);
-  EXPECT_EQ(lines.back(), CountLine(2));
-  EXPECT_FALSE(Exists("a.MAI"));
-  EXPECT_FALSE(Exists("b.MAI"));
-}
-
-TEST_F(PurgeFolderTest, AgesAreMeasuredByTheClockOfTheRunReadOncePerFolder) {
-  Message("a.MAI", 10);
-  Message("b.MAI", 20);
-  fake_.now = DaysAgo(-100);  // 100 days on
-  EXPECT_EQ(Purge(30).back(), CountLine(2));
-  EXPECT_FALSE(Exists("a.MAI"));
-  EXPECT_EQ(system_.calls[static_cast<int>(FailingSystem::Call::kClock)], 1u);
-}
-
-TEST_F(PurgeFolderTest, TheBoundaryIsThirtyDaysForDaysThirty) {
   Message("young.MAI", 29);
   fake_.folders[Folder()].back().creationTime -= 23 * 36000000000ULL;  // 29 days and 23 hours
   Message("old.MAI", 30);
-  const auto lines = Purge(30);
-  EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("old.MAI", 0, 0, 31), CountLine(1)}));
+  EXPECT_EQ(Purge(-5), std::vector<std::string>{CountLine(0)});
+  EXPECT_TRUE(fake_.rescans.empty());
+  EXPECT_EQ(Purge(30), (std::vector<std::string>{DeletedLine("old.MAI", 0, 0, 31), CountLine(1)}));
   EXPECT_TRUE(Exists("young.MAI"));
+  EXPECT_EQ(Purge(31), std::vector<std::string>{CountLine(0)});
+  fake_.now = DaysAgo(-100);  // 100 days on
+  system_.FailAt(0);
+  EXPECT_EQ(Purge(100).back(), CountLine(1));
+  EXPECT_FALSE(Exists("young.MAI"));
+  EXPECT_EQ(system_.calls[static_cast<int>(FailingSystem::Call::kClock)], 1u);
+  Message("new.MAI", 0);
+  fake_.folders[Folder()].back().creationTime = fake_.now;
+  EXPECT_EQ(Purge(0).back(), CountLine(1));
 }
 
 TEST_F(PurgeFolderTest, HiddenFilesFoldersAndLookalikesAreNeverMessages) {
