@@ -230,9 +230,14 @@ platform::SearchOutcome FakeSystem::SearchFolder(const char* pattern, platform::
   bool visited = false;
   for (size_t i = 0; i < found->second.size(); ++i) {
     const FakeEntry& entry = found->second[i];
-    if (!entry.present || !ascii::EndsWithNoCase(entry.name, suffix)) continue;
+    // As a Windows search does, through the short name, a longer extension matches too (x.MAIL).
+    const size_t dot = entry.name.rfind('.');
+    if (!entry.present || dot == std::string::npos || !ascii::StartsWithNoCase(entry.name.substr(dot), suffix)) {
+      continue;
+    }
     visited = true;
-    visitor.Visit(folder, {entry.name.c_str(), entry.attributes, entry.creationTime, entry.bytes.size()});
+    visitor.Visit(
+        folder, {entry.name.c_str(), entry.attributes, entry.creationTime, entry.bytes.size(), entry.nameSubstituted});
   }
   searching_.clear();
   return visited ? platform::SearchOutcome::kCompleted : platform::SearchOutcome::kNotStarted;

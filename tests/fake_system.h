@@ -24,6 +24,7 @@ struct FakeEntry {
   uint64_t creationTime = kFakeNow;
   std::string bytes;  ///< the message; its size is the entry's
   bool present = true;
+  bool nameSubstituted = false;  ///< a '?' of `name` stands for a character the code page lacks
 };
 
 /// One registry value: its type and bytes as stored (text with its terminating zero).

@@ -234,29 +234,54 @@ TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
   EXPECT_EQ(Purge(0).back(), CountLine(1));
 }
 
+// Only files named .MAI are messages, whatever a search returns: a directory carrying more
+// attributes than the directory bit, a longer extension matched through the short name, and names
+// only POSIX allows, holding control characters that would forge lines of the log, or separators
+// and wildcards that name another path. A '?' the code page put for another character is a name.
 TEST_F(PurgeFolderTest, HiddenFilesFoldersAndLookalikesAreNeverMessages) {
-  Message(".hidden.MAI", 400);
-  Message("x.MAI", 400);
-  Message("y.MAI", 400);
+  const std::vector<std::string> kept = {".hidden.MAI",
+                                         "x.MAI",
+                                         "y.MAI",
+                                         "mail.MAIL",
+                                         "forged\n-->9\t Messages in\tf.MAI",
+                                         "bell\a.MAI",
+                                         "delete\x7F.MAI",
+                                         "x\\..\\bob\\v.MAI",
+                                         "x/../v.MAI",
+                                         "C:v.MAI",
+                                         "*.MAI",
+                                         "what?.MAI"};
+  for (const std::string& name : kept) Message(name, 400);
   fake_.folders[Folder()][1].attributes = platform::kAttributeDirectory;
   fake_.folders[Folder()][2].attributes = platform::kAttributeDirectory | 1;  // read-only too
-  Message("mail.MAIL", 400);
   Message("real.MAI", 400);
+  Message("?.MAI", 400);
+  fake_.folders[Folder()].back().nameSubstituted = true;
   const auto lines = Purge(0);  // everything is old
-  EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("real.MAI", 1, 1, 5), CountLine(1)}));
-  EXPECT_TRUE(Exists(".hidden.MAI"));
-  EXPECT_TRUE(Exists("x.MAI"));
-  EXPECT_TRUE(Exists("y.MAI"));
-  EXPECT_TRUE(Exists("mail.MAIL"));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end() - 1),
+            (std::set<std::string>{DeletedLine("real.MAI", 1, 1, 5), DeletedLine("?.MAI", 1, 1, 5)}));
+  EXPECT_EQ(lines.back(), CountLine(2));
+  for (const std::string& name : kept) EXPECT_TRUE(Exists(name)) << name;
 }
 
+// A folder without messages or without existence is silent; one that cannot be searched is said
+// and fails the run.
 TEST_F(PurgeFolderTest, AFolderWithoutMessagesOrWithoutExistenceIsSilent) {
   Message("note.txt", 400);
   EXPECT_TRUE(Purge(30).empty());
-  CapturedOutput output;
-  PurgeFolder(FakePath("/store/missing").c_str(), test_.run());
-  EXPECT_EQ(output.Take(), "");
+  {
+    CapturedOutput output;
+    PurgeFolder(FakePath("/store/missing").c_str(), test_.run());
+    EXPECT_EQ(output.Take(), "");
+  }
   EXPECT_TRUE(fake_.rescans.empty());
+  EXPECT_FALSE(test_.outcome.WorkWasSkipped());
+  Message("old.MAI", 400);
+  system_.FailAt(1, FailingSystem::Call::kSearch);
+  EXPECT_EQ(Purge(30), std::vector<std::string>{"Unable to search " + Folder()});
+  EXPECT_TRUE(fake_.deleted.empty());
+  EXPECT_TRUE(test_.outcome.WorkWasSkipped());
 }
 
 TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
@@ -275,59 +300,6 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
                             AlwaysOld(), test_.run(), &facts));
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(DeleteCalls(), 0);
-}
-
-// A search that returns what a Windows directory search may return: a directory carrying more
-// attributes than the directory bit, and a long name matched through its 8.3 short name; and
-// names only POSIX allows, holding control characters that would forge lines of the log, or
-// separators and wildcards that name another path.
-class LookalikeSystem final : public FakeSystem {
- public:
-  platform::SearchOutcome SearchFolder(const char*, platform::EntryVisitor& visitor) override {
-    if (fails) return platform::SearchOutcome::kFailed;
-    const platform::Folder none;
-    const uint64_t old = DaysAgo(400);
-    visitor.Visit(none, {"archived.MAI", platform::kAttributeDirectory | platform::kAttributeArchive, old});
-    visitor.Visit(none, {"report.MAIL", platform::kAttributeArchive, old});
-    visitor.Visit(none, {"forged\n-->9\t Messages in\tfolder.MAI", platform::kAttributeArchive, old});
-    visitor.Visit(none, {"bell\a.MAI", platform::kAttributeArchive, old});
-    visitor.Visit(none, {"delete\x7F.MAI", platform::kAttributeArchive, old});
-    for (const char* name : {"x\\..\\bob\\v.MAI", "x/../v.MAI", "C:v.MAI", "*.MAI", "what?.MAI"}) {
-      visitor.Visit(none, {name, platform::kAttributeArchive, old});
-    }
-    visitor.Visit(none, {"real.MAI", platform::kAttributeArchive, old});
-    // A name the code page could not show: its '?' stands for another character.
-    visitor.Visit(none, {"?.MAI", platform::kAttributeArchive, old, 0, true});
-    return platform::SearchOutcome::kCompleted;
-  }
-  bool fails = false;
-  platform::DeleteOutcome DeleteEntry(const platform::Folder&, const platform::DirEntry& entry,
-                                      const platform::AgeJudge&, platform::FileFacts*) override {
-    deleted.push_back(entry.name);
-    return platform::DeleteOutcome::kDeleted;
-  }
-};
-
-// Only files named .MAI are messages whatever the search returns; a folder that cannot be searched
-// is said and fails the run.
-TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns) {
-  for (const bool fails : {false, true}) {
-    RunOptions options;
-    options.days = 30;
-    LookalikeSystem system;
-    system.fails = fails;
-    RunOutcome outcome;
-    RunLedger ledger;
-    CapturedOutput output;
-    const ProviderSet providers{system.LoadLibraryAt("QNAISP.DLL")};
-    PurgeFolder("folder", {options, system, providers, outcome, ledger});
-    const auto lines = Lines(output.Take());
-    const std::vector<std::string> deleted = {"real.MAI", "?.MAI"};
-    EXPECT_EQ(system.deleted, fails ? std::vector<std::string>() : deleted);
-    ASSERT_EQ(lines.size(), fails ? 1u : 3u);
-    EXPECT_EQ(lines.back(), fails ? "Unable to search folder" : "-->2\t Messages in\tfolder");
-    EXPECT_EQ(outcome.WorkWasSkipped(), fails);
-  }
 }
 
 }  // namespace
