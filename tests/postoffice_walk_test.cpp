@@ -89,10 +89,6 @@ TEST(PurgePostoffices, TheTargetFiltersTheWalkAndATargetThatMatchesNothingIsSaid
     // The names come from a walk of every postoffice, after the one the target asked for.
     EXPECT_TRUE(target != "X" || calls == (std::vector<std::string>{"first X", "first ", "next ", "next "}));
   }
-  testing_support::FakeRun test;
-  walk("P/M", false, test);
-  EXPECT_EQ(test.fake.providerCalls, (std::vector<std::string>{"first P", "get P/M", "next P/M"}));
-  EXPECT_EQ(test.fake.searches.size(), 1u);  // the one mailbox's Inbox
 
   // ALL in any case walks every postoffice: an empty filter for every call.
   for (const char* all : {"ALL", "aLl"}) {
@@ -130,6 +126,7 @@ TEST(PurgePostoffices, EachFormOfTargetAsksTheProviderForWhatItNames) {
   ServerSettings settings;
   snprintf(settings.mailRoot, sizeof settings.mailRoot, "%s", testing_support::FakePath("/store").c_str());
   const std::pair<std::string, std::vector<std::string>> targets[] = {
+      {"P/M", {"first P", "get P/M", "next P/M"}},
       {"P/", {"first P", "mailboxes P", "next mailbox", "next mailbox", "next P/"}},
       {"/M", {"first ", "get P/M", "next /M", "get Q/M", "next /M"}},
       {"P/A/B", {"first P", "get P/A/B", "next P/A/B", "first ", "next ", "next "}},
@@ -143,6 +140,7 @@ TEST(PurgePostoffices, EachFormOfTargetAsksTheProviderForWhatItNames) {
     test.fake.SetNumber(kAdministrationKey, "Purge Wait", 0);
     Walk(test, settings, target.c_str());
     EXPECT_EQ(test.fake.providerCalls, calls) << target;
+    EXPECT_TRUE(target != "P/M" || test.fake.searches.size() == 1u);  // the one mailbox's Inbox
   }
 }
 

@@ -84,15 +84,14 @@ TEST_F(RegistryFileTest, ReadsWhatRegExportWrites) {
             std::string("\x01\0\0\0", 4));
 }
 
+// Keys and names ignore ASCII case only; a key has its ancestors; other roots are ignored.
 TEST_F(RegistryFileTest, KeysAndNamesIgnoreAsciiCaseOnly) {
   Parse(std::string(kHeader5) + "[hkey_local_machine\\Software\\Wow6432Node\\QUILLERTON\\quillerton]\n" +
         "\"Mail Root\"=\"a\"\n\"\xC3\xA9t\xC3\xA9\"=\"b\"\n");
   EXPECT_EQ(Value("SOFTWARE\\WOW6432NODE\\Quillerton\\Quillerton", "mail ROOT"), std::string("a\0", 2));
   EXPECT_EQ(Value(kKey, "\xC3\xA9t\xC3\xA9"), std::string("b\0", 2));
   EXPECT_EQ(Value(kKey, "\xC3\x89T\xC3\x89"), "<no value>");  // only a to z fold
-}
 
-TEST_F(RegistryFileTest, KeysHaveTheirAncestorsAndOtherRootsAreIgnored) {
   Parse(std::string(kHeader5) +
         "[HKEY_CURRENT_USER\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton]\n\"Mail Root\"=\"user\"\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B\\C\\]\n\"x\"=dword:1\n");
@@ -218,6 +217,7 @@ TEST_F(RegistryFileTest, RefusesMalformedFilesNamingTheLine) {
   }
 }
 
+// Text that is not UTF-16LE with its mark is refused; a file refused holds nothing of an earlier one.
 TEST_F(RegistryFileTest, RefusesTextThatIsNotUtf16LeWithItsMark) {
   const std::string export5 = Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n");
   RegistryFile::Problem problem = Refused(export5.substr(2));
@@ -230,9 +230,7 @@ TEST_F(RegistryFileTest, RefusesTextThatIsNotUtf16LeWithItsMark) {
   std::string bigEndian = "\xFE\xFF";
   for (size_t i = 2; i < export5.size(); i += 2) bigEndian += std::string{export5[i + 1], export5[i]};
   EXPECT_EQ(Refused(bigEndian).reason, "the text is big-endian UTF-16, which a registry export never is");
-}
 
-TEST_F(RegistryFileTest, AFileRefusedHoldsNothingOfAnEarlierOne) {
   Parse(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\K]\n\"a\"=\"1\"\n");
   Refused(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\K]\n\"a\"=\"1\"\n\"b\"=hex:1\n");
   EXPECT_EQ(Value("K", "a"), "<no key>");

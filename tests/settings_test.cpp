@@ -21,37 +21,21 @@ const std::string data = FakePath("/data");
 class LoadSettingsTest : public testing::Test {
  protected:
   // Every field holds something stale first, so that the load shows it writes each one.
+  static void Stale(char* text) { strcpy(text, "stale"); }
+  static void Stale(uint32_t& number) { number = 77; }
+  template <typename... Fields>
+  static void StaleAll(Fields&... fields) {
+    (Stale(fields), ...);
+  }
   void SetUp() override {
     ServerSettings& s = serverSettings;
-    for (char* field :
-         {s.configurationDirectory, s.providerDirectory, s.professionalVersion, s.enterpriseVersion, s.version,
-          s.connectorRootDirectory, s.dataDirectory, s.mailRoot, s.activityLogDirectory, s.debugLogFileDirectory,
-          s.w3cLoggingDirectory, s.inboundServerBindings, s.badMailDirectory, s.quarantineDirectory}) {
-      strcpy(field, "stale");
-    }
-    for (uint32_t* field : {&s.debugLoggingLevel,
-                            &s.maxRequestSize,
-                            &s.listenPort,
-                            &s.performanceLoggingEnabled,
-                            &s.w3cAccount,
-                            &s.w3cAgent,
-                            &s.w3cClientIp,
-                            &s.w3cClientBytes,
-                            &s.w3cMethod,
-                            &s.w3cUriQuery,
-                            &s.w3cUriStem,
-                            &s.w3cDate,
-                            &s.w3cServerBytes,
-                            &s.w3cComputerName,
-                            &s.w3cServerIp,
-                            &s.w3cServerPort,
-                            &s.w3cTime,
-                            &s.w3cTimeTaken,
-                            &s.authorizationMode,
-                            &s.ipv6Status,
-                            &s.preventMessageDuplicates}) {
-      *field = 77;
-    }
+    StaleAll(s.configurationDirectory, s.providerDirectory, s.professionalVersion, s.enterpriseVersion, s.version,
+             s.connectorRootDirectory, s.dataDirectory, s.mailRoot, s.activityLogDirectory, s.debugLogFileDirectory,
+             s.w3cLoggingDirectory, s.inboundServerBindings, s.badMailDirectory, s.quarantineDirectory,
+             s.debugLoggingLevel, s.maxRequestSize, s.listenPort, s.performanceLoggingEnabled, s.w3cAccount, s.w3cAgent,
+             s.w3cClientIp, s.w3cClientBytes, s.w3cMethod, s.w3cUriQuery, s.w3cUriStem, s.w3cDate, s.w3cServerBytes,
+             s.w3cComputerName, s.w3cServerIp, s.w3cServerPort, s.w3cTime, s.w3cTimeTaken, s.authorizationMode,
+             s.ipv6Status, s.preventMessageDuplicates);
   }
 
   static std::string Key(const char* below) { return std::string(kTestServerKey) + "\\" + below; }
