@@ -28,11 +28,9 @@ TEST(Accessors, EachAccessorReadsItsOwnValueEvenZeroElseItsDefault) {
   EXPECT_EQ(ReadAccessorSetting(fake, GetAlternatePort), 994u);
   fake.SetText(kAdministrationKey, "Alternate Port", "1");
   EXPECT_EQ(ReadAccessorSetting(fake, GetAlternatePort), 49u);
-}
 
-// Log Purge and LogPurge are two keys; the quota poll interval lives under Mailbox Clean.
-TEST(Accessors, EachReadsItsOwnKey) {
-  testing_support::FakeSystem fake;
+  // Log Purge and LogPurge are two keys; the quota poll interval lives under Mailbox Clean.
+  fake.registry.clear();
   fake.SetNumber(kAgents + "Log Purge", "Log Purge Interval", 5);
   fake.SetNumber(kAgents + "LogPurge", "Enabled", 1);
   fake.SetNumber(kAgents + "LogPurge", "Run on service start", 1);

@@ -137,6 +137,7 @@ TEST_F(RegistryFileTest, ADeepKeyPathCostsItsLengthOnly) {
   EXPECT_EQ(Value("K\\K\\K", "v"), "<no value>");
 }
 
+// Only version 5 text types are converted from UTF-16; the text forms are accepted.
 TEST_F(RegistryFileTest, OnlyVersion5TextTypesAreConvertedFromUtf16) {
   const std::string values =
       "[HKEY_LOCAL_MACHINE\\K]\n\"sz\"=hex(1):41,00,42,00\n\"expand\"=hex(2):41,00,00,00\n"
@@ -154,9 +155,7 @@ TEST_F(RegistryFileTest, OnlyVersion5TextTypesAreConvertedFromUtf16) {
   EXPECT_EQ(Value("K", "sz"), std::string("A\0B\0", 4));
   EXPECT_EQ(Value("K", "expand"), std::string("A\0\0\0", 4));
   EXPECT_EQ(Value("K", "text"), std::string("\xC3\xA9\0", 3));
-}
 
-TEST_F(RegistryFileTest, AcceptsTheTextForms) {
   // UTF-8 with its byte-order mark, LF line ends, blanks around "=" and in byte lists, a
   // comment inside continued data, a value with no data bytes.
   Parse(
