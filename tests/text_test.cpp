@@ -54,9 +54,7 @@ TEST(BoundedText, RefusesWhatDoesNotFitInsteadOfCutting) {
   EXPECT_EQ(BoundedFormat(small, sizeof small, "%d", 123), 3);
   EXPECT_EQ(BoundedFormat(small, sizeof small, "%d", 1234), -1);
   EXPECT_STREQ(small, "");
-}
-
-TEST(BoundedText, FormatPathUsesThePlatformSeparator) {
+  // FormatPath joins with the platform's separator.
   char path[64];
   ASSERT_EQ(FormatPath(path, sizeof path, "%s\\%s\\MAILROOT", "root", "PO"), 16);
   const char separator = platform::kPathSeparator;
