@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "support/replace.h"
 #include "support/server_keys.h"
@@ -34,15 +35,8 @@ class ReplaceInStringTest : public testing::TestWithParam<bool> {
   BufferAppendMode mode_;
 };
 
-struct Outcome {
-  std::string text;
-  int32_t count;
-  bool operator==(const Outcome& other) const { return text == other.text && count == other.count; }
-};
-
-std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
-  return out << '"' << outcome.text << "\" " << outcome.count;
-}
+// The text after the replacement, and the count of replacements.
+using Outcome = std::pair<std::string, int32_t>;
 
 // `rescan` and `caseSensitive` as 0 or 1, so that the table of cases stays short.
 Outcome Replace(BufferAppendMode& mode, std::string text, const char* needle, const char* replacement,
