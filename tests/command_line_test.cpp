@@ -105,35 +105,23 @@ TEST(CommandLine, MistakesThatWouldRunAsSomethingElseAreRefusedWithOneLine) {
   }
 }
 
+// Switches are found anywhere in their argument, ignoring case; REPORT turns on four folders but
+// not Sent or Junk, and no preview survives it; any fourth argument retains unread messages.
 TEST(CommandLine, SwitchesAreFoundAnywhereIgnoringCase) {
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "inbox"}).options), "0100000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "INBOX+DELETED"}).options), "0101000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "INBOXDELETED"}).options), "0101000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "DELETED,INBOX"}).options), "0101000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "INBOXES+SENTINEL"}).options), "0100100");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "BADMAIL"}).options), "0010000");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "JUNK"}).options), "0000010");
-}
-
-TEST(CommandLine, ReportForcesFourFolderSwitchesButNotSentOrJunk) {
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "REPORT"}).options), "1111001");
-  EXPECT_EQ(Flags(Parse({"ALL", "30", "REPORT+SENT+JUNK"}).options), "1111111");
-  // A report deletes nothing already: no preview survives it.
-  const Parsed reportPreview = Parse({"ALL", "30", "REPORT+PREVIEW"});
-  EXPECT_EQ(Flags(reportPreview.options), "1111001");
-  EXPECT_FALSE(reportPreview.options.preview);
-}
-
-TEST(CommandLine, AnyFourthArgumentRetainsUnreadMessages) {
-  EXPECT_EQ(Parse({"ALL", "30", "INBOX"}).options.retainUnread, 0);
-  EXPECT_EQ(Parse({"ALL", "30", "INBOX", "KEEP"}).options.retainUnread, 1);
-  EXPECT_EQ(Parse({"ALL", "30", "INBOX", "UNREAD"}).options.retainUnread, 1);
-}
-
-TEST(CommandLine, TargetAndSwitchesAreCopiedUnchanged) {
-  const Parsed parsed = Parse({"Main/john.smith", "30", "inbox+DELETED"});
-  EXPECT_STREQ(parsed.options.target, "Main/john.smith");
-  EXPECT_STREQ(parsed.options.switchText, "inbox+DELETED");
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"inbox"}, "0100000"},          {{"INBOX+DELETED"}, "0101000"},    {{"INBOXDELETED"}, "0101000"},
+      {{"DELETED,INBOX"}, "0101000"},  {{"INBOXES+SENTINEL"}, "0100100"}, {{"BADMAIL"}, "0010000"},
+      {{"JUNK"}, "0000010"},           {{"REPORT"}, "1111001"},           {{"REPORT+SENT+JUNK"}, "1111111"},
+      {{"REPORT+PREVIEW"}, "1111001"}, {{"INBOX", "KEEP"}, "0100000u"},   {{"INBOX", "UNREAD"}, "0100000u"}};
+  for (const auto& [switches, flags] : cases) {
+    std::vector<const char*> args = {"Main/john.smith", "30"};
+    args.insert(args.end(), switches.begin(), switches.end());
+    const Parsed parsed = Parse(args);
+    EXPECT_EQ(Flags(parsed.options) + (parsed.options.retainUnread ? "u" : ""), flags) << switches[0];
+    EXPECT_FALSE(parsed.options.preview) << switches[0];
+    EXPECT_STREQ(parsed.options.target, "Main/john.smith");
+    EXPECT_STREQ(parsed.options.switchText, switches[0]);
+  }
 }
 
 TEST(ParseDays, ReadsLikeAtoiAndClampsBeyondThirtyTwoBits) {
@@ -157,38 +145,33 @@ TEST(CommandLine, DaysMustBeAWholeNumberAndTheTargetMustNameSomething) {
        {"abc", "", " ", "+", "-", "+-7", "-5", "-0", "days45", "45days", "3O", "7.5", "0x10", "4 5"}) {
     EXPECT_EQ(Parse({"ALL", days, "INBOX"}).choice, CommandLineChoice::kRefused) << days;
   }
-  for (const char* target : {"", "/"}) EXPECT_EQ(Parse({target, "30", "INBOX"}).choice, CommandLineChoice::kRefused);
   EXPECT_EQ(Parse({"ALL", " 45\t", "INBOX"}).options.days, 45);
   EXPECT_EQ(Parse({"ALL", "0", "INBOX"}).options.days, 0);
   EXPECT_EQ(Parse({"/M", "30", "INBOX"}).choice, CommandLineChoice::kRun);
   EXPECT_EQ(Parse({"P/", "30", "INBOX"}).choice, CommandLineChoice::kRun);
 }
 
+// Arguments too long for their fields are refused with a line; the longest that fit are accepted.
 TEST(CommandLine, ArgumentsTooLongForTheirFieldsAreRefusedWithALine) {
-  testing_support::CapturedOutput output;
-  const std::string longTarget(128, 'P');
-  EXPECT_EQ(Parse({longTarget.c_str(), "30", "INBOX"}).choice, CommandLineChoice::kRefused);
-  const std::string longMailbox = "PO/" + std::string(64, 'm');
-  EXPECT_EQ(Parse({longMailbox.c_str(), "30", "INBOX"}).choice, CommandLineChoice::kRefused);
-  const std::string longSwitches(1024, 'X');
-  EXPECT_EQ(Parse({"ALL", "30", longSwitches.c_str()}).choice, CommandLineChoice::kRefused);
-  const std::string hugeTarget(1024, 'a');
-  EXPECT_EQ(Parse({hugeTarget.c_str(), "30", "INBOX"}).choice, CommandLineChoice::kRefused);
-  const auto lines = testing_support::Lines(output.Take());
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "The target argument is 128 characters long; at most 127 are accepted. Nothing was done.");
-  EXPECT_EQ(
-      lines[1],
-      "The mailbox part of the target argument is 64 characters long; at most 63 are accepted. Nothing was done.");
-  EXPECT_EQ(lines[3], "The target argument is 1024 characters long; at most 127 are accepted. Nothing was done.");
-
-  // The longest that fit are accepted.
-  const std::string target127(127, 'P');
-  EXPECT_EQ(Parse({target127.c_str(), "30", "INBOX"}).choice, CommandLineChoice::kRun);
-  const std::string mailbox63 = "P/" + std::string(63, 'm');
-  EXPECT_EQ(Parse({mailbox63.c_str(), "30", "INBOX"}).choice, CommandLineChoice::kRun);
-  const std::string switches1023 = "INBOX" + std::string(1018, 'X');
-  EXPECT_EQ(Parse({"ALL", "30", switches1023.c_str()}).choice, CommandLineChoice::kRun);
+  const auto refusal = [](const std::string& what, size_t length, int most) {
+    return "The " + what + " is " + std::to_string(length) + " characters long; at most " + std::to_string(most) +
+           " are accepted. Nothing was done.\n";
+  };
+  const std::string target = "target argument";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{std::string(128, 'P'), "INBOX"}, refusal(target, 128, 127)},
+      {{"PO/" + std::string(64, 'm'), "INBOX"}, refusal("mailbox part of the " + target, 64, 63)},
+      {{std::string(1024, 'a'), "INBOX"}, refusal(target, 1024, 127)},
+      {{"ALL", std::string(1024, 'X')}, refusal("switches argument", 1024, 1023)},
+      {{std::string(127, 'P'), "INBOX"}, ""},
+      {{"P/" + std::string(63, 'm'), "INBOX"}, ""},
+      {{"ALL", "INBOX" + std::string(1018, 'X')}, ""}};
+  for (const auto& [args, line] : cases) {
+    testing_support::CapturedOutput output;
+    const Parsed parsed = Parse({args[0].c_str(), "30", args[1].c_str()});
+    EXPECT_EQ(parsed.choice, line.empty() ? CommandLineChoice::kRun : CommandLineChoice::kRefused) << line;
+    EXPECT_EQ(output.Take(), line);
+  }
 }
 
 }  // namespace

@@ -112,6 +112,11 @@ const Export kExports[] = {
     {2, "MailboxGet", reinterpret_cast<void*>(&MailboxGet)},
 };
 
+// The text of a message: a header with the read marker when `read`, and a body.
+std::string MessageText(bool read) {
+  return std::string("From: sender@example.com\r\n") + (read ? "X-Read: 1\r\n" : "") + "\r\nBody.\r\n";
+}
+
 int LibraryIndex(platform::LibraryHandle library) {
   for (int i = 0; i < 3; ++i) {
     if (reinterpret_cast<char*>(library) == &libraryTags[i]) return i;
@@ -126,10 +131,6 @@ std::string FakePath(const std::string& slashPath) {
   std::string path = "C:" + slashPath;
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
-}
-
-std::string MessageText(bool read) {
-  return std::string("From: sender@example.com\r\n") + (read ? "X-Read: 1\r\n" : "") + "\r\nBody.\r\n";
 }
 
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
@@ -212,14 +213,9 @@ platform::KeyProbe FakeSystem::ProbeRegistryKey(const char* subKey) {
   return registry.count(subKey) != 0 ? platform::KeyProbe::kExists : platform::KeyProbe::kNoKey;
 }
 
+// A file where a folder should be is answered as a missing folder is.
 platform::FolderCheck FakeSystem::CheckFolder(const char* path) {
-  if (folders.count(path) != 0) return platform::FolderCheck::kFolder;
-  const std::string text = path;
-  const size_t separator = text.rfind(platform::kPathSeparator);
-  if (separator != std::string::npos && Holds(text.substr(0, separator), text.substr(separator + 1))) {
-    return platform::FolderCheck::kNotAFolder;
-  }
-  return platform::FolderCheck::kMissing;
+  return folders.count(path) != 0 ? platform::FolderCheck::kFolder : platform::FolderCheck::kMissing;
 }
 
 platform::SearchOutcome FakeSystem::SearchFolder(const char* pattern, platform::EntryVisitor& visitor) {
@@ -234,9 +230,14 @@ platform::SearchOutcome FakeSystem::SearchFolder(const char* pattern, platform::
   bool visited = false;
   for (size_t i = 0; i < found->second.size(); ++i) {
     const FakeEntry& entry = found->second[i];
-    if (!entry.present || !ascii::EndsWithNoCase(entry.name, suffix)) continue;
+    // As a Windows search does, through the short name, a longer extension matches too (x.MAIL).
+    const size_t dot = entry.name.rfind('.');
+    if (!entry.present || dot == std::string::npos || !ascii::StartsWithNoCase(entry.name.substr(dot), suffix)) {
+      continue;
+    }
     visited = true;
-    visitor.Visit(folder, {entry.name.c_str(), entry.attributes, entry.creationTime, entry.bytes.size()});
+    visitor.Visit(
+        folder, {entry.name.c_str(), entry.attributes, entry.creationTime, entry.bytes.size(), entry.nameSubstituted});
   }
   searching_.clear();
   return visited ? platform::SearchOutcome::kCompleted : platform::SearchOutcome::kNotStarted;
@@ -306,7 +307,6 @@ void FakeSystem::CloseMessage(platform::MessageHandle handle) {
 }
 
 bool FakeSystem::CreateDirectoryAt(const char* path) {
-  created.push_back(path);
   const std::string text = path;
   const size_t separator = text.rfind(platform::kPathSeparator);
   if (folders.count(text) != 0 || separator == std::string::npos || folders.count(text.substr(0, separator)) == 0) {
@@ -321,7 +321,6 @@ platform::LibraryHandle FakeSystem::LoadLibraryAt(const char* path) {
   name = name == nullptr ? path : name + 1;
   for (int i = 0; i < 3; ++i) {
     if (!ascii::EqualNoCase(name, kLibraryNames[i])) continue;
-    loaded.push_back(kLibraryNames[i]);
     return reinterpret_cast<platform::LibraryHandle>(&libraryTags[i]);
   }
   return nullptr;

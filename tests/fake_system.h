@@ -17,9 +17,6 @@ std::string FakePath(const std::string& slashPath);
 constexpr uint64_t kFakeNow = 134411616000000000ULL;
 constexpr uint64_t DaysAgo(int days) { return kFakeNow - static_cast<uint64_t>(days) * 864000000000ULL; }
 
-/// The text of a message: a header with the read marker when `read`, and a body.
-std::string MessageText(bool read);
-
 /// One directory entry of the fake's store.
 struct FakeEntry {
   std::string name;
@@ -27,6 +24,7 @@ struct FakeEntry {
   uint64_t creationTime = kFakeNow;
   std::string bytes;  ///< the message; its size is the entry's
   bool present = true;
+  bool nameSubstituted = false;  ///< a '?' of `name` stands for a character the code page lacks
 };
 
 /// One registry value: its type and bytes as stored (text with its terminating zero).
@@ -75,17 +73,14 @@ class FakeSystem : public platform::System {
   std::vector<std::string> searches;  ///< the patterns as the run gave them
   std::vector<std::string> deleted;   ///< "folder<separator>name"
   std::vector<std::string> rescans;   ///< the folder paths ScanFolders was asked for
-  std::vector<std::string> created;   ///< CreateDirectoryAt's paths
-  std::vector<std::string> loaded;    ///< library file names, in order
-  std::vector<std::string> freed;
+  std::vector<std::string> freed;     ///< library file names, in the order released
   /// The provider calls with their requests: "first NAME" and "next NAME" (the name field),
   /// "mailboxes POSTOFFICE", "next mailbox", "get POSTOFFICE/MAILBOX".
   std::vector<std::string> providerCalls;
   std::vector<uint32_t> pauses;
   bool pausesFail = false;
   std::vector<std::vector<std::string>> events;  ///< each event's type ("done", "failed", "refused"), then its texts
-  int keyPresses = 0;
-  int openMessages = 0;  ///< messages open now
+  int openMessages = 0;                          ///< messages open now
   /// Gone, as by another run, when the run first opens or deletes it.
   std::string vanishing;
 
@@ -111,7 +106,7 @@ class FakeSystem : public platform::System {
   void CallInComApartment(void (*call)(void* context), void* context) override;
   uint64_t CurrentFileTime() override { return now; }
   bool Pause(uint32_t milliseconds) override;
-  void WaitForKeyPress() override { ++keyPresses; }
+  void WaitForKeyPress() override {}
   bool WriteRunEvent(platform::RunEvent event, const char* const* texts, size_t count, char* problem,
                      size_t problemSize) override;
 

@@ -34,12 +34,6 @@ struct Pass {
   std::set<std::string> files;
 };
 
-std::string Text(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
-
 testing::AssertionResult Holds(const Pass& expected, Pass got, FailingSystem::Call failed) {
   if (failed == FailingSystem::Call::kCount) return testing::AssertionFailure() << "no call failed";
   if (!std::includes(got.files.begin(), got.files.end(), expected.files.begin(), expected.files.end())) {
@@ -140,7 +134,7 @@ TEST(FaultSweep, EveryFailedCallOfTheSystemIsSaidAndDeletesNothingThatIsKept) {
     FailingSystem::Call failed;
     uint64_t calls = 0;
     const Pass expected = RunOnFake(run, &failed, 0, &calls);
-    ASSERT_EQ(expected.status, 0) << Text(expected.lines);
+    ASSERT_EQ(expected.status, 0) << testing::PrintToString(expected.lines);
     // The run without a fault is the run as it must be, not only as it is.
     FakeSystem pristine;
     LaySweptStore(pristine);
@@ -156,7 +150,7 @@ TEST(FaultSweep, EveryFailedCallOfTheSystemIsSaidAndDeletesNothingThatIsKept) {
       const Pass got = RunOnFake(run, &failed, failAt, &ignored);
       ASSERT_TRUE(Holds(expected, got, failed)) << run.argv[1] << " " << run.argv[3] << ", call " << failAt << " ("
                                                 << FailingSystem::Name(failed) << "): status " << got.status << "\n"
-                                                << Text(got.lines);
+                                                << testing::PrintToString(got.lines);
       ++failedCalls[static_cast<int>(failed)][got.status];
     }
   }

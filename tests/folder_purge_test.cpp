@@ -50,6 +50,7 @@ class PurgeFolderTest : public testing::Test {
   FailingSystem& system_ = test_.system;
 };
 
+// Old messages go, each with its line, then the count; one rescan is asked for.
 TEST_F(PurgeFolderTest, DeletesOldMessagesListsThemAndAsksForOneRescan) {
   Message("old.MAI", 40);
   Message("older.mai", 400);
@@ -66,19 +67,13 @@ TEST_F(PurgeFolderTest, DeletesOldMessagesListsThemAndAsksForOneRescan) {
   EXPECT_TRUE(Exists("new.MAI"));
   EXPECT_TRUE(Exists("note.txt"));
   EXPECT_EQ(fake_.rescans, std::vector<std::string>{Folder()});
-}
-
-TEST_F(PurgeFolderTest, BuildsTheSearchPatternWithOneSeparator) {
-  Message("a.MAI", 1);
-  Purge(30);
+  // The search pattern takes one separator, whether the folder path ends in one or not.
   const std::string withSeparator = Folder() + platform::kPathSeparator;
   {
     CapturedOutput output;
     PurgeFolder(withSeparator.c_str(), test_.run());
   }
-  ASSERT_EQ(fake_.searches.size(), 2u);
-  EXPECT_EQ(fake_.searches[0], withSeparator + "*.MAI");
-  EXPECT_EQ(fake_.searches[1], withSeparator + "*.MAI");
+  EXPECT_EQ(fake_.searches, std::vector<std::string>(2, withSeparator + "*.MAI"));
 }
 
 TEST_F(PurgeFolderTest, ReportModeListsWithTwoTabsAndTouchesNothing) {
@@ -106,12 +101,20 @@ TEST_F(PurgeFolderTest, RetainsUnreadMessagesButCountsThem) {
   EXPECT_EQ(fake_.rescans.size(), 1u);
 }
 
+// A failed deletion is said in place of its age line and still counts in the folder's line, but
+// the ledger adds only what was deleted, with the sizes the listing gave; a folder that listed
+// nothing old is not counted.
 TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCounts) {
-  Message("a.MAI", 40);
-  Message("b.MAI", 40);
-  Message("c.MAI", 40);
+  Message("a.MAI", 40, std::string(10, 'a'));
+  Message("b.MAI", 40, std::string(200, 'b'));
+  Message("c.MAI", 40, std::string(3000, 'c'));
+  Message("new.MAI", 1, std::string(5000, 'n'));
   system_.FailAt(2, FailingSystem::Call::kDelete);
   const auto lines = Purge(30);
+  Purge(1000);
+  EXPECT_EQ(test_.ledger.messages(), 2u);
+  EXPECT_EQ(test_.ledger.bytes(), 3210u - (Exists("a.MAI") ? 10 : Exists("b.MAI") ? 200 : 3000));
+  EXPECT_EQ(test_.ledger.folders(), 1u);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines.back(), CountLine(3));
   EXPECT_EQ(fake_.rescans.size(), 1u);
@@ -127,20 +130,6 @@ TEST_F(PurgeFolderTest, AFailedDeletionIsReportedInPlaceOfItsAgeLineAndStillCoun
     unableLines += reported;
   }
   EXPECT_EQ(unableLines, 1);
-}
-
-// A message that could not be deleted is not purged; a folder that listed nothing is not counted.
-TEST_F(PurgeFolderTest, TheLedgerAddsWhatWasListedWithTheSizesTheListingGave) {
-  Message("a.MAI", 40, std::string(10, 'a'));
-  Message("b.MAI", 40, std::string(200, 'b'));
-  Message("new.MAI", 1, std::string(5000, 'n'));
-  system_.FailAt(1, FailingSystem::Call::kDelete);
-  Purge(30);
-  Purge(1000);
-  ASSERT_EQ(fake_.deleted.size(), 1u);
-  EXPECT_EQ(test_.ledger.messages(), 1u);
-  EXPECT_EQ(test_.ledger.bytes(), fake_.deleted[0] == Folder() + platform::kPathSeparator + "a.MAI" ? 10u : 200u);
-  EXPECT_EQ(test_.ledger.folders(), 1u);
 }
 
 // The postmaster inbox comes twice in a run with INBOX: a preview's second visit shows what the
@@ -213,60 +202,75 @@ TEST(RunLedger, KeepsABoundedNumberOfNamesAndKnowsAFolderAgainAsTheFileSystemDoe
   EXPECT_EQ(ledger.BeginVisit("D:\\Store\\\xC4"), windows ? Visit::kAgainUnknown : Visit::kFirst);
 }
 
+// DAYS decide what is old, thirty days for 30, a negative number nothing; ages are measured by the
+// run's clock, read once per folder.
 TEST_F(PurgeFolderTest, DaysDecideWhatIsOld) {
-  Message("a.MAI", 0);
-  Message("b.MAI", 2);
-  EXPECT_EQ(Purge(-5), std::vector<std::string>{CountLine(0)});
-  EXPECT_TRUE(fake_.rescans.empty());
-  EXPECT_EQ(Purge(30), std::vector<std::string>{CountLine(0)});
-  EXPECT_TRUE(fake_.rescans.empty());
-  const auto lines = Purge(0);
-  EXPECT_EQ(lines.back(), CountLine(2));
-  EXPECT_FALSE(Exists("a.MAI"));
-  EXPECT_FALSE(Exists("b.MAI"));
-}
-
-TEST_F(PurgeFolderTest, AgesAreMeasuredByTheClockOfTheRunReadOncePerFolder) {
-  Message("a.MAI", 10);
-  Message("b.MAI", 20);
-  fake_.now = DaysAgo(-100);  // 100 days on
-  EXPECT_EQ(Purge(30).back(), CountLine(2));
-  EXPECT_FALSE(Exists("a.MAI"));
-  EXPECT_EQ(system_.calls[static_cast<int>(FailingSystem::Call::kClock)], 1u);
-}
-
-TEST_F(PurgeFolderTest, TheBoundaryIsThirtyDaysForDaysThirty) {
   Message("young.MAI", 29);
   fake_.folders[Folder()].back().creationTime -= 23 * 36000000000ULL;  // 29 days and 23 hours
   Message("old.MAI", 30);
-  const auto lines = Purge(30);
-  EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("old.MAI", 0, 0, 31), CountLine(1)}));
+  EXPECT_EQ(Purge(-5), std::vector<std::string>{CountLine(0)});
+  EXPECT_TRUE(fake_.rescans.empty());
+  EXPECT_EQ(Purge(30), (std::vector<std::string>{DeletedLine("old.MAI", 0, 0, 31), CountLine(1)}));
   EXPECT_TRUE(Exists("young.MAI"));
+  EXPECT_EQ(Purge(31), std::vector<std::string>{CountLine(0)});
+  fake_.now = DaysAgo(-100);  // 100 days on
+  system_.FailAt(0);
+  EXPECT_EQ(Purge(100).back(), CountLine(1));
+  EXPECT_FALSE(Exists("young.MAI"));
+  EXPECT_EQ(system_.calls[static_cast<int>(FailingSystem::Call::kClock)], 1u);
+  Message("new.MAI", 0);
+  fake_.folders[Folder()].back().creationTime = fake_.now;
+  EXPECT_EQ(Purge(0).back(), CountLine(1));
 }
 
+// Only files named .MAI are messages, whatever a search returns: a directory carrying more
+// attributes than the directory bit, a longer extension matched through the short name, and names
+// only POSIX allows, holding control characters that would forge lines of the log, or separators
+// and wildcards that name another path. A '?' the code page put for another character is a name.
 TEST_F(PurgeFolderTest, HiddenFilesFoldersAndLookalikesAreNeverMessages) {
-  Message(".hidden.MAI", 400);
-  Message("x.MAI", 400);
-  Message("y.MAI", 400);
+  const std::vector<std::string> kept = {".hidden.MAI",
+                                         "x.MAI",
+                                         "y.MAI",
+                                         "mail.MAIL",
+                                         "forged\n-->9\t Messages in\tf.MAI",
+                                         "bell\a.MAI",
+                                         "delete\x7F.MAI",
+                                         "x\\..\\bob\\v.MAI",
+                                         "x/../v.MAI",
+                                         "C:v.MAI",
+                                         "*.MAI",
+                                         "what?.MAI"};
+  for (const std::string& name : kept) Message(name, 400);
   fake_.folders[Folder()][1].attributes = platform::kAttributeDirectory;
   fake_.folders[Folder()][2].attributes = platform::kAttributeDirectory | 1;  // read-only too
-  Message("mail.MAIL", 400);
   Message("real.MAI", 400);
+  Message("?.MAI", 400);
+  fake_.folders[Folder()].back().nameSubstituted = true;
   const auto lines = Purge(0);  // everything is old
-  EXPECT_EQ(lines, (std::vector<std::string>{DeletedLine("real.MAI", 1, 1, 5), CountLine(1)}));
-  EXPECT_TRUE(Exists(".hidden.MAI"));
-  EXPECT_TRUE(Exists("x.MAI"));
-  EXPECT_TRUE(Exists("y.MAI"));
-  EXPECT_TRUE(Exists("mail.MAIL"));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end() - 1),
+            (std::set<std::string>{DeletedLine("real.MAI", 1, 1, 5), DeletedLine("?.MAI", 1, 1, 5)}));
+  EXPECT_EQ(lines.back(), CountLine(2));
+  for (const std::string& name : kept) EXPECT_TRUE(Exists(name)) << name;
 }
 
+// A folder without messages or without existence is silent; one that cannot be searched is said
+// and fails the run.
 TEST_F(PurgeFolderTest, AFolderWithoutMessagesOrWithoutExistenceIsSilent) {
   Message("note.txt", 400);
   EXPECT_TRUE(Purge(30).empty());
-  CapturedOutput output;
-  PurgeFolder(FakePath("/store/missing").c_str(), test_.run());
-  EXPECT_EQ(output.Take(), "");
+  {
+    CapturedOutput output;
+    PurgeFolder(FakePath("/store/missing").c_str(), test_.run());
+    EXPECT_EQ(output.Take(), "");
+  }
   EXPECT_TRUE(fake_.rescans.empty());
+  EXPECT_FALSE(test_.outcome.WorkWasSkipped());
+  Message("old.MAI", 400);
+  system_.FailAt(1, FailingSystem::Call::kSearch);
+  EXPECT_EQ(Purge(30), std::vector<std::string>{"Unable to search " + Folder()});
+  EXPECT_TRUE(fake_.deleted.empty());
+  EXPECT_TRUE(test_.outcome.WorkWasSkipped());
 }
 
 TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
@@ -285,67 +289,6 @@ TEST_F(PurgeFolderTest, PathsThatDoNotFitAreSkippedWithALineNeverCut) {
                             AlwaysOld(), test_.run(), &facts));
   EXPECT_EQ(second.Take(), "Skipped " + name + " in " + Folder() + ": the message path is too long\n");
   EXPECT_EQ(DeleteCalls(), 0);
-}
-
-// A search that returns what a Windows directory search may return: a directory carrying more
-// attributes than the directory bit, and a long name matched through its 8.3 short name; and
-// names only POSIX allows, holding control characters that would forge lines of the log, or
-// separators and wildcards that name another path.
-class LookalikeSystem final : public FakeSystem {
- public:
-  platform::SearchOutcome SearchFolder(const char*, platform::EntryVisitor& visitor) override {
-    if (fails) return platform::SearchOutcome::kFailed;
-    const platform::Folder none;
-    const uint64_t old = DaysAgo(400);
-    visitor.Visit(none, {"archived.MAI", platform::kAttributeDirectory | platform::kAttributeArchive, old});
-    visitor.Visit(none, {"report.MAIL", platform::kAttributeArchive, old});
-    visitor.Visit(none, {"forged\n-->9\t Messages in\tfolder.MAI", platform::kAttributeArchive, old});
-    visitor.Visit(none, {"bell\a.MAI", platform::kAttributeArchive, old});
-    visitor.Visit(none, {"delete\x7F.MAI", platform::kAttributeArchive, old});
-    for (const char* name : {"x\\..\\bob\\v.MAI", "x/../v.MAI", "C:v.MAI", "*.MAI", "what?.MAI"}) {
-      visitor.Visit(none, {name, platform::kAttributeArchive, old});
-    }
-    visitor.Visit(none, {"real.MAI", platform::kAttributeArchive, old});
-    // A name the code page could not show: its '?' stands for another character.
-    visitor.Visit(none, {"?.MAI", platform::kAttributeArchive, old, 0, true});
-    return platform::SearchOutcome::kCompleted;
-  }
-  bool fails = false;
-  platform::DeleteOutcome DeleteEntry(const platform::Folder&, const platform::DirEntry& entry,
-                                      const platform::AgeJudge&, platform::FileFacts*) override {
-    deleted.push_back(entry.name);
-    return platform::DeleteOutcome::kDeleted;
-  }
-};
-
-TEST(PurgeFolderSearch, OnlyFilesNamedDotMaiAreMessagesWhateverTheSearchReturns) {
-  RunOptions options;
-  options.days = 30;
-  LookalikeSystem system;
-  RunOutcome outcome;
-  RunLedger ledger;
-  CapturedOutput output;
-  const ProviderSet providers{system.LoadLibraryAt("QNAISP.DLL")};
-  PurgeFolder("folder", {options, system, providers, outcome, ledger});
-  const auto lines = Lines(output.Take());
-  EXPECT_EQ(system.deleted, (std::vector<std::string>{"real.MAI", "?.MAI"}));
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[2], "-->2\t Messages in\tfolder");
-}
-
-TEST(PurgeFolderSearch, AFolderThatCannotBeSearchedIsReportedAndFailsTheRun) {
-  RunOptions options;
-  options.days = 30;
-  LookalikeSystem system;
-  RunOutcome outcome;
-  RunLedger ledger;
-  system.fails = true;
-  CapturedOutput output;
-  const ProviderSet providers{system.LoadLibraryAt("QNAISP.DLL")};
-  PurgeFolder("folder", {options, system, providers, outcome, ledger});
-  EXPECT_EQ(output.Take(), "Unable to search folder\n");
-  EXPECT_TRUE(system.deleted.empty());
-  EXPECT_TRUE(outcome.WorkWasSkipped());
 }
 
 }  // namespace

@@ -10,37 +10,11 @@ using platform::RegistryFile;
 
 constexpr char kHeader5[] = "Windows Registry Editor Version 5.00\r\n\r\n";
 constexpr char kKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton";
-constexpr char kSection[] = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton]\r\n";
 
-// UTF-8 text as a `reg export` file: UTF-16LE after its byte-order mark.
-std::string Utf16File(const std::string& text) {
+// A `reg export` file: UTF-16LE after its byte-order mark.
+std::string Utf16File(const std::u16string& text) {
   std::string out = "\xFF\xFE";
-  auto unit = [&](uint32_t u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  };
-  for (size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    uint32_t code;
-    size_t length;
-    if (c < 0x80) {
-      code = c, length = 1;
-    } else if (c < 0xE0) {
-      code = c & 0x1F, length = 2;
-    } else if (c < 0xF0) {
-      code = c & 0x0F, length = 3;
-    } else {
-      code = c & 0x07, length = 4;
-    }
-    for (size_t k = 1; k < length; ++k) code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    i += length;
-    if (code >= 0x10000) {
-      unit(0xD800 + ((code - 0x10000) >> 10));
-      unit(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      unit(code);
-    }
-  }
+  for (const char16_t unit : text) out += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   return out;
 }
 
@@ -74,21 +48,24 @@ class RegistryFileTest : public testing::Test {
 
 TEST_F(RegistryFileTest, ReadsWhatRegExportWrites) {
   // The shape `reg export` gives the server's key: UTF-16LE, CRLF, a byte list continued.
-  Parse(Utf16File(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton]\r\n\r\n" + kSection +
-                  "@=\"default text\"\r\n"
-                  "\"Bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
-                  "  17,18,19,1A,1b\r\n"
-                  "\"Data Directory\"=\"D:\\\\Data\"\r\n"
-                  "\"Empty\"=\"\"\r\n"
-                  "\"Exp\"=hex(2):25,00,53,00,79,00,73,00,25,00,5c,00,78,00,00,00\r\n"
-                  "\"Multi\"=hex(7):61,00,00,00,62,00,62,00,00,00,00,00\r\n"
-                  "\"None\"=hex(0):00,00\r\n"
-                  "\"Q\"=hex(b):89,67,45,23,01,00,00,00\r\n"
-                  "\"Quote\"=\"say \\\"hi\\\" \\\\\\\\back\"\r\n"
-                  "\"Unicode \xC3\xA9\"=\"\xC3\x9Cn\xC3\xAF \xE2\x82\xAC \xF0\x9F\x93\xA7\"\r\n"
-                  "\"UseBufferAppendMode\"=dword:0000ABcd\r\n\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Log Purge]\r\n"
-                  "\"Enabled\"=dword:00000001\r\n\r\n"));
+  Parse(
+      Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton]\r\n\r\n"
+                u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton]\r\n"
+                u"@=\"default text\"\r\n"
+                "\"Bin\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
+                "  17,18,19,1A,1b\r\n"
+                "\"Data Directory\"=\"D:\\\\Data\"\r\n"
+                "\"Empty\"=\"\"\r\n"
+                "\"Exp\"=hex(2):25,00,53,00,79,00,73,00,25,00,5c,00,78,00,00,00\r\n"
+                "\"Multi\"=hex(7):61,00,00,00,62,00,62,00,00,00,00,00\r\n"
+                "\"None\"=hex(0):00,00\r\n"
+                "\"Q\"=hex(b):89,67,45,23,01,00,00,00\r\n"
+                "\"Quote\"=\"say \\\"hi\\\" \\\\\\\\back\"\r\n"
+                "\"Unicode \u00E9\"=\"\u00DCn\u00EF \u20AC \U0001F4E7\"\r\n"
+                "\"UseBufferAppendMode\"=dword:0000ABcd\r\n\r\n"
+                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Log Purge]\r\n"
+                "\"Enabled\"=dword:00000001\r\n\r\n"));
 
   EXPECT_EQ(Value(kKey, ""), std::string("default text\0", 13));
   std::string bin;
@@ -107,15 +84,15 @@ TEST_F(RegistryFileTest, ReadsWhatRegExportWrites) {
             std::string("\x01\0\0\0", 4));
 }
 
+// Keys and names ignore ASCII case only; a key has its ancestors, however deep; other roots are
+// ignored.
 TEST_F(RegistryFileTest, KeysAndNamesIgnoreAsciiCaseOnly) {
   Parse(std::string(kHeader5) + "[hkey_local_machine\\Software\\Wow6432Node\\QUILLERTON\\quillerton]\n" +
         "\"Mail Root\"=\"a\"\n\"\xC3\xA9t\xC3\xA9\"=\"b\"\n");
   EXPECT_EQ(Value("SOFTWARE\\WOW6432NODE\\Quillerton\\Quillerton", "mail ROOT"), std::string("a\0", 2));
   EXPECT_EQ(Value(kKey, "\xC3\xA9t\xC3\xA9"), std::string("b\0", 2));
   EXPECT_EQ(Value(kKey, "\xC3\x89T\xC3\x89"), "<no value>");  // only a to z fold
-}
 
-TEST_F(RegistryFileTest, KeysHaveTheirAncestorsAndOtherRootsAreIgnored) {
   Parse(std::string(kHeader5) +
         "[HKEY_CURRENT_USER\\SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton]\n\"Mail Root\"=\"user\"\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B\\C\\]\n\"x\"=dword:1\n");
@@ -125,6 +102,13 @@ TEST_F(RegistryFileTest, KeysHaveTheirAncestorsAndOtherRootsAreIgnored) {
   EXPECT_EQ(Value("SOFTWARE\\A", "x"), "<no value>");
   EXPECT_EQ(Value("SOFTWARE\\A\\B\\C\\D", "x"), "<no key>");
   EXPECT_EQ(Value("", "x"), "<no value>");  // the root always exists
+  // A deep key path costs its length only.
+  std::string deep;
+  for (int i = 0; i < 200000; ++i) deep += "k\\";
+  deep += "leaf";
+  Parse(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\" + deep + "]\n\"v\"=dword:2\n");
+  EXPECT_EQ(Value(deep.c_str(), "v"), std::string("\x02\0\0\0", 4));
+  EXPECT_EQ(Value("K\\K\\K", "v"), "<no value>");
 }
 
 TEST_F(RegistryFileTest, ImportsInOrderWithDeletionsAsRegeditDoes) {
@@ -152,15 +136,7 @@ TEST_F(RegistryFileTest, ImportsInOrderWithDeletionsAsRegeditDoes) {
   EXPECT_EQ(Value("S", "d"), "<no key>");
 }
 
-TEST_F(RegistryFileTest, ADeepKeyPathCostsItsLengthOnly) {
-  std::string deep;
-  for (int i = 0; i < 200000; ++i) deep += "k\\";
-  deep += "leaf";
-  Parse(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\" + deep + "]\n\"v\"=dword:2\n");
-  EXPECT_EQ(Value(deep.c_str(), "v"), std::string("\x02\0\0\0", 4));
-  EXPECT_EQ(Value("K\\K\\K", "v"), "<no value>");
-}
-
+// Only version 5 text types are converted from UTF-16; the text forms are accepted.
 TEST_F(RegistryFileTest, OnlyVersion5TextTypesAreConvertedFromUtf16) {
   const std::string values =
       "[HKEY_LOCAL_MACHINE\\K]\n\"sz\"=hex(1):41,00,42,00\n\"expand\"=hex(2):41,00,00,00\n"
@@ -178,9 +154,7 @@ TEST_F(RegistryFileTest, OnlyVersion5TextTypesAreConvertedFromUtf16) {
   EXPECT_EQ(Value("K", "sz"), std::string("A\0B\0", 4));
   EXPECT_EQ(Value("K", "expand"), std::string("A\0\0\0", 4));
   EXPECT_EQ(Value("K", "text"), std::string("\xC3\xA9\0", 3));
-}
 
-TEST_F(RegistryFileTest, AcceptsTheTextForms) {
   // UTF-8 with its byte-order mark, LF line ends, blanks around "=" and in byte lists, a
   // comment inside continued data, a value with no data bytes.
   Parse(
@@ -241,8 +215,9 @@ TEST_F(RegistryFileTest, RefusesMalformedFilesNamingTheLine) {
   }
 }
 
+// Text that is not UTF-16LE with its mark is refused; a file refused holds nothing of an earlier one.
 TEST_F(RegistryFileTest, RefusesTextThatIsNotUtf16LeWithItsMark) {
-  const std::string export5 = Utf16File(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\K]\r\n");
+  const std::string export5 = Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n");
   RegistryFile::Problem problem = Refused(export5.substr(2));
   EXPECT_EQ(problem.line, 0u);
   EXPECT_EQ(problem.reason, "the text looks like UTF-16 but has no byte-order mark");
@@ -253,9 +228,7 @@ TEST_F(RegistryFileTest, RefusesTextThatIsNotUtf16LeWithItsMark) {
   std::string bigEndian = "\xFE\xFF";
   for (size_t i = 2; i < export5.size(); i += 2) bigEndian += std::string{export5[i + 1], export5[i]};
   EXPECT_EQ(Refused(bigEndian).reason, "the text is big-endian UTF-16, which a registry export never is");
-}
 
-TEST_F(RegistryFileTest, AFileRefusedHoldsNothingOfAnEarlierOne) {
   Parse(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\K]\n\"a\"=\"1\"\n");
   Refused(std::string(kHeader5) + "[HKEY_LOCAL_MACHINE\\K]\n\"a\"=\"1\"\n\"b\"=hex:1\n");
   EXPECT_EQ(Value("K", "a"), "<no key>");

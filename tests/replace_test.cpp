@@ -1,40 +1,32 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <utility>
 
 #include "support/replace.h"
 #include "support/server_keys.h"
+#include "tests/fake_system.h"
 
 namespace {
 
-// Answers UseBufferAppendMode of the server key, and nothing else, from `stored` (no value when
-// empty); counts the reads.
-struct ModeSystem final : platform::HostSystem {
-  platform::RegistryRead QueryRegistryValue(const char* subKey, const char* valueName, void* buffer, uint32_t* size,
-                                            uint32_t*) override {
-    ++reads;
-    if (std::string(subKey) != kServerKey) return platform::RegistryRead::kNoKey;
-    if (stored.empty() || std::string(valueName) != "UseBufferAppendMode") return platform::RegistryRead::kNoValue;
-    const bool fits = stored.size() <= *size;
-    *size = static_cast<uint32_t>(stored.size());
-    if (!fits) return platform::RegistryRead::kTooLarge;
-    memcpy(buffer, stored.data(), stored.size());
-    return platform::RegistryRead::kRead;
-  }
-  std::string stored;
-  int reads = 0;
-};
+// The registry holds `stored` as UseBufferAppendMode of the server key (no value when empty); the
+// system in front of it counts the reads.
+testing_support::FakeSystem fake;
+testing_support::FailingSystem host{fake};
+void Store(const std::string& stored) {
+  fake.registry[kServerKey].erase("UseBufferAppendMode");
+  if (!stored.empty()) fake.registry[kServerKey]["UseBufferAppendMode"] = {platform::kRegistryNumber, stored};
+  host.FailAt(0);
+}
+uint64_t Reads() { return host.calls[static_cast<int>(testing_support::FailingSystem::Call::kRegistryRead)]; }
 
 std::string Number(uint32_t value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
-
-ModeSystem host;
 
 // Chooses the mode through the registry, as the tool does.
 class ReplaceInStringTest : public testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    host.stored = GetParam() ? "" : Number(0);
+    Store(GetParam() ? "" : Number(0));
     ASSERT_EQ(GetBufferAppendMode(host, mode_) == 1, GetParam());
   }
 
@@ -43,15 +35,8 @@ class ReplaceInStringTest : public testing::TestWithParam<bool> {
   BufferAppendMode mode_;
 };
 
-struct Outcome {
-  std::string text;
-  int32_t count;
-  bool operator==(const Outcome& other) const { return text == other.text && count == other.count; }
-};
-
-std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
-  return out << '"' << outcome.text << "\" " << outcome.count;
-}
+// The text after the replacement, and the count of replacements.
+using Outcome = std::pair<std::string, int32_t>;
 
 // `rescan` and `caseSensitive` as 0 or 1, so that the table of cases stays short.
 Outcome Replace(BufferAppendMode& mode, std::string text, const char* needle, const char* replacement,
@@ -97,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, ReplaceInStringTest, testing::Bool(),
 // unreadable means append.
 TEST(BufferAppendMode, TheOwnerReadsTheStoredValueOnce) {
   const auto fresh = [](const std::string& stored) {
-    host.stored = stored;
+    Store(stored);
     BufferAppendMode mode;
     return GetBufferAppendMode(host, mode);
   };
@@ -108,24 +93,22 @@ TEST(BufferAppendMode, TheOwnerReadsTheStoredValueOnce) {
   EXPECT_EQ(fresh("12345"), 1);               // too large
 
   BufferAppendMode mode;
-  host.stored = Number(0);
-  host.reads = 0;
+  Store(Number(0));
   EXPECT_EQ(GetBufferAppendMode(host, mode), 0);
-  host.stored = Number(1);
+  Store(Number(1));
   EXPECT_EQ(GetBufferAppendMode(host, mode), 0);
-  EXPECT_EQ(host.reads, 1);
+  EXPECT_EQ(Reads(), 0u);
 
   BufferAppendMode untouched;
-  host.reads = 0;
   Replace(untouched, "a-a", "a", "b");  // without a rescan the modes agree: nothing to read
-  EXPECT_EQ(host.reads, 0);
+  EXPECT_EQ(Reads(), 0u);
 
   BufferAppendMode unread;
-  host.stored = Number(0xFFFFFFFF);
+  Store(Number(0xFFFFFFFF));
   EXPECT_EQ(GetBufferAppendMode(host, unread), -1);
-  host.stored = Number(0);
+  Store(Number(0));
   EXPECT_EQ(GetBufferAppendMode(host, unread), 0);
-  host.stored = Number(1);
+  Store(Number(1));
   EXPECT_EQ(GetBufferAppendMode(host, unread), 0);
 }
 

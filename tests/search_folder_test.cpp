@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -78,6 +79,13 @@ TEST(SearchFolder, AMissingFolderIsNothingToDoButAFileInItsPlaceCannotBeSearched
   EXPECT_EQ(host.SearchFolder(Pattern(dir.path()).c_str(), visitor), platform::SearchOutcome::kNotStarted);
   WriteFile(dir / "Inbox", "not a folder");
   EXPECT_EQ(host.SearchFolder(Pattern(dir / "Inbox").c_str(), visitor), platform::SearchOutcome::kFailed);
+}
+
+// The host's pause lasts at least as long as asked (a lower bound: the machine may be loaded).
+TEST(Pause, LastsAtLeastTheTimeAsked) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(platform::HostSystem().Pause(300));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
 }
 
 }  // namespace

@@ -21,37 +21,21 @@ const std::string data = FakePath("/data");
 class LoadSettingsTest : public testing::Test {
  protected:
   // Every field holds something stale first, so that the load shows it writes each one.
+  static void Stale(char* text) { strcpy(text, "stale"); }
+  static void Stale(uint32_t& number) { number = 77; }
+  template <typename... Fields>
+  static void StaleAll(Fields&... fields) {
+    (Stale(fields), ...);
+  }
   void SetUp() override {
     ServerSettings& s = serverSettings;
-    for (char* field :
-         {s.configurationDirectory, s.providerDirectory, s.professionalVersion, s.enterpriseVersion, s.version,
-          s.connectorRootDirectory, s.dataDirectory, s.mailRoot, s.activityLogDirectory, s.debugLogFileDirectory,
-          s.w3cLoggingDirectory, s.inboundServerBindings, s.badMailDirectory, s.quarantineDirectory}) {
-      strcpy(field, "stale");
-    }
-    for (uint32_t* field : {&s.debugLoggingLevel,
-                            &s.maxRequestSize,
-                            &s.listenPort,
-                            &s.performanceLoggingEnabled,
-                            &s.w3cAccount,
-                            &s.w3cAgent,
-                            &s.w3cClientIp,
-                            &s.w3cClientBytes,
-                            &s.w3cMethod,
-                            &s.w3cUriQuery,
-                            &s.w3cUriStem,
-                            &s.w3cDate,
-                            &s.w3cServerBytes,
-                            &s.w3cComputerName,
-                            &s.w3cServerIp,
-                            &s.w3cServerPort,
-                            &s.w3cTime,
-                            &s.w3cTimeTaken,
-                            &s.authorizationMode,
-                            &s.ipv6Status,
-                            &s.preventMessageDuplicates}) {
-      *field = 77;
-    }
+    StaleAll(s.configurationDirectory, s.providerDirectory, s.professionalVersion, s.enterpriseVersion, s.version,
+             s.connectorRootDirectory, s.dataDirectory, s.mailRoot, s.activityLogDirectory, s.debugLogFileDirectory,
+             s.w3cLoggingDirectory, s.inboundServerBindings, s.badMailDirectory, s.quarantineDirectory,
+             s.debugLoggingLevel, s.maxRequestSize, s.listenPort, s.performanceLoggingEnabled, s.w3cAccount, s.w3cAgent,
+             s.w3cClientIp, s.w3cClientBytes, s.w3cMethod, s.w3cUriQuery, s.w3cUriStem, s.w3cDate, s.w3cServerBytes,
+             s.w3cComputerName, s.w3cServerIp, s.w3cServerPort, s.w3cTime, s.w3cTimeTaken, s.authorizationMode,
+             s.ipv6Status, s.preventMessageDuplicates);
   }
 
   static std::string Key(const char* below) { return std::string(kTestServerKey) + "\\" + below; }
@@ -68,17 +52,16 @@ TEST_F(LoadSettingsTest, WithOnlyADataDirectoryEveryOtherFieldTakesItsFallback) 
   LoadSettings();
   const ServerSettings& s = serverSettings;
   const std::string radms = data + kSeparator + "Logging" + kSeparator + "RADMS";
-  EXPECT_STREQ(s.configurationDirectory, "");
+  for (const char* empty : {s.configurationDirectory, s.professionalVersion, s.enterpriseVersion, s.version,
+                            s.connectorRootDirectory, s.badMailDirectory, s.quarantineDirectory}) {
+    EXPECT_STREQ(empty, "");
+  }
   EXPECT_STREQ(s.providerDirectory, "64");
-  EXPECT_STREQ(s.professionalVersion, "");
-  EXPECT_STREQ(s.enterpriseVersion, "");
-  EXPECT_STREQ(s.version, "");
-  EXPECT_STREQ(s.connectorRootDirectory, "");
   EXPECT_EQ(s.dataDirectory, data);
   EXPECT_EQ(s.mailRoot, data + kSeparator + "POSTOFFICES");
-  EXPECT_EQ(s.activityLogDirectory, radms);
-  EXPECT_EQ(s.debugLogFileDirectory, radms);
-  EXPECT_EQ(s.w3cLoggingDirectory, radms);
+  for (const char* log : {s.activityLogDirectory, s.debugLogFileDirectory, s.w3cLoggingDirectory}) {
+    EXPECT_EQ(log, radms);
+  }
   EXPECT_EQ(s.debugLoggingLevel, 3u);
   EXPECT_EQ(s.maxRequestSize, 5242880u);
   EXPECT_STREQ(s.inboundServerBindings, "(All)");
@@ -89,88 +72,66 @@ TEST_F(LoadSettingsTest, WithOnlyADataDirectoryEveryOtherFieldTakesItsFallback) 
         s.w3cServerBytes, s.w3cComputerName, s.w3cServerIp, s.w3cServerPort, s.w3cTime, s.w3cTimeTaken}) {
     EXPECT_EQ(w3c, 1u);
   }
-  EXPECT_STREQ(s.badMailDirectory, "");
-  EXPECT_STREQ(s.quarantineDirectory, "");
   EXPECT_EQ(s.authorizationMode, 1u);
   EXPECT_EQ(s.ipv6Status, 0u);
   EXPECT_EQ(s.preventMessageDuplicates, 0u);
 }
 
+// The text settings' own keys are read in the test of their fields' sizes below.
 TEST_F(LoadSettingsTest, StoredValuesAreTakenAsStoredEvenZero) {
   const char* remote = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Remote Admin";
-  registry_.SetText(kTestServerKey, "Configuration Directory", "C:\\Config");
   registry_.SetText(kTestServerKey, "Application Directory", "C:\\Server\\Bin");
   registry_.SetText(kTestServerKey, "Professional Version", "Pro 9");
   registry_.SetText(kTestServerKey, "Enterprise Version", "Ent 9");
   registry_.SetText(kTestServerKey, "Version", "9.1");
-  registry_.SetText(Key("CONNECTORS"), "Connector Root Directory", "C:\\Connectors");
   registry_.SetText(kTestServerKey, "Data Directory", "D:\\Data");
   registry_.SetText(kTestServerKey, "Mail Root", "E:\\Mail\\");
-  registry_.SetText(kTestAdministrationKey, "Debug Log File Directory", "F:\\Debug");
   registry_.SetNumber(kTestAdministrationKey, "Debug Logging Level", 0);
   registry_.SetNumber(remote, "Max Request Size", 0);
-  registry_.SetText(kTestAdministrationKey, "W3C Logging Directory", "G:\\W3C");
-  registry_.SetText(remote, "Inbound Server Bindings", "10.0.0.1:25");
   registry_.SetNumber(remote, "Listen Port", 2525);
   registry_.SetNumber(kTestAdministrationKey, "Performance Logging Enabled", 1);
   registry_.SetNumber(Key("Services\\Administration\\Logging\\W3C"), "date", 0);
   registry_.SetText(Key("Services\\Administration\\Logging\\W3C"), "time", "1");
   registry_.SetText(kTestServerKey, "Bad Mail Directory", "H:\\BadMail");
-  registry_.SetText(kTestServerKey, "Quarantine Directory", "H:\\Quarantine");
   registry_.SetNumber(remote, "Authorization Mode", 0);
   registry_.SetNumber(kTestAdministrationKey, "IPv6 Status", 1);
   registry_.SetNumber(kTestServerKey, "Prevent Message Duplicates", 1);
 
   LoadSettings();
   const ServerSettings& s = serverSettings;
-  EXPECT_STREQ(s.configurationDirectory, "C:\\Config");
   EXPECT_STREQ(s.providerDirectory, "C:\\Server\\Bin64");
   EXPECT_STREQ(s.professionalVersion, "Pro 9");
   EXPECT_STREQ(s.enterpriseVersion, "Ent 9");
   EXPECT_STREQ(s.version, "9.1");
-  EXPECT_STREQ(s.connectorRootDirectory, "C:\\Connectors");
-  EXPECT_STREQ(s.dataDirectory, "D:\\Data");
   EXPECT_STREQ(s.mailRoot, "E:\\Mail\\");  // exactly as stored
   EXPECT_EQ(s.activityLogDirectory, "D:\\Data" + kSeparator + "Logging" + kSeparator + "RADMS");
-  EXPECT_STREQ(s.debugLogFileDirectory, "F:\\Debug");
   EXPECT_EQ(s.debugLoggingLevel, 0u);
   EXPECT_EQ(s.maxRequestSize, 0u);
-  EXPECT_STREQ(s.w3cLoggingDirectory, "G:\\W3C");
-  EXPECT_STREQ(s.inboundServerBindings, "10.0.0.1:25");
   EXPECT_EQ(s.listenPort, 2525u);
   EXPECT_EQ(s.performanceLoggingEnabled, 1u);
   EXPECT_EQ(s.w3cDate, 0u);
   EXPECT_EQ(s.w3cTime, 49u);
   EXPECT_EQ(s.w3cTimeTaken, 1u);
   EXPECT_STREQ(s.badMailDirectory, "H:\\BadMail");
-  EXPECT_STREQ(s.quarantineDirectory, "H:\\Quarantine");
   EXPECT_EQ(s.authorizationMode, 0u);
   EXPECT_EQ(s.ipv6Status, 1u);
   EXPECT_EQ(s.preventMessageDuplicates, 1u);
 }
 
-TEST_F(LoadSettingsTest, TheDataDirectoryFallbacksAndTheActivityLogDirectory) {
-  registry_.AddFolder(data + kSeparator + "Logging");
-  registry_.SetText(kTestServerKey, "Data Directory", data);
-  LoadSettings();
-  const std::string radms = data + kSeparator + "Logging" + kSeparator + "RADMS";
-  EXPECT_EQ(serverSettings.mailRoot, data + kSeparator + "POSTOFFICES");
-  EXPECT_EQ(serverSettings.activityLogDirectory, radms);
-  EXPECT_EQ(serverSettings.debugLogFileDirectory, radms);
-  EXPECT_EQ(serverSettings.w3cLoggingDirectory, radms);
-  EXPECT_TRUE(IsFolder(radms));
-  EXPECT_FALSE(IsFolder(data + kSeparator + "POSTOFFICES"));
-}
-
+// The log directories fall back on Data Directory\Logging\RADMS; only the activity log's last
+// component is created, never the folders above it nor the Mail Root.
 TEST_F(LoadSettingsTest, OnlyTheLastComponentOfTheActivityLogDirectoryIsCreated) {
   registry_.AddFolder(data);
   registry_.SetText(kTestServerKey, "Data Directory", data);
   LoadSettings();
   EXPECT_FALSE(IsFolder(data + kSeparator + "Logging"));
+  registry_.AddFolder(data + kSeparator + "Logging");
+  LoadSettings();
+  EXPECT_TRUE(IsFolder(data + kSeparator + "Logging" + kSeparator + "RADMS"));
+  EXPECT_FALSE(IsFolder(data + kSeparator + "POSTOFFICES"));
 
   const std::string stored = data + kSeparator + "activity";
-  registry_.SetText("SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration", "Activity Log Directory",
-                    stored);
+  registry_.SetText(kTestAdministrationKey, "Activity Log Directory", stored);
   LoadSettings();
   EXPECT_EQ(serverSettings.activityLogDirectory, stored);
   EXPECT_TRUE(IsFolder(stored));

@@ -1,42 +1,41 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "platform/ascii.h"
+#include "platform/files.h"
 #include "support/text.h"
 
 namespace {
 
-TEST(FindNoCase, FindsTheLeftmostMatchIgnoringCase) {
+// The leftmost match, folding only ASCII letters; explicit lengths limit the start positions;
+// empty or null needles and short haystacks find nothing.
+TEST(FindNoCase, FindsTheLeftmostMatchIgnoringAsciiCase) {
   const char* text = "inbox+deleted";
   EXPECT_EQ(FindNoCase(text, "DELETED"), text + 6);
   const char* axbx = "aXbX";
   EXPECT_EQ(FindNoCase(axbx, "x"), axbx + 1);
   const char* inboxes = "INBOXES";
   EXPECT_EQ(FindNoCase(inboxes, "inbox"), inboxes);
-}
-
-TEST(FindNoCase, EmptyOrNullNeedlesAndShortHaystacksFindNothing) {
-  EXPECT_EQ(FindNoCase("abc", ""), nullptr);
-  EXPECT_EQ(FindNoCase("", ""), nullptr);
-  EXPECT_EQ(FindNoCase("", "a"), nullptr);
-  EXPECT_EQ(FindNoCase("abc", "ABCD"), nullptr);
-  EXPECT_EQ(FindNoCase(nullptr, "a"), nullptr);
-  EXPECT_EQ(FindNoCase("abc", nullptr), nullptr);
-}
-
-TEST(FindNoCase, ExplicitLengthsLimitTheStartPositions) {
-  const char* text = "abcdef";
-  EXPECT_EQ(FindNoCase(text, "cd", 4, 2), text + 2);
-  EXPECT_EQ(FindNoCase(text, "cd", 3, 2), nullptr);
-  EXPECT_EQ(FindNoCase(text, "ef", 6, 2), text + 4);
-}
-
-TEST(FindNoCase, OnlyAsciiLettersFold) {
   EXPECT_NE(FindNoCase("caf\xE9", "\xE9"), nullptr);
   EXPECT_EQ(FindNoCase("caf\xE9", "\xC9"), nullptr);
   EXPECT_EQ(FindNoCase("[", "{"), nullptr);  // 0x5B and 0x7B differ by 32 but are no letters
   EXPECT_EQ(FindNoCase("@", "`"), nullptr);
+
+  const char* abc = "abcdef";
+  EXPECT_EQ(FindNoCase(abc, "cd", 4, 2), abc + 2);
+  EXPECT_EQ(FindNoCase(abc, "cd", 3, 2), nullptr);
+  EXPECT_EQ(FindNoCase(abc, "ef", 6, 2), abc + 4);
+  for (const auto& [haystack, needle] : {std::pair<const char*, const char*>{"abc", ""},
+                                         {"", ""},
+                                         {"", "a"},
+                                         {"abc", "ABCD"},
+                                         {nullptr, "a"},
+                                         {"abc", nullptr}}) {
+    EXPECT_EQ(FindNoCase(haystack, needle), nullptr) << (needle ? needle : "null");
+  }
 }
 
 TEST(BoundedText, RefusesWhatDoesNotFitInsteadOfCutting) {
@@ -55,13 +54,10 @@ TEST(BoundedText, RefusesWhatDoesNotFitInsteadOfCutting) {
   EXPECT_EQ(BoundedFormat(small, sizeof small, "%d", 123), 3);
   EXPECT_EQ(BoundedFormat(small, sizeof small, "%d", 1234), -1);
   EXPECT_STREQ(small, "");
-}
-
-TEST(BoundedText, FormatPathUsesThePlatformSeparator) {
+  // FormatPath joins with the platform's separator.
   char path[64];
   ASSERT_EQ(FormatPath(path, sizeof path, "%s\\%s\\MAILROOT", "root", "PO"), 16);
-  const char separator = path[4];
-  EXPECT_TRUE(separator == '/' || separator == '\\');
+  const char separator = platform::kPathSeparator;
   EXPECT_EQ(std::string(path), std::string("root") + separator + "PO" + separator + "MAILROOT");
   EXPECT_EQ(FormatPath(path, 8, "%s\\x", "1234567"), -1);
 }

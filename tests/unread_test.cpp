@@ -21,16 +21,14 @@ class IsMessageReadTest : public testing::Test {
   TempDir dir_;
 };
 
-TEST_F(IsMessageReadTest, TheMarkerInTheHeaderBlockMeansRead) {
+TEST_F(IsMessageReadTest, OnlyTheMarkerInTheHeaderBlockMeansRead) {
   EXPECT_EQ(ReadOf("From: a@b\nX-Read: 1\nSubject: s\n\nbody\n"), 1);
   EXPECT_EQ(ReadOf("x-read: 1\n\n"), 1);
   EXPECT_EQ(ReadOf("X-READ: 1\n"), 1);
   EXPECT_EQ(ReadOf("X-Read: 10\n"), 1);  // only nine characters are compared
   EXPECT_EQ(ReadOf("X-Read: 1\r\nFrom: a\r\n\r\n"), 1);
   EXPECT_EQ(ReadOf("From: a\nX-Read: 1"), 1);  // last line, no line end, no empty line
-}
-
-TEST_F(IsMessageReadTest, NearMissesAndTheBodyDoNotCount) {
+  // Near misses and the body do not count.
   EXPECT_EQ(ReadOf("X-Read: 0\n\n"), 0);
   EXPECT_EQ(ReadOf("X-Read:1\n\n"), 0);
   EXPECT_EQ(ReadOf("X-Read:  1\n\n"), 0);

@@ -13,41 +13,8 @@ constexpr char kLogPurgeKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\
 constexpr char kLogPurgeIntervalKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\LogPurge";
 constexpr char kMigrationKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Agents\\Migration";
 
-enum Setting {
-  kW3CLoggingRolloverFrequency,
-  kMaximumRecvThreads,
-  kCommandTimeout,
-  kDebugEnabled,
-  kCredentialCacheTimeOut,
-  kActivityLogEnabled,
-  kW3CLoggingEnabled,
-  kListenPortEnabled,
-  kAlternatePortEnabled,
-  kAlternatePort,
-  kMailboxCleanEnabled,
-  kRemoteAdminEnabled,
-  kMailboxCleanPurgePollInterval,
-  kQuotaManagementEnabled,
-  kQuotaManagementRunOnServiceStart,
-  kQuotaPollInterval,
-  kGreylistCleanEnabled,
-  kGreylistCleanRunOnServiceStart,
-  kGreylistCleanPurgePollInterval,
-  kReportEnabled,
-  kLogPurgeEnabled,
-  kReportJunkEnabled,
-  kReportJunkPollInterval,
-  kReportRunOnServiceStart,
-  kLogPurgeRunOnServiceStart,
-  kLogPurgeInterval,
-  kMigrationEnabled,
-  kMigrationPollInterval,
-  kSettingCount,
-};
-static_assert(sizeof kAccessors / sizeof kAccessors[0] == kSettingCount, "one setting per accessor");
-
-// One row per accessor, in the order of Setting.
-constexpr NumberSetting kSettings[kSettingCount] = {
+// One row per accessor, in the order of kAccessors.
+constexpr NumberSetting kSettings[] = {
     {kAdministrationKey, "W3C Logging Rollover Frequency", 0, 1},
     {kAdministrationKey, "Maximum Recv Threads", 20, 1},
     {kAdministrationKey, "Command Timeout", 200000, 1000},  // seconds, returned in milliseconds
@@ -77,47 +44,54 @@ constexpr NumberSetting kSettings[kSettingCount] = {
     {kMigrationKey, "Enabled", 0, 1},
     {kMigrationKey, "Migration Poll Interval", 60000, 1},
 };
+static_assert(sizeof kSettings / sizeof kSettings[0] == sizeof kAccessors / sizeof kAccessors[0], "one row each");
 
-// The value read, times the row's multiplier in unsigned 32-bit arithmetic (it wraps at
-// 2^32), or the row's default unchanged.
-uint32_t Read(Setting setting) {
-  const NumberSetting& row = kSettings[setting];
+uint32_t Read(uint32_t (*accessor)()) {
   // No run reads these: they read the registry of the machine, not a run's.
   platform::HostSystem system;
-  uint32_t value = 0;
-  if (!RegReadDword(system, row.key, row.valueName, &value)) return row.fallback;
-  return value * row.multiplier;
+  return ReadAccessorSetting(system, accessor);
 }
 
 }  // namespace
 
 const NumberSetting& AccessorSetting(size_t index) { return kSettings[index]; }
 
-uint32_t GetW3CLoggingRolloverFrequency() { return Read(kW3CLoggingRolloverFrequency); }
-uint32_t GetMaximumRecvThreads() { return Read(kMaximumRecvThreads); }
-uint32_t GetCommandTimeout() { return Read(kCommandTimeout); }
-uint32_t GetDebugEnabled() { return Read(kDebugEnabled); }
-uint32_t GetCredentialCacheTimeOut() { return Read(kCredentialCacheTimeOut); }
-uint32_t GetActivityLogEnabled() { return Read(kActivityLogEnabled); }
-uint32_t GetW3CLoggingEnabled() { return Read(kW3CLoggingEnabled); }
-uint32_t GetListenPortEnabled() { return Read(kListenPortEnabled); }
-uint32_t GetAlternatePortEnabled() { return Read(kAlternatePortEnabled); }
-uint32_t GetAlternatePort() { return Read(kAlternatePort); }
-uint32_t GetMailboxCleanEnabled() { return Read(kMailboxCleanEnabled); }
-uint32_t GetRemoteAdminEnabled() { return Read(kRemoteAdminEnabled); }
-uint32_t GetMailboxCleanPurgePollInterval() { return Read(kMailboxCleanPurgePollInterval); }
-uint32_t GetQuotaManagementEnabled() { return Read(kQuotaManagementEnabled); }
-uint32_t GetQuotaManagementRunOnServiceStart() { return Read(kQuotaManagementRunOnServiceStart); }
-uint32_t GetQuotaPollInterval() { return Read(kQuotaPollInterval); }
-uint32_t GetGreylistCleanEnabled() { return Read(kGreylistCleanEnabled); }
-uint32_t GetGreylistCleanRunOnServiceStart() { return Read(kGreylistCleanRunOnServiceStart); }
-uint32_t GetGreylistCleanPurgePollInterval() { return Read(kGreylistCleanPurgePollInterval); }
-uint32_t GetReportEnabled() { return Read(kReportEnabled); }
-uint32_t GetLogPurgeEnabled() { return Read(kLogPurgeEnabled); }
-uint32_t GetReportJunkEnabled() { return Read(kReportJunkEnabled); }
-uint32_t GetReportJunkPollInterval() { return Read(kReportJunkPollInterval); }
-uint32_t GetReportRunOnServiceStart() { return Read(kReportRunOnServiceStart); }
-uint32_t GetLogPurgeRunOnServiceStart() { return Read(kLogPurgeRunOnServiceStart); }
-uint32_t GetLogPurgeInterval() { return Read(kLogPurgeInterval); }
-uint32_t GetMigrationEnabled() { return Read(kMigrationEnabled); }
-uint32_t GetMigrationPollInterval() { return Read(kMigrationPollInterval); }
+// The value read, times the row's multiplier in unsigned 32-bit arithmetic (it wraps at
+// 2^32), or the row's default unchanged.
+uint32_t ReadAccessorSetting(platform::System& system, uint32_t (*accessor)()) {
+  size_t index = 0;
+  while (kAccessors[index] != accessor) ++index;
+  const NumberSetting& row = kSettings[index];
+  uint32_t value = 0;
+  if (!RegReadDword(system, row.key, row.valueName, &value)) return row.fallback;
+  return value * row.multiplier;
+}
+
+uint32_t GetW3CLoggingRolloverFrequency() { return Read(GetW3CLoggingRolloverFrequency); }
+uint32_t GetMaximumRecvThreads() { return Read(GetMaximumRecvThreads); }
+uint32_t GetCommandTimeout() { return Read(GetCommandTimeout); }
+uint32_t GetDebugEnabled() { return Read(GetDebugEnabled); }
+uint32_t GetCredentialCacheTimeOut() { return Read(GetCredentialCacheTimeOut); }
+uint32_t GetActivityLogEnabled() { return Read(GetActivityLogEnabled); }
+uint32_t GetW3CLoggingEnabled() { return Read(GetW3CLoggingEnabled); }
+uint32_t GetListenPortEnabled() { return Read(GetListenPortEnabled); }
+uint32_t GetAlternatePortEnabled() { return Read(GetAlternatePortEnabled); }
+uint32_t GetAlternatePort() { return Read(GetAlternatePort); }
+uint32_t GetMailboxCleanEnabled() { return Read(GetMailboxCleanEnabled); }
+uint32_t GetRemoteAdminEnabled() { return Read(GetRemoteAdminEnabled); }
+uint32_t GetMailboxCleanPurgePollInterval() { return Read(GetMailboxCleanPurgePollInterval); }
+uint32_t GetQuotaManagementEnabled() { return Read(GetQuotaManagementEnabled); }
+uint32_t GetQuotaManagementRunOnServiceStart() { return Read(GetQuotaManagementRunOnServiceStart); }
+uint32_t GetQuotaPollInterval() { return Read(GetQuotaPollInterval); }
+uint32_t GetGreylistCleanEnabled() { return Read(GetGreylistCleanEnabled); }
+uint32_t GetGreylistCleanRunOnServiceStart() { return Read(GetGreylistCleanRunOnServiceStart); }
+uint32_t GetGreylistCleanPurgePollInterval() { return Read(GetGreylistCleanPurgePollInterval); }
+uint32_t GetReportEnabled() { return Read(GetReportEnabled); }
+uint32_t GetLogPurgeEnabled() { return Read(GetLogPurgeEnabled); }
+uint32_t GetReportJunkEnabled() { return Read(GetReportJunkEnabled); }
+uint32_t GetReportJunkPollInterval() { return Read(GetReportJunkPollInterval); }
+uint32_t GetReportRunOnServiceStart() { return Read(GetReportRunOnServiceStart); }
+uint32_t GetLogPurgeRunOnServiceStart() { return Read(GetLogPurgeRunOnServiceStart); }
+uint32_t GetLogPurgeInterval() { return Read(GetLogPurgeInterval); }
+uint32_t GetMigrationEnabled() { return Read(GetMigrationEnabled); }
+uint32_t GetMigrationPollInterval() { return Read(GetMigrationPollInterval); }

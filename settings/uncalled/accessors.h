@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/system.h"
+
 // Numeric settings of the server's services and agents. Each accessor reads its value afresh
 // through RegReadDword and returns it, even 0, or its default when the value cannot be read
 // (key or value missing, or data longer than 4 bytes). Nothing is kept and nothing is written.
@@ -83,3 +85,7 @@ constexpr uint32_t (*const kAccessors[])() = {
 
 /// The setting that `kAccessors[index]` reads; `index` below the size of `kAccessors`.
 const NumberSetting& AccessorSetting(size_t index);
+
+/// What `accessor`, one of `kAccessors`, returns, read through `system` (the accessors read the
+/// machine's own registry through a host of their own).
+uint32_t ReadAccessorSetting(platform::System& system, uint32_t (*accessor)());
