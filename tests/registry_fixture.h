@@ -9,8 +9,6 @@ namespace testing_support {
 
 /// The server key as the tests write it.
 constexpr char kTestServerKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton";
-/// The administration key below it.
-constexpr char kTestAdministrationKey[] = "SOFTWARE\\Wow6432Node\\Quillerton\\Quillerton\\Services\\Administration";
 
 /// The registry of one test, written where the tool reads it: on Windows the registry (under
 /// Wine, the prefix's), on POSIX a registry file that QNPURGE_REGISTRY names. It starts with
