@@ -1,8 +1,8 @@
 """qnpurge_faults as a process (QNPURGE_TOOL names it here). It fails only what happens inside one call
 of the host system: a listing part way, an entry's type or times, a header read after the open, the
 disposition, the registry file, the output, an allocation, and on Windows the pause, the rescan's
-apartment and the event once its source is open; a call that fails as a whole is failed over the in-
-memory system by the unit test FaultSweep. QNPURGE_FAULT_AT=N fails the N-th such failure point
+apartment and the event once its source is open; a call that fails as a whole is failed over the
+in-memory system by the unit test FaultSweep. QNPURGE_FAULT_AT=N fails the N-th such failure point
 reached, of the kind QNPURGE_FAULT_KIND names if set; QNPURGE_FAULT_LOG receives the points reached
 of every kind of the build and the kind failed. The run without a fault reaches every kind of the
 build; its first point, and the first of every kind it reaches, failed, ends with status 1 and a
