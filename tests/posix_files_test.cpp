@@ -36,7 +36,7 @@ TEST(PosixFiles, TimesTooFarAheadForFileTimesAreInTheFutureNeverOld) {
   CapturedOutput output;
   PurgeFolder(dir.str().c_str(), test.run());
   EXPECT_EQ(output.Take(), "-->0\t Messages in\t" + dir.str() + "\n");
-  EXPECT_EQ(test.system.deleteCalls, 0);
+  EXPECT_TRUE(fs::exists(dir / "wraps.MAI") && fs::exists(dir / "max.MAI"));
 }
 
 // A link is judged by its own times, never by what it names: an old one goes, dangling or not,

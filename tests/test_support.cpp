@@ -79,19 +79,6 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-platform::DeleteOutcome RecordingSystem::DeleteOpenMessage(platform::MessageHandle handle,
-                                                           const platform::Folder& folder,
-                                                           const platform::DirEntry& entry) {
-  ++deleteCalls;
-  return HostSystem::DeleteOpenMessage(handle, folder, entry);
-}
-
-platform::DeleteOutcome RecordingSystem::DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
-                                                     const platform::AgeJudge& judge, platform::FileFacts* facts) {
-  ++deleteCalls;
-  return HostSystem::DeleteEntry(folder, entry, judge, facts);
-}
-
 ReadState ReadStateOf(const std::filesystem::path& folder, const std::string& name) {
   class Reader final : public platform::EntryVisitor {
    public:

@@ -56,32 +56,21 @@ class CapturedOutput {
 /// Splits text into lines (without their line feeds).
 std::vector<std::string> Lines(const std::string& text);
 
-/// The host system counting the deletions it makes.
-class RecordingSystem : public platform::HostSystem {
- public:
-  platform::DeleteOutcome DeleteOpenMessage(platform::MessageHandle handle, const platform::Folder& folder,
-                                            const platform::DirEntry& entry) override;
-  platform::DeleteOutcome DeleteEntry(const platform::Folder& folder, const platform::DirEntry& entry,
-                                      const platform::AgeJudge& judge, platform::FileFacts* facts) override;
-
-  ProviderSet providers;
-  int deleteCalls = 0;
-};
-
 /// Calls every file old, as a folder judged with DAYS 0 would.
 struct AlwaysOld final : platform::AgeJudge {
   bool IsOld(uint64_t) const override { return true; }
 };
 
-/// The records of one purge run on the real file system: options (older than 30 days), a system
-/// counting deletions, the outcome and the ledger.
+/// The records of one purge run on the real file system: options (older than 30 days), the host,
+/// no providers, the outcome and the ledger.
 struct TestRun {
   TestRun() { options.days = 30; }
   RunOptions options;
-  RecordingSystem system;
+  platform::HostSystem system;
+  ProviderSet providers;
   RunOutcome outcome;
   RunLedger ledger;
-  PurgeRun run() { return PurgeRun{options, system, system.providers, outcome, ledger}; }
+  PurgeRun run() { return PurgeRun{options, system, providers, outcome, ledger}; }
 };
 
 /// The records of one purge run over the fake: options (older than 30 days), the fake, the system
