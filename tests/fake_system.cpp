@@ -174,6 +174,11 @@ std::vector<std::string> FakeSystem::Files() const {
   return files;
 }
 
+int FakeSystem::OpenMessages() const {
+  return static_cast<int>(
+      std::count_if(open_.begin(), open_.end(), [](const Open& file) { return file.entry != nullptr; }));
+}
+
 void FakeSystem::SetText(const std::string& key, const std::string& name, const std::string& text) {
   registry[key][name] = FakeValue{platform::kRegistryText, text + '\0'};
 }
@@ -280,7 +285,6 @@ platform::OpenOutcome FakeSystem::OpenMessage(const platform::Folder&, const pla
   if (facts != nullptr) *facts = {file->creationTime, file->bytes.size()};
   handle->value = static_cast<intptr_t>(open_.size());
   open_.push_back({file, 0});
-  ++openMessages;
   return platform::OpenOutcome::kOpened;
 }
 
@@ -303,7 +307,6 @@ void FakeSystem::CloseMessage(platform::MessageHandle handle) {
   Open& file = open_.at(static_cast<size_t>(handle.value));
   if (file.entry == nullptr) ADD_FAILURE() << "a message closed twice";
   file.entry = nullptr;
-  --openMessages;
 }
 
 bool FakeSystem::CreateDirectoryAt(const char* path) {

@@ -57,6 +57,9 @@ class FakeSystem : public platform::System {
   /// Every entry of the store as "folder<separator>name".
   std::vector<std::string> Files() const;
 
+  /// The messages open now.
+  int OpenMessages() const;
+
   void SetText(const std::string& key, const std::string& name, const std::string& text);
   void SetNumber(const std::string& key, const std::string& name, uint32_t number);
   /// The settings of a store at `root` (a FakePath): Mail Root, Application Directory, Purge Wait
@@ -80,7 +83,6 @@ class FakeSystem : public platform::System {
   std::vector<uint32_t> pauses;
   bool pausesFail = false;
   std::vector<std::vector<std::string>> events;  ///< each event's type ("done", "failed", "refused"), then its texts
-  int openMessages = 0;                          ///< messages open now
   /// Gone, as by another run, when the run first opens or deletes it.
   std::string vanishing;
 

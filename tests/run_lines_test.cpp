@@ -107,7 +107,8 @@ TEST(RunLines, AWholeRunSaysEachStepAndEveryFailureInItsOwnLine) {
     CapturedOutput output;
     RunQnpurge(static_cast<int>(c.argv.size()), c.argv.data(), system, outcome);
     Texts lines = Lines(output.Take());
-    lines.erase(lines.begin(), std::find(lines.begin(), lines.end(), "") + (lines.empty() ? 0 : 1));
+    const auto blank = std::find(lines.begin(), lines.end(), "");
+    lines.erase(lines.begin(), blank == lines.end() ? blank : blank + 1);
     lines.push_back("status " + std::to_string(outcome.ExitStatus()));
     EXPECT_EQ(lines, c.lines) << c.argv[1] << " " << c.argv[3];
     EXPECT_EQ(fake.freed, c.freed) << c.argv[1] << " " << c.argv[3];
