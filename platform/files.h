@@ -46,10 +46,12 @@ class Folder {
 
  private:
   friend class FolderAccess;
-  int descriptor_ = -1;              // POSIX: the open folder
-  const wchar_t* prefix_ = nullptr;  // Windows: the full folder path with its trailing separator
-  uint32_t prefixLength_ = 0;
-  mutable uint32_t waited_ = 0;  // Windows: milliseconds waited so far for files another program held
+  // Each build uses its own fields only; the attribute keeps clang quiet about the others.
+  [[maybe_unused]] int descriptor_ = -1;              // POSIX: the open folder
+  [[maybe_unused]] const wchar_t* prefix_ = nullptr;  // Windows: the full folder path with its trailing separator
+  [[maybe_unused]] uint32_t prefixLength_ = 0;
+  // Windows: milliseconds waited so far for files another program held
+  [[maybe_unused]] mutable uint32_t waited_ = 0;
 };
 
 /// Receives the entries of a directory search, one call per entry.
