@@ -162,6 +162,9 @@ class LineFile {
   void Close();
 
  private:
+  /// Opens the entry through OpenMessage with `judge` (none: only to read it).
+  OpenOutcome OpenWith(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts);
+
   /// Takes `handle` as the open file, read from its start.
   void Start(MessageHandle handle);
 

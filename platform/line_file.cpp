@@ -9,18 +9,18 @@
 namespace platform {
 
 OpenOutcome LineFile::Open(const Folder& folder, const DirEntry& entry) {
-  Close();
-  MessageHandle handle;
-  const OpenOutcome outcome = system_.OpenMessage(folder, entry, nullptr, nullptr, &handle);
-  if (outcome == OpenOutcome::kOpened) Start(handle);
-  return outcome;
+  return OpenWith(folder, entry, nullptr, nullptr);
 }
 
 OpenOutcome LineFile::OpenToDelete(const Folder& folder, const DirEntry& entry, const AgeJudge& judge,
                                    FileFacts* facts) {
+  return OpenWith(folder, entry, &judge, facts);
+}
+
+OpenOutcome LineFile::OpenWith(const Folder& folder, const DirEntry& entry, const AgeJudge* judge, FileFacts* facts) {
   Close();
   MessageHandle handle;
-  const OpenOutcome outcome = system_.OpenMessage(folder, entry, &judge, facts, &handle);
+  const OpenOutcome outcome = system_.OpenMessage(folder, entry, judge, facts, &handle);
   if (outcome == OpenOutcome::kOpened) Start(handle);
   return outcome;
 }

@@ -295,14 +295,10 @@ DeleteOutcome HostSystem::DeleteEntry(const Folder& folder, const DirEntry& entr
 OpenOutcome HostSystem::OpenMessage(const Folder& folder, const DirEntry& entry, const AgeJudge* judge,
                                     FileFacts* facts, MessageHandle* handle) {
   HANDLE file = INVALID_HANDLE_VALUE;
-  if (judge == nullptr) {
-    const OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ, nullptr, nullptr, &file);
-    if (outcome == OpenOutcome::kOpened) *handle = MessageHandle{reinterpret_cast<intptr_t>(file), false};
-    return outcome;
-  }
-  OpenOutcome outcome = OpenJudged(folder, entry, GENERIC_READ | DELETE, judge, facts, &file);
-  bool deletable = true;
-  if (outcome == OpenOutcome::kFailed && GetLastError() == ERROR_ACCESS_DENIED) {
+  bool deletable = judge != nullptr;
+  OpenOutcome outcome =
+      OpenJudged(folder, entry, deletable ? GENERIC_READ | DELETE : GENERIC_READ, judge, facts, &file);
+  if (deletable && outcome == OpenOutcome::kFailed && GetLastError() == ERROR_ACCESS_DENIED) {
     // An account that may read the message but not delete it: its header still says whether it
     // should go, and the deletion then fails instead of the read.
     outcome = OpenJudged(folder, entry, GENERIC_READ, judge, facts, &file);
